@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs every Debian package the project needs to build, test, benchmark and take screenshots.
+# Does nothing when all of them are already present.
+set -euo pipefail
+packages=(
+  build-essential cmake ninja-build pkg-config clang-format
+  qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl-dev
+  libxml2-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libssl-dev
+  xvfb xauth x11-utils imagemagick fonts-ipafont-gothic
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+#include <cstdio>
+
+#include "FormatText.h"
+
+// The diagnostic log beside the executable: UTF-16LE with a byte-order mark before the first line,
+// emptied at every start, one flushed line per reported failure:
+// "[yyyy/mm/dd hh:mm:ss.mmm] source.cpp:123 message\n".
+class LogFile {
+public:
+    // Opens (creates or empties) the file at path. A failed open leaves the log silent.
+    explicit LogFile(const QString& path);
+    ~LogFile();
+    LogFile(const LogFile&) = delete;
+    LogFile& operator=(const LogFile&) = delete;
+
+    // The process-wide log, opened before main() runs at the executable's log path.
+    static LogFile& Instance();
+    // Sets the source location of the next line on the process-wide log and returns it.
+    static LogFile& SetLocation(const char* sourcePath, int line);
+
+    // Sets the source location of the next line on this log.
+    LogFile& setLocation(const char* sourcePath, int line);
+
+    template <class... Args>
+    void WriteLine(QStringView format, const Args&... args) {
+        writeMessage(FormatText(format, {FormatArg(args)...}));
+    }
+
+    bool good() const { return file_ != nullptr; }
+    const QString& path() const { return path_; }
+
+private:
+    void writeMessage(const QString& message);
+    void fail();
+
+    QString path_;
+    std::FILE* file_ = nullptr;
+    QString sourceFile_;
+    int sourceLine_ = 0;
+};
+
+// The log path for an executable path: every ".exe" becomes ".log"; a path without ".exe" (the
+// usual case on Linux) gets ".log" appended so that the program still has a log beside it.
+QString LogPathForExecutable(const QString& executablePath);
+
+// The running executable's path (from /proc/self/exe), usable before main().
+QString RunningExecutablePath();

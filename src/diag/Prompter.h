@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <optional>
+
+class QDialog;
+class QObject;
+
+enum class MessageIcon { Warning, Question, Error };
+
+// Answers of a question box, with the values the system's message box returns.
+enum MessageAnswer : int { kAnswerOk = 1, kAnswerYes = 6, kAnswerNo = 7 };
+
+// One entry of a file dialog's type filter, e.g. {"DATファイル (*.dat)", "*.dat"}.
+struct FileFilter {
+    QString description;
+    QString pattern;
+};
+
+struct FileDialogRequest {
+    QList<FileFilter> filters;
+    QString defaultExtension;  // without the dot
+    QString initialName;       // file name or path the dialog starts with; may be empty
+    QString startDirectory;    // used when the initial name has no folder
+};
+
+// Everything the deciding code needs from the user or the desktop goes through this interface.
+// The application installs one that shows real Qt dialogs; tests install a scripted one that
+// answers from a queue and records every message.
+class Prompter {
+public:
+    virtual ~Prompter() = default;
+
+    // Shows a finished message text. Returns kAnswerYes or kAnswerNo for a question, else kAnswerOk.
+    virtual int messageBox(QObject* owner, MessageIcon icon, const QString& caption,
+                           const QString& text) = 0;
+    // Shows one of the system's dialogs modally; its fields are set before and read afterwards.
+    // Returns 1 for OK and 2 for Cancel.
+    virtual int runDialog(QDialog& dialog) = 0;
+    virtual std::optional<QString> openFileName(const FileDialogRequest& request) = 0;
+    virtual std::optional<QString> saveFileName(const FileDialogRequest& request) = 0;
+    virtual void setClipboardText(const QString& text) = 0;
+    // Opens a document with the desktop's default program. Returns 0 on success, else the error
+    // code of the failure (2 file missing, 3 folder missing, 5 access denied, other values).
+    virtual int openDocument(const QString& path) = 0;
+};
+
+// The prompter in use. Until one is installed a silent one answers: No to questions, Cancel to
+// dialogs, no file names.
+Prompter& CurrentPrompter();
+// Installs a prompter (not owned); nullptr restores the silent one.
+void InstallPrompter(Prompter* prompter);
+
+// Installs a prompter for the lifetime of this object and restores the previous one afterwards.
+class ScopedPrompter {
+public:
+    explicit ScopedPrompter(Prompter& prompter);
+    ~ScopedPrompter();
+    ScopedPrompter(const ScopedPrompter&) = delete;
+    ScopedPrompter& operator=(const ScopedPrompter&) = delete;
+
+private:
+    Prompter* previous_;
+};

@@ -1,0 +1,80 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QRegularExpression>
+
+#include "LogFile.h"
+#include "MessageBoxes.h"
+#include "ScriptedPrompter.h"
+#include "TempDir.h"
+
+namespace {
+
+QString DecodeUtf16Le(const QByteArray& bytes) {
+    return QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData()), bytes.size() / 2);
+}
+
+}  // namespace
+
+TEST(LogFile, PathReplacesEveryExeOrAppendsLog) {
+    EXPECT_EQ(LogPathForExecutable("C:\\tools\\Zetrova.exe"), "C:\\tools\\Zetrova.log");
+    EXPECT_EQ(LogPathForExecutable("C:\\a.exe\\Zetrova.exe"), "C:\\a.log\\Zetrova.log");
+    EXPECT_EQ(LogPathForExecutable("/usr/bin/zetrova"), "/usr/bin/zetrova.log");
+    EXPECT_EQ(LogPathForExecutable("/opt/Zetrova.EXE"), "/opt/Zetrova.EXE.log");
+}
+
+TEST(LogFile, RunWithoutFailuresLeavesEmptyFile) {
+    TempDir dir;
+    dir.write("z.log", "old contents of the previous run");
+    { LogFile log(dir.file("z.log")); }
+    EXPECT_TRUE(QFile::exists(dir.file("z.log")));
+    EXPECT_EQ(dir.read("z.log").size(), 0);
+}
+
+TEST(LogFile, LinesFollowTheMarkWithTimeLocationAndMessage) {
+    TempDir dir;
+    {
+        LogFile log(dir.file("z.log"));
+        log.setLocation("C:\\src\\app\\MainFrm.cpp", 42).WriteLine(u"エラー %s", QStringLiteral("100% bad"));
+        log.setLocation("/home/dev/src/app/MainFrm.cpp", 7).WriteLine(u"two\nlines");
+    }
+    const QByteArray bytes = dir.read("z.log");
+    ASSERT_GE(bytes.size(), 2);
+    EXPECT_EQ(static_cast<unsigned char>(bytes[0]), 0xFF);
+    EXPECT_EQ(static_cast<unsigned char>(bytes[1]), 0xFE);
+    const QString text = DecodeUtf16Le(bytes.mid(2));
+    EXPECT_FALSE(text.contains(QChar(0xFEFF)));
+    EXPECT_FALSE(text.contains(u'\r'));
+    const QRegularExpression line(
+        QStringLiteral(R"(^\[\d{4}/\d\d/\d\d \d\d:\d\d:\d\d\.\d{3}\] MainFrm\.cpp:42 エラー 100% bad\n)"
+                       R"(\[\d{4}/\d\d/\d\d \d\d:\d\d:\d\d\.\d{3}\] MainFrm\.cpp:7 two\nlines\n$)"));
+    EXPECT_TRUE(line.match(text).hasMatch()) << text.toStdString();
+}
+
+TEST(LogFile, UnopenablePathIsSilent) {
+    LogFile log("/nonexistent-folder/for/zetrova.log");
+    EXPECT_FALSE(log.good());
+    log.setLocation("x.cpp", 1).WriteLine(u"dropped");
+}
+
+TEST(ReportComError, ShowsFixedBoxAndLogsDescription) {
+    ScriptedPrompter prompter;
+    const QString logPath = LogFile::Instance().path();
+    REPORT_XML_ERROR(XmlError(XmlError::kFail, QStringLiteral("parse %s failed")), MessageIcon::Warning);
+    REPORT_XML_ERROR(XmlError(XmlError::kPointer), MessageIcon::Error);
+    ASSERT_EQ(prompter.messages().size(), 2);
+    EXPECT_EQ(prompter.messages()[0].caption, "エラー");
+    EXPECT_EQ(prompter.messages()[0].text, "エラーが起きました");
+    EXPECT_EQ(prompter.messages()[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(prompter.messages()[1].icon, MessageIcon::Error);
+
+    QFile f(logPath);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QString text = DecodeUtf16Le(f.readAll().mid(2));
+    const QStringList lines = text.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[0].endsWith(QStringLiteral(" エラー parse %s failed"))) << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].contains(QStringLiteral("LogFileTest.cpp:")));
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral(" エラー "))) << lines[1].toStdString();
+    EXPECT_NE(lines[0].section(u' ', 2, 2), lines[1].section(u' ', 2, 2));
+}

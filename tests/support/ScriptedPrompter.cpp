@@ -1,0 +1,77 @@
+#include "ScriptedPrompter.h"
+
+#include <gtest/gtest.h>
+
+ScriptedPrompter::ScriptedPrompter() : installed_(*this) {}
+
+ScriptedPrompter::~ScriptedPrompter() = default;
+
+QStringList ScriptedPrompter::texts() const {
+    QStringList out;
+    for (const Message& m : messages_) out.append(m.text);
+    return out;
+}
+
+bool ScriptedPrompter::exhausted() const {
+    return questions_.empty() && dialogs_.empty() && openFiles_.empty() && saveFiles_.empty() &&
+           openDocuments_.empty();
+}
+
+int ScriptedPrompter::messageBox(QObject*, MessageIcon icon, const QString& caption,
+                                 const QString& text) {
+    messages_.append({icon, caption, text});
+    if (icon != MessageIcon::Question) return kAnswerOk;
+    if (questions_.empty()) {
+        ADD_FAILURE() << "unexpected question: " << text.toStdString();
+        return kAnswerNo;
+    }
+    const int answer = questions_.front();
+    questions_.pop_front();
+    return answer;
+}
+
+int ScriptedPrompter::runDialog(QDialog& dialog) {
+    ++dialogsShown_;
+    if (dialogs_.empty()) {
+        ADD_FAILURE() << "unexpected dialog: " << dialog.metaObject()->className();
+        return 2;
+    }
+    auto fn = std::move(dialogs_.front());
+    dialogs_.pop_front();
+    const int result = fn(dialog);
+    if (result < 0) {
+        ADD_FAILURE() << "dialog of another type than scripted: " << dialog.metaObject()->className();
+        return 2;
+    }
+    return result;
+}
+
+std::optional<QString> ScriptedPrompter::takeFileAnswer(std::deque<FileAnswer>& queue,
+                                                        const char* kind) {
+    if (queue.empty()) {
+        ADD_FAILURE() << "unexpected " << kind << " dialog";
+        return std::nullopt;
+    }
+    const FileAnswer answer = queue.front();
+    queue.pop_front();
+    if (!answer.first) return std::nullopt;
+    return answer.second;
+}
+
+std::optional<QString> ScriptedPrompter::openFileName(const FileDialogRequest& request) {
+    fileRequests_.append(request);
+    return takeFileAnswer(openFiles_, "file-open");
+}
+
+std::optional<QString> ScriptedPrompter::saveFileName(const FileDialogRequest& request) {
+    fileRequests_.append(request);
+    return takeFileAnswer(saveFiles_, "file-save");
+}
+
+int ScriptedPrompter::openDocument(const QString& path) {
+    opened_.append(path);
+    if (openDocuments_.empty()) return 0;
+    const int code = openDocuments_.front();
+    openDocuments_.pop_front();
+    return code;
+}
