@@ -1,0 +1,65 @@
+#include "Settings.h"
+
+#include "MessageBoxes.h"
+#include "ProfileFile.h"
+
+namespace {
+
+constexpr char16_t kSection[] = u"CONFIG";
+constexpr char16_t kKeyData[] = u"DATA";
+constexpr char16_t kKeyVerifier[] = u"KEY";
+constexpr char16_t kKeyStartMinimised[] = u"ONTASKBAR";
+
+}  // namespace
+
+QString SettingsFilePath(const QString& startDir) {
+    return startDir + QStringLiteral("/Zetrova.ini");
+}
+
+QString DefaultDataFilePath(const QString& startDir) {
+    return startDir + QStringLiteral("/Zetrova.dat");
+}
+
+void ReadSettings(const QString& startDir, HeldSettings& held) {
+    const ProfileFile file = ProfileFile::Load(SettingsFilePath(startDir));
+
+    const QString data = file.value(kSection, kKeyData);
+    held.dataFilePath = data.isEmpty() ? DefaultDataFilePath(startDir) : data;
+
+    const QString verifier = file.value(kSection, kKeyVerifier);
+    if (!verifier.isEmpty()) held.keyVerifier = verifier;
+
+    held.startMinimised = file.value(kSection, kKeyStartMinimised) == u"1";
+}
+
+bool CheckKeyVerifierSet(QObject* owner, const QString& verifier) {
+    if (!verifier.isEmpty()) return true;
+    Notice(owner, u"暗号化キーが設定されていません");
+    return false;
+}
+
+bool WriteSettingsFile(const QString& startDir, const QString& dataFilePath,
+                       const QString& verifier, bool startMinimised) {
+    return WriteProfileStrings(SettingsFilePath(startDir), kSection,
+                               {{QString::fromUtf16(kKeyData), dataFilePath},
+                                {QString::fromUtf16(kKeyVerifier), verifier},
+                                {QString::fromUtf16(kKeyStartMinimised),
+                                 startMinimised ? QStringLiteral("1") : QStringLiteral("0")}});
+}
+
+void UpdateHeldSettings(HeldSettings& held, const QString& dataFilePath, const QString& verifier,
+                        bool startMinimised) {
+    held.dataFilePath = dataFilePath;
+    held.keyVerifier = verifier;
+    held.startMinimised = startMinimised;
+}
+
+WriteSettingsResult WriteSettings(const QString& startDir, HeldSettings& held,
+                                  const QString& dataFilePath, const QString& verifier,
+                                  bool startMinimised, QObject* owner) {
+    if (!CheckKeyVerifierSet(owner, verifier)) return WriteSettingsResult::NoKey;
+    UpdateHeldSettings(held, dataFilePath, verifier, startMinimised);
+    return WriteSettingsFile(startDir, dataFilePath, verifier, startMinimised)
+               ? WriteSettingsResult::Written
+               : WriteSettingsResult::FileNotWritten;
+}
