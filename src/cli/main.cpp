@@ -1,6 +1,15 @@
+#include <QCoreApplication>
+#include <QTextStream>
 #include <cstdio>
 
-int main() {
-    std::fputs("usage: zetrova-cli COMMAND ...\n", stderr);
-    return 2;
+#include "CliCommands.h"
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    CliIo io{out, err, ReadKeyFromConsole};
+    QStringList args = QCoreApplication::arguments();
+    args.removeFirst();
+    return RunCli(args, io);
 }

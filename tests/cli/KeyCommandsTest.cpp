@@ -1,0 +1,52 @@
+#include <gtest/gtest.h>
+
+#include <QRegularExpression>
+
+#include "CliTestSupport.h"
+#include "KeyVerifier.h"
+
+TEST(CliVerifier, PrintsVerifierOfKeyFromStandardInput) {
+    const CliRun run = RunCliProcess({"verifier"}, "abc\n");
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, MakeKeyVerifier("abc") + "\n");
+    EXPECT_EQ(run.out.size(), 13);
+    // Only the first line is the key; a Windows line end is removed as well.
+    EXPECT_EQ(RunCliProcess({"verifier"}, "abc\r\nsecond line\n").out, run.out);
+    EXPECT_EQ(RunCliProcess({"verifier"}, "abc").out, run.out);
+}
+
+TEST(CliVerifier, RefusesMissingKeyAndKeyOnCommandLine) {
+    const CliRun empty = RunCliProcess({"verifier"}, "");
+    EXPECT_NE(empty.status, 0);
+    EXPECT_TRUE(empty.out.isEmpty());
+    EXPECT_TRUE(empty.err.contains(QStringLiteral("キーを入力してください")));
+    const CliRun onCommandLine = RunCliWith({"verifier", "secret"}, QStringLiteral("x"));
+    EXPECT_EQ(onCommandLine.status, 2);
+    EXPECT_TRUE(onCommandLine.out.isEmpty());
+}
+
+TEST(CliPassgen, PrintsOnePasswordOfEachRecipe) {
+    const QRegularExpression plain8(QStringLiteral("^[A-Za-z0-9]{8}\n$"));
+    const QRegularExpression symbols10(QStringLiteral("^[A-Za-z0-9#$\\-=?@\\[\\]_]{10}\n$"));
+    EXPECT_TRUE(plain8.match(RunCliWith({"passgen", "0"}).out).hasMatch());
+    EXPECT_TRUE(symbols10.match(RunCliWith({"passgen", "3"}).out).hasMatch());
+    EXPECT_EQ(RunCliWith({"passgen", "2"}).out.size(), 11);
+    for (const char* bad : {"4", "-1", "x", ""}) {
+        const CliRun run = RunCliWith({"passgen", bad});
+        EXPECT_EQ(run.status, 2) << bad;
+        EXPECT_TRUE(run.out.isEmpty());
+        EXPECT_FALSE(run.err.isEmpty());
+    }
+    EXPECT_EQ(RunCliWith({"passgen"}).status, 2);
+}
+
+TEST(CliUsage, HelpAndUnknownCommands) {
+    const CliRun help = RunCliWith({"passgen", "--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.contains(QStringLiteral("passgen N")));
+    EXPECT_EQ(RunCliWith({"--help"}).status, 0);
+    EXPECT_EQ(RunCliWith({}).status, 2);
+    const CliRun unknown = RunCliWith({"frobnicate"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_TRUE(unknown.err.contains(QStringLiteral("frobnicate")));
+}
