@@ -1,0 +1,67 @@
+#include "GroupSearch.h"
+
+#include "Schema.h"
+#include "XPathForms.h"
+#include "XmlError.h"
+#include "XmlText.h"
+
+namespace {
+
+QString FoldAscii(const QString& text) {
+    QString folded = text;
+    for (QChar& c : folded)
+        if (c.unicode() >= u'a' && c.unicode() <= u'z') c = QChar(c.unicode() - (u'a' - u'A'));
+    return folded;
+}
+
+// The first group among the nodes after `node`: other elements are passed over, a node that is
+// not an element (or the end of the siblings) ends the look with a null handle.
+XmlNode FollowingSiblingGroup(const XmlNode& node) {
+    for (XmlNode next = node.nextSibling(); !next.isNull(); next = next.nextSibling()) {
+        if (!next.isElement()) return {};
+        if (schema::IsGroup(next)) return next;
+    }
+    return {};
+}
+
+bool GroupNameContains(const XmlNode& group, const QString& text, bool caseSensitive) {
+    const std::optional<QString> name = group.attribute(schema::kName);
+    return name && NameContains(*name, text, caseSensitive);
+}
+
+}  // namespace
+
+bool NameContains(const QString& name, const QString& text, bool caseSensitive) {
+    if (caseSensitive) return name.contains(text, Qt::CaseSensitive);
+    return FoldAscii(name).contains(FoldAscii(text), Qt::CaseSensitive);
+}
+
+XmlNode FindGroupByName(const XmlNode& start, const QString& rawText, bool caseSensitive) {
+    if (start.isNull()) throw XmlError(XmlError::kPointer);
+    // Names are stored in their XML form; the search compares with the same form.
+    const QString text = ToXmlCharacters(rawText);
+    const QString below = xpath::GroupSearch(text, caseSensitive);
+    XmlNode current = start;
+    for (;;) {
+        // Steps 2 and 3: the group itself, then the first match below it.
+        if (GroupNameContains(current, text, caseSensitive)) return current;
+        if (XmlNode found = current.selectSingleNode(below); !found.isNull()) return found;
+        // Steps 4 and 5: the next sibling group, or climb until an ancestor has one.
+        for (;;) {
+            if (XmlNode sibling = FollowingSiblingGroup(current); !sibling.isNull()) {
+                current = sibling;
+                break;
+            }
+            XmlNode parent = current.parentElement();
+            if (parent.isNull()) return current.selectSingleNode(below);  // wrap-around
+            current = parent;
+        }
+    }
+}
+
+XmlNode SearchStartGroup(const XmlNode& currentGroup, const XmlNode& rootGroup) {
+    if (currentGroup.isNull()) return rootGroup;
+    if (XmlNode next = FollowingSiblingGroup(currentGroup); !next.isNull()) return next;
+    if (XmlNode parent = currentGroup.parentElement(); !parent.isNull()) return parent;
+    return rootGroup;
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+#include "XmlNode.h"
+
+// Searching groups by a part of their name.
+
+// True when `text` occurs in `name` as a contiguous run of UTF-16 code units. Without
+// `caseSensitive` the 26 ASCII letters a-z count as A-Z on both sides; no other character is
+// folded (full-width letters included). The rule of the XPath search expressions.
+bool NameContains(const QString& name, const QString& text, bool caseSensitive);
+
+// The document walk of a search starting at group `start`: its own name, then the first match
+// below it, then each following sibling group with its descendants (other elements are passed
+// over, a node that is not an element ends the look), then the following sibling groups of each
+// ancestor in turn, and at the document element the first match anywhere below it (the
+// wrap-around). Only groups match; a group without a name attribute never does. A null handle,
+// or none found. A null start raises XmlError(kPointer).
+XmlNode FindGroupByName(const XmlNode& start, const QString& text, bool caseSensitive);
+
+// Where a search begins: with no current group, the root group (null when there is no
+// document); else the group that directly follows the current one among its siblings (passing
+// over other elements, stopping at a node that is not an element), else the current group's
+// parent element, else (the current group is the document element) the root group.
+XmlNode SearchStartGroup(const XmlNode& currentGroup, const XmlNode& rootGroup);

@@ -1,0 +1,30 @@
+#include "Lookups.h"
+
+#include "MessageBoxes.h"
+#include "XPathForms.h"
+#include "XmlError.h"
+
+XmlNode FindGroupByPath(const XmlDocument& doc, const QString& groupPath, bool report,
+                        QObject* owner) {
+    XmlNode group;
+    if (!doc.isNull()) group = doc.selectSingleNode(groupPath);
+    if (group.isNull() && report) Notice(owner, u"グループが見つかりません");
+    return group;
+}
+
+XmlNode FindItem(const XmlNode& group, const QString& name, int kind, QObject* owner) {
+    const std::optional<QString> expression = xpath::ItemLookup(name, kind);
+    if (!expression) {
+        Notice(owner, u"未知の項目");
+        throw XmlError(XmlError::kPointer);
+    }
+    if (group.isNull()) throw XmlError(XmlError::kPointer);
+    XmlNode item = group.selectSingleNode(*expression);
+    if (item.isNull() && kind != -1) Notice(owner, u"項目が見つかりません");
+    return item;
+}
+
+XmlNode FindChild(const XmlNode& group, const QString& name) {
+    if (group.isNull()) throw XmlError(XmlError::kPointer);
+    return group.selectSingleNode(xpath::ChildLookup(name));
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+#include "XmlDocument.h"
+#include "XmlNode.h"
+
+class QObject;
+
+// The lookups of groups and items. Nothing is cached: every call evaluates its expression on the
+// document as it is now, and where names repeat the first match in document order wins. XML
+// engine failures raise XmlError and are not caught here.
+
+// The group at `groupPath` (built with xpath::BuildGroupPath), or a null handle. Not found (also
+// when there is no document at all): with `report`, the notice "グループが見つかりません".
+// This is the core of the main frame's FindCurrentGroup.
+XmlNode FindGroupByPath(const XmlDocument& doc, const QString& groupPath, bool report,
+                        QObject* owner = nullptr);
+
+// The child of `group` called `name` of the given kind (-1 any element, 0 item, 1 secret), or a
+// null handle. Not found: for kinds 0 and 1 the notice "項目が見つかりません"; silently for -1.
+// Any other kind: the notice "未知の項目", then XmlError(kPointer). A null group raises
+// XmlError(kPointer).
+XmlNode FindItem(const XmlNode& group, const QString& name, int kind, QObject* owner = nullptr);
+
+// The first element child of `group` called `name`, whatever its kind, or a null handle; never
+// shows a message. A null group raises XmlError(kPointer).
+XmlNode FindChild(const XmlNode& group, const QString& name);

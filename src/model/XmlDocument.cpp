@@ -1,0 +1,63 @@
+#include "XmlDocument.h"
+
+#include <libxml/tree.h>
+
+#include <algorithm>
+
+#include "LibXmlRuntime.h"
+#include "XmlInternal.h"
+
+XmlDocHolder::~XmlDocHolder() {
+    // Nodes outside the tree are freed with their outermost detached ancestor; a recorded node
+    // that went back into the tree (or under another detached node) is freed with that. Roots are
+    // collected before anything is freed.
+    std::sort(outside.begin(), outside.end());
+    outside.erase(std::unique(outside.begin(), outside.end()), outside.end());
+    std::vector<xmlNodePtr> roots;
+    for (xmlNodePtr n : outside)
+        if (!n->parent) roots.push_back(n);
+    for (xmlNodePtr n : roots) xmlFreeNode(n);
+    xmlFreeDoc(doc);
+}
+
+XmlDocument XmlDocument::createEmpty() {
+    xmlrt::EnsureLibXml();
+    xmlDocPtr doc = xmlNewDoc(reinterpret_cast<const xmlChar*>("1.0"));
+    if (!doc) throw XmlError(XmlError::kOutOfMemory);
+    return XmlDocument(std::make_shared<XmlDocHolder>(doc));
+}
+
+XmlNode XmlDocument::node() const {
+    const auto& holder = XmlAccess::require(*this);
+    return XmlAccess::wrap(holder, reinterpret_cast<xmlNodePtr>(holder->doc));
+}
+
+XmlNode XmlDocument::documentElement() const {
+    const auto& holder = XmlAccess::require(*this);
+    return XmlAccess::wrap(holder, xmlDocGetRootElement(holder->doc));
+}
+
+XmlNode XmlDocument::createElement(QAnyStringView name) const {
+    const auto& holder = XmlAccess::require(*this);
+    xmlrt::EnsureLibXml();
+    const QByteArray utf8 = name.toString().toUtf8();
+    const auto* xname = reinterpret_cast<const xmlChar*>(utf8.constData());
+    if (xmlValidateName(xname, 0) != 0)
+        throw XmlError(XmlError::kFail, QStringLiteral("invalid element name"));
+    xmlNodePtr element = xmlNewDocNode(holder->doc, nullptr, xname, nullptr);
+    if (!element) throw XmlError(XmlError::kOutOfMemory);
+    holder->keepOutside(element);
+    return XmlAccess::wrap(holder, element);
+}
+
+XmlNode XmlDocument::appendChild(const XmlNode& child) const {
+    return node().appendChild(child);
+}
+
+XmlNode XmlDocument::selectSingleNode(const QString& xpath) const {
+    return node().selectSingleNode(xpath);
+}
+
+QList<XmlNode> XmlDocument::selectNodes(const QString& xpath) const {
+    return node().selectNodes(xpath);
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <memory>
+
+#include "XmlNode.h"
+
+struct XmlParseResult;
+
+// Shared ownership of one libxml2 document. Copies refer to the same document; the document (and
+// every node that ever belonged to it) is freed when the last XmlDocument and XmlNode referring to
+// it are gone. A default-constructed XmlDocument is "no document".
+class XmlDocument {
+public:
+    XmlDocument() = default;
+
+    // A document with no nodes at all, version "1.0".
+    static XmlDocument createEmpty();
+
+    // Parses the plain text of a data file. The text is taken up to its first zero code unit and
+    // read as Unicode whatever its XML declaration says. libxml2's size and depth limits are
+    // lifted, so that anything this program wrote loads again.
+    static XmlParseResult parseDataText(const QString& text);
+    // Parses an XML file for import, in the encoding its byte-order mark or declaration announce
+    // (UTF-8 by default; "Shift_JIS" is code page 932). libxml2's default limits apply.
+    static XmlParseResult parseFile(const QString& path);
+    // The same for bytes already read; `sourceName` only appears in messages.
+    static XmlParseResult parseBytes(const QByteArray& bytes, const QString& sourceName = {});
+
+    bool isNull() const { return holder_ == nullptr; }
+    explicit operator bool() const { return holder_ != nullptr; }
+    friend bool operator==(const XmlDocument& a, const XmlDocument& b) {
+        return a.holder_ == b.holder_;
+    }
+
+    // The document node itself (parent of the document element), and the document element or a
+    // null handle when there is none.
+    XmlNode node() const;
+    XmlNode documentElement() const;
+    // A new element outside the tree; its name must be a valid XML name.
+    XmlNode createElement(QAnyStringView name) const;
+    // Same as node().appendChild(child): with no document element yet, an element appended here
+    // becomes the document element.
+    XmlNode appendChild(const XmlNode& child) const;
+
+    // XPath evaluated on the document node, as XmlNode::selectSingleNode and selectNodes.
+    XmlNode selectSingleNode(const QString& xpath) const;
+    QList<XmlNode> selectNodes(const QString& xpath) const;
+
+    // The whole document as XML text: declaration <?xml version="1.0" encoding="NAME"?> with
+    // the given name, a line break, then the document indented by two spaces per level (only
+    // where an element holds nothing but elements, so text is never altered), no byte-order
+    // mark. "utf-16" (any case) gives UTF-16LE; other names are ASCII-compatible encodings known
+    // to libxml2, "Shift_JIS" being code page 932. Characters the encoding cannot hold are
+    // written as character references. Text keeps carriage returns (&#13;), and attribute values
+    // keep tabs and line breaks (&#9; &#10; &#13;). Identical documents give identical bytes.
+    // An unknown encoding raises XmlError(kFail).
+    QByteArray serialize(const QString& encoding) const;
+
+private:
+    friend struct XmlAccess;
+    explicit XmlDocument(std::shared_ptr<XmlDocHolder> holder) : holder_(std::move(holder)) {}
+
+    std::shared_ptr<XmlDocHolder> holder_;
+};
+
+// The outcome of parsing: a document, or no document and libxml2's message.
+struct XmlParseResult {
+    XmlDocument document;
+    QString errorMessage;
+
+    bool ok() const { return !document.isNull(); }
+    explicit operator bool() const { return ok(); }
+};

@@ -1,0 +1,65 @@
+#pragma once
+
+// Internal to the XML wrapper: the shared document holder and raw access to handles.
+
+#include <libxml/tree.h>
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <memory>
+#include <vector>
+
+#include "XmlDocument.h"
+#include "XmlError.h"
+#include "XmlNode.h"
+
+// Owns one libxml2 document together with every node that was created for it or taken out of
+// its tree. Such nodes are only recorded here and freed with the document, so a handle can never
+// point at freed memory.
+struct XmlDocHolder {
+    explicit XmlDocHolder(xmlDocPtr d) : doc(d) {}
+    ~XmlDocHolder();
+    XmlDocHolder(const XmlDocHolder&) = delete;
+    XmlDocHolder& operator=(const XmlDocHolder&) = delete;
+
+    // Records a node that is (or may later be) outside the tree.
+    void keepOutside(xmlNodePtr node) { outside.push_back(node); }
+
+    xmlDocPtr doc;
+    std::vector<xmlNodePtr> outside;
+};
+
+struct XmlAccess {
+    static xmlNodePtr raw(const XmlNode& n) { return n.node_; }
+    static const std::shared_ptr<XmlDocHolder>& holder(const XmlNode& n) { return n.holder_; }
+    static const std::shared_ptr<XmlDocHolder>& holder(const XmlDocument& d) { return d.holder_; }
+    static XmlNode wrap(const std::shared_ptr<XmlDocHolder>& holder, xmlNodePtr node) {
+        return node ? XmlNode(holder, node) : XmlNode();
+    }
+    static XmlDocument wrap(std::shared_ptr<XmlDocHolder> holder) {
+        return XmlDocument(std::move(holder));
+    }
+    // The node of a handle; a null handle raises XmlError(kPointer).
+    static xmlNodePtr require(const XmlNode& n) {
+        if (!n.node_) throw XmlError(XmlError::kPointer);
+        return n.node_;
+    }
+    static const std::shared_ptr<XmlDocHolder>& require(const XmlDocument& d) {
+        if (!d.holder_) throw XmlError(XmlError::kPointer);
+        return d.holder_;
+    }
+};
+
+namespace xmlimpl {
+
+// Text as libxml2 stores it: UTF-8, with every character that XML 1.0 cannot hold replaced.
+QByteArray ToXmlUtf8(const QString& text);
+QString FromXmlUtf8(const xmlChar* text);
+
+// Evaluates `xpath` with `context` as context node; all nodes of the result in document order.
+QList<XmlNode> EvaluateXPath(const std::shared_ptr<XmlDocHolder>& holder, xmlNodePtr context,
+                             const QString& xpath);
+XmlNode FirstElement(const QList<XmlNode>& nodes);
+
+}  // namespace xmlimpl

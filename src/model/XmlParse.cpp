@@ -1,0 +1,124 @@
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+
+#include <QFile>
+#include <climits>
+
+#include "LibXmlRuntime.h"
+#include "XmlDocument.h"
+#include "XmlInternal.h"
+
+namespace {
+
+// Options common to both kinds of parsing: never the network, entities left unexpanded (none can
+// be declared anyway, see RefuseDoctype), no DTD loading, attribute defaulting or validation.
+constexpr int kCommonOptions = XML_PARSE_NONET;
+// The data file is the program's own output: lift the size and depth limits and read the text as
+// the Unicode it is, whatever encoding its declaration names.
+constexpr int kDataFileOptions = kCommonOptions | XML_PARSE_HUGE | XML_PARSE_IGNORE_ENC;
+constexpr int kImportOptions = kCommonOptions;
+
+thread_local bool doctypeRefused = false;
+
+// Called by the parser at <!DOCTYPE ...>, before any declaration inside it is read. The program
+// never writes a DTD; refusing it closes the door on entity expansion bombs, external entities
+// and external DTD references in one place, and no entity reference node can ever reach the tree.
+void RefuseDoctype(void* context, const xmlChar*, const xmlChar*, const xmlChar*) {
+    doctypeRefused = true;
+    xmlStopParser(static_cast<xmlParserCtxtPtr>(context));
+}
+
+bool IsBlank(const xmlChar* text) {
+    if (!text) return true;
+    for (; *text; ++text)
+        if (*text != ' ' && *text != '\t' && *text != '\n' && *text != '\r') return false;
+    return true;
+}
+
+// Removes the whitespace-only text nodes of elements that also hold elements: the indentation of
+// a written file. An element without element children keeps its text, so an item whose whole
+// value is blanks keeps it. Walks the tree without recursion, whatever its depth.
+void DropIndentation(xmlDocPtr doc) {
+    const xmlNodePtr top = reinterpret_cast<xmlNodePtr>(doc);
+    xmlNodePtr cur = top->children;
+    while (cur) {
+        if (cur->type == XML_ELEMENT_NODE) {
+            bool hasElement = false;
+            for (xmlNodePtr c = cur->children; c && !hasElement; c = c->next)
+                hasElement = c->type == XML_ELEMENT_NODE;
+            if (hasElement) {
+                for (xmlNodePtr c = cur->children; c;) {
+                    xmlNodePtr next = c->next;
+                    if (c->type == XML_TEXT_NODE && IsBlank(c->content)) {
+                        xmlUnlinkNode(c);
+                        xmlFreeNode(c);
+                    }
+                    c = next;
+                }
+            }
+            if (cur->children) {
+                cur = cur->children;
+                continue;
+            }
+        }
+        while (cur != top && !cur->next) cur = cur->parent;
+        if (cur == top) break;
+        cur = cur->next;
+    }
+}
+
+XmlParseResult Failure(const QString& message) {
+    return {XmlDocument(), message};
+}
+
+XmlParseResult Parse(const char* data, qsizetype size, const QByteArray& url, const char* encoding,
+                     int options) {
+    xmlrt::EnsureLibXml();
+    xmlrt::ErrorCapture capture;
+    if (size > INT_MAX) return Failure(QStringLiteral("the document is too large"));
+    xmlParserCtxtPtr context = xmlNewParserCtxt();
+    if (!context) throw XmlError(XmlError::kOutOfMemory);
+    context->sax->internalSubset = RefuseDoctype;
+    doctypeRefused = false;
+    xmlDocPtr doc = xmlCtxtReadMemory(context, data, static_cast<int>(size),
+                                      url.isEmpty() ? nullptr : url.constData(), encoding, options);
+    const bool refused = doctypeRefused;
+    xmlFreeParserCtxt(context);
+    if (refused) {
+        if (doc) xmlFreeDoc(doc);
+        return Failure(QStringLiteral("DOCTYPE declarations are not accepted"));
+    }
+    if (!doc)
+        return Failure(capture.hasError() ? capture.message()
+                                          : QStringLiteral("the text is not well-formed XML"));
+    if (!xmlDocGetRootElement(doc)) {
+        xmlFreeDoc(doc);
+        return Failure(QStringLiteral("the document has no document element"));
+    }
+    DropIndentation(doc);
+    return {XmlAccess::wrap(std::make_shared<XmlDocHolder>(doc)), QString()};
+}
+
+}  // namespace
+
+XmlParseResult XmlDocument::parseDataText(const QString& text) {
+    QStringView view(text);
+    if (const qsizetype zero = view.indexOf(QChar(0)); zero >= 0) view = view.left(zero);
+    if (view.startsWith(QChar(0xFEFF))) view = view.mid(1);
+    const QByteArray utf8 = view.toUtf8();
+    return Parse(utf8.constData(), utf8.size(), QByteArray(), "UTF-8", kDataFileOptions);
+}
+
+XmlParseResult XmlDocument::parseFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return Failure(QStringLiteral("cannot open %1: %2").arg(path, file.errorString()));
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return Failure(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+    return parseBytes(bytes, path);
+}
+
+XmlParseResult XmlDocument::parseBytes(const QByteArray& bytes, const QString& sourceName) {
+    return Parse(bytes.constData(), bytes.size(), sourceName.toUtf8(), nullptr, kImportOptions);
+}

@@ -1,0 +1,67 @@
+#include <libxml/xmlsave.h>
+
+#include "LibXmlRuntime.h"
+#include "XmlDocument.h"
+#include "XmlInternal.h"
+
+namespace {
+
+int AppendBytes(void* context, const char* buffer, int length) {
+    static_cast<QByteArray*>(context)->append(buffer, length);
+    return length;
+}
+
+int CloseNothing(void*) {
+    return 0;
+}
+
+bool IsEncodingLabel(const QString& name) {
+    if (name.isEmpty()) return false;
+    for (QChar c : name) {
+        const char16_t u = c.unicode();
+        const bool ok = (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') ||
+                        (u >= '0' && u <= '9') || u == '-' || u == '_' || u == '.' || u == ':';
+        if (!ok) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+QByteArray XmlDocument::serialize(const QString& encoding) const {
+    const auto& holder = XmlAccess::require(*this);
+    if (!IsEncodingLabel(encoding))
+        throw XmlError(XmlError::kFail, QStringLiteral("invalid encoding name"));
+    xmlrt::EnsureLibXml();
+    xmlrt::ErrorCapture capture;
+    // libxml2's "UTF-16" writes a byte-order mark; the data file has none, so the body is written
+    // as UTF-16LE and the declaration names the label the caller asked for.
+    const bool utf16 = encoding.compare(u"utf-16", Qt::CaseInsensitive) == 0;
+    const QByteArray engineName = utf16 ? QByteArray("UTF-16LE") : encoding.toLatin1();
+
+    QByteArray body;
+    xmlSaveCtxtPtr save = xmlSaveToIO(AppendBytes, CloseNothing, &body, engineName.constData(),
+                                      XML_SAVE_FORMAT | XML_SAVE_NO_DECL);
+    if (!save)
+        throw XmlError(XmlError::kFail, QStringLiteral("unsupported encoding %1").arg(encoding));
+    const long saved = xmlSaveDoc(save, holder->doc);
+    const int closed = xmlSaveClose(save);
+    if (saved < 0 || closed < 0)
+        throw XmlError(XmlError::kFail, capture.hasError()
+                                            ? capture.message()
+                                            : QStringLiteral("the document could not be written"));
+
+    const QString declaration =
+        QStringLiteral("<?xml version=\"1.0\" encoding=\"%1\"?>\n").arg(encoding);
+    QByteArray head;
+    if (utf16) {
+        head.reserve(declaration.size() * 2);
+        for (QChar c : declaration) {
+            head.append(static_cast<char>(c.unicode() & 0xFF));
+            head.append(static_cast<char>(c.unicode() >> 8));
+        }
+    } else {
+        head = declaration.toLatin1();
+    }
+    return head + body;
+}

@@ -1,0 +1,49 @@
+#include "XmlText.h"
+
+#include "XmlInternal.h"
+
+namespace {
+
+bool IsXmlChar(char32_t c) {
+    if (c < 0x20) return c == 0x9 || c == 0xA || c == 0xD;
+    if (c >= 0xD800 && c <= 0xDFFF) return false;
+    return c != 0xFFFE && c != 0xFFFF;
+}
+
+}  // namespace
+
+QString ToXmlCharacters(const QString& text) {
+    QString result;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < n && text.at(i + 1).isLowSurrogate()) {
+            if (!result.isNull()) result.append(c).append(text.at(i + 1));
+            ++i;
+            continue;
+        }
+        if (IsXmlChar(c.unicode())) {
+            if (!result.isNull()) result.append(c);
+            continue;
+        }
+        // First offending character: copy what came before, then go on appending.
+        if (result.isNull()) {
+            result.reserve(n);
+            result.append(QStringView(text).left(i));
+        }
+        result.append(QChar(0xFFFD));
+    }
+    return result.isNull() ? text : result;
+}
+
+namespace xmlimpl {
+
+QByteArray ToXmlUtf8(const QString& text) {
+    return ToXmlCharacters(text).toUtf8();
+}
+
+QString FromXmlUtf8(const xmlChar* text) {
+    return text ? QString::fromUtf8(reinterpret_cast<const char*>(text)) : QString();
+}
+
+}  // namespace xmlimpl
