@@ -1,11 +1,34 @@
 #include <QApplication>
-#include <QMainWindow>
+
+#include "AppIdentity.h"
+#include "CMainFrame.h"
+#include "LogFile.h"
+#include "MessageBoxes.h"
+#include "ProgramIcons.h"
+#include "QtPrompter.h"
+#include "SingleInstanceGuard.h"
+#include "StartDirectory.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("情報管理ツール Zetrova"));
-    window.resize(800, 600);
-    window.show();
+    // Closing the window hides it; only "終了" ends the program.
+    app.setQuitOnLastWindowClosed(false);
+    app.setDesktopFileName(QStringLiteral("zetrova"));
+    InitProgramResources();
+    app.setWindowIcon(ProgramIcon());
+    LogFile::Instance();
+
+    QtPrompter prompter;
+    ScopedPrompter installed(prompter);
+
+    SingleInstanceGuard guard(QString::fromUtf16(kApplicationTitle));
+    if (!guard.acquire()) {
+        Notice(nullptr, u"起動済みです");
+        return 0;
+    }
+    StartDirectory();
+
+    CMainFrame frame;
+    frame.showAtStart();
     return app.exec();
 }

@@ -1,0 +1,178 @@
+#include "CMainFrame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+
+#include "AppIdentity.h"
+#include "CAboutDlg.h"
+#include "CZetrovaView.h"
+#include "CommandIds.h"
+#include "GroupPane.h"
+#include "HelpLauncher.h"
+#include "MainLayout.h"
+#include "MenuBuilder.h"
+#include "MessageBoxes.h"
+#include "NotifyIcon.h"
+#include "PopupPosition.h"
+#include "ProgramIcons.h"
+#include "ProportionalSplitter.h"
+#include "StartDirectory.h"
+#include "StatusPrompts.h"
+#include "TrayNotifyIcon.h"
+
+CMainFrame::CMainFrame(Services services)
+    : services_(std::move(services)), title_(QString::fromUtf16(kApplicationTitle)) {
+    startDirectory_ =
+        services_.startDirectory.isEmpty() ? StartDirectory() : services_.startDirectory;
+    if (!services_.quit) services_.quit = [](int code) { QCoreApplication::exit(code); };
+    if (!services_.notifyIcon)
+        services_.notifyIcon = std::make_unique<TrayNotifyIcon>(ProgramIcon(), title_);
+
+    setWindowTitle(title_);
+    setWindowIcon(ProgramIcon());
+
+    const MainLayout layout = BuildMainLayout(*this);
+    statusLine_ = layout.statusLine;
+    splitter_ = layout.splitter;
+    groupPane_ = layout.groupPane;
+    groupTree_ = layout.groupTree;
+    itemList_ = layout.itemList;
+
+    const CommandSink sink = [this](int id) { dispatchCommand(id); };
+    MainMenus menus = BuildMainMenu(*menuBar(), *this, sink);
+    actions_ = std::move(menus.actions);
+    dropDowns_ = std::move(menus.dropDowns);
+    notifyMenu_ = BuildPopupMenu(NotifyMenuTable(), this, sink);
+    prompts_ = new MenuPromptTracker(*statusLine_, this);
+    for (QMenu* menu : dropDowns_) prompts_->watch(*menu);
+    prompts_->watch(*notifyMenu_);
+
+    connect(groupPane_, &GroupPane::closeClicked, this,
+            [this] { dispatchCommand(CommandId::PaneClose, groupPane_); });
+    // A right click in the item list copies the selected value, like Ctrl+C.
+    connect(itemList_, &CZetrovaView::rightClicked, this,
+            [this] { dispatchCommand(CommandId::ClipboardCopy, itemList_); });
+    registerShellCommands();
+    showGroupPane(true);
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QSize area = screen->availableSize();
+        resize(std::min(800, area.width() * 3 / 4), std::min(600, area.height() * 3 / 4));
+    }
+
+    if (services_.readSettings) services_.readSettings(*this);
+
+    services_.notifyIcon->setLeftPressHandler([this] { popUpNotifyMenu(); });
+    registration_ = std::make_unique<NotifyRegistration>(
+        *services_.notifyIcon, [this] { requestClose(); }, services_.retryScheduler);
+    registration_->start();
+
+    if (services_.loadDocument) services_.loadDocument(*this);
+    setFindNextEnabled(false);
+}
+
+CMainFrame::~CMainFrame() {
+    // The registration's pending retries refer to the icon; both go before the controls.
+    registration_.reset();
+    if (!ended_) services_.notifyIcon->remove();
+}
+
+void CMainFrame::registerShellCommands() {
+    using namespace CommandId;
+    commands_.set(Exit, [this](QObject*) { exitProgram(); });
+    commands_.set(FileClose, [this](QObject*) { requestClose(); });
+    // The plain show: a minimised window stays minimised and is not brought to the front.
+    commands_.set(ShowWindow, [this](QObject*) { show(); });
+    commands_.set(Help, [this](QObject*) { OpenHelp(startDirectory_); });
+    commands_.set(About, [this](QObject*) {
+        QWidget* owner = QApplication::activeWindow();
+        CAboutDlg dialog(owner ? owner : this);
+        CurrentPrompter().runDialog(dialog);
+    });
+    commands_.set(ToggleGroupPane, [this](QObject*) { showGroupPane(!groupPaneShown()); });
+    commands_.set(PaneClose, [this](QObject* sender) {
+        if (sender == groupPane_) showGroupPane(false);
+    });
+}
+
+void CMainFrame::dispatchCommand(int id, QObject* sender) {
+    commands_.dispatch(id, sender);
+}
+
+QString CMainFrame::statusText() const {
+    return statusLine_->text();
+}
+
+void CMainFrame::setCaptionPath(const QString& dataFilePath) {
+    setWindowTitle(FormatText(u"%s %s", {title_, dataFilePath}));
+}
+
+void CMainFrame::setFindNextEnabled(bool enabled) {
+    if (QAction* action = menuAction(CommandId::GroupFindNext)) action->setEnabled(enabled);
+}
+
+bool CMainFrame::groupPaneShown() const {
+    return !groupPane_->isHidden();
+}
+
+void CMainFrame::showGroupPane(bool shown) {
+    groupPane_->setVisible(shown);
+    itemList_->setVisible(true);
+    if (shown) splitter_->applyProportion();
+    if (QAction* action = menuAction(CommandId::ToggleGroupPane)) action->setChecked(shown);
+}
+
+bool CMainFrame::hasNotifyIcon() const {
+    return registration_ && registration_->registered();
+}
+
+void CMainFrame::showAtStart() {
+    if (!startMinimised_)
+        show();
+    else if (!hasNotifyIcon())
+        showMinimized();
+}
+
+void CMainFrame::popUpNotifyMenu() {
+    notifyMenu_->popup(PopupPositionOnDesktop(QCursor::pos()));
+}
+
+void CMainFrame::askToSaveChanges() {
+    if (!saveQuestion_.isModified || !saveQuestion_.isModified()) return;
+    if (QuestionBox(this, kCaptionConfirm, u"データが変更されています。保存しますか？") ==
+            kAnswerYes &&
+        saveQuestion_.runSaveAs)
+        saveQuestion_.runSaveAs();
+}
+
+void CMainFrame::requestClose() {
+    askToSaveChanges();
+    if (hasNotifyIcon())
+        hide();
+    else if (isVisible())
+        // Without an icon a hidden window could not be brought back.
+        showMinimized();
+}
+
+void CMainFrame::exitProgram() {
+    if (ended_) return;
+    ended_ = true;
+    registration_->cancel();
+    services_.notifyIcon->remove();
+    askToSaveChanges();
+    hide();
+    services_.quit(1);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    if (!ended_) requestClose();
+}

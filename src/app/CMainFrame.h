@@ -1,0 +1,123 @@
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+
+#include "CommandTable.h"
+#include "NotifyIcon.h"
+#include "NotifyRegistration.h"
+
+class CZetrovaView;
+class GroupPane;
+class GroupTreeWidget;
+class ProportionalSplitter;
+class QAction;
+class QLabel;
+class QMenu;
+class MenuPromptTracker;
+
+// The main window: menus, status line, the group tree and the item list side by side, the
+// notification icon, and the one command table every command goes through. Closing the window only
+// hides it; "終了" ends the program.
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    // What the frame takes from outside. Left empty, each is the real one.
+    struct Services {
+        // The notification icon; nullptr: the desktop's system tray.
+        std::unique_ptr<NotifyIcon> notifyIcon;
+        // Runs the icon registration's retries; empty: a timer.
+        NotifyRegistration::Scheduler retryScheduler;
+        // Base of the help file; empty: StartDirectory().
+        QString startDirectory;
+        // Ends the event loop with the exit code; empty: QCoreApplication::exit.
+        std::function<void(int code)> quit;
+        // Creation steps of the document round, run in this order around the icon registration:
+        // readSettings before it, loadDocument after it. Empty: nothing.
+        std::function<void(CMainFrame&)> readSettings;
+        std::function<void(CMainFrame&)> loadDocument;
+    };
+
+    // The question asked before the window hides and before the program ends: "データが変更されて
+    // います。保存しますか？" when isModified says so; Yes runs runSaveAs. Empty: never modified.
+    struct SaveQuestion {
+        std::function<bool()> isModified;
+        std::function<void()> runSaveAs;
+    };
+
+    explicit CMainFrame(Services services = {});
+    ~CMainFrame() override;
+
+    // Commands. Every menu item, accelerator, the notification menu and the group pane's close
+    // button dispatch here; subsystems register their handlers into commands().
+    CommandTable& commands() { return commands_; }
+    void dispatchCommand(int id, QObject* sender = nullptr);
+
+    // Controls.
+    GroupTreeWidget* groupTree() const { return groupTree_; }
+    CZetrovaView* itemList() const { return itemList_; }
+    GroupPane* groupPane() const { return groupPane_; }
+    ProportionalSplitter* splitter() const { return splitter_; }
+    // The main menu's action of a command id (nullptr for ids without a menu item).
+    QAction* menuAction(int id) const { return actions_.value(id); }
+    const QList<QMenu*>& dropDownMenus() const { return dropDowns_; }
+    QMenu* notifyMenu() const { return notifyMenu_; }
+    QString statusText() const;
+
+    const QString& applicationTitle() const { return title_; }
+    const QString& startDirectory() const { return startDirectory_; }
+    // The caption "title path" once the data file path is known.
+    void setCaptionPath(const QString& dataFilePath);
+
+    void setSaveQuestion(SaveQuestion hooks) { saveQuestion_ = std::move(hooks); }
+    // "次の検索(&N)": greyed while there is no search text.
+    void setFindNextEnabled(bool enabled);
+    bool groupPaneShown() const;
+
+    bool startMinimised() const { return startMinimised_; }
+    void setStartMinimised(bool startMinimised) { startMinimised_ = startMinimised; }
+    // Shows the window at the end of start-up: shown, or hidden when the start-minimised flag is
+    // set (minimised when there is no notification icon to bring it back).
+    void showAtStart();
+
+    bool hasNotifyIcon() const;
+    NotifyRegistration& notifyRegistration() { return *registration_; }
+    // The notification menu, opened at the cursor (a left press on the icon).
+    void popUpNotifyMenu();
+
+    // Close request (caption button, "閉じる"): the save question, then the window hides (or is
+    // minimised when there is no notification icon). It is never destroyed.
+    void requestClose();
+    // "終了": removes the icon, asks the save question and ends the event loop with code 1.
+    void exitProgram();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void registerShellCommands();
+    void askToSaveChanges();
+    void showGroupPane(bool shown);
+
+    CommandTable commands_;
+    Services services_;
+    SaveQuestion saveQuestion_;
+    QString title_;
+    QString startDirectory_;
+    bool startMinimised_ = false;
+    bool ended_ = false;
+
+    QLabel* statusLine_ = nullptr;
+    ProportionalSplitter* splitter_ = nullptr;
+    GroupPane* groupPane_ = nullptr;
+    GroupTreeWidget* groupTree_ = nullptr;
+    CZetrovaView* itemList_ = nullptr;
+    QHash<int, QAction*> actions_;
+    QList<QMenu*> dropDowns_;
+    QMenu* notifyMenu_ = nullptr;
+    MenuPromptTracker* prompts_ = nullptr;
+    std::unique_ptr<NotifyRegistration> registration_;
+};

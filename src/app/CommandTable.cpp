@@ -1,0 +1,31 @@
+#include "CommandTable.h"
+
+void CommandTable::set(int id, Handler handler) {
+    if (handler)
+        handlers_[id] = std::move(handler);
+    else
+        handlers_.erase(id);
+}
+
+void CommandTable::remove(int id) {
+    handlers_.erase(id);
+}
+
+bool CommandTable::contains(int id) const {
+    return handlers_.count(id) != 0;
+}
+
+QList<int> CommandTable::ids() const {
+    QList<int> out;
+    for (const auto& entry : handlers_) out.append(entry.first);
+    return out;
+}
+
+bool CommandTable::dispatch(int id, QObject* sender) const {
+    const auto it = handlers_.find(id);
+    if (it == handlers_.end()) return false;
+    // A copy: the handler may register or remove commands while it runs.
+    const Handler handler = it->second;
+    handler(sender);
+    return true;
+}

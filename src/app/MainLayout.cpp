@@ -1,0 +1,37 @@
+#include "MainLayout.h"
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QStatusBar>
+
+#include "CZetrovaView.h"
+#include "GroupPane.h"
+#include "GroupTreeWidget.h"
+#include "ProportionalSplitter.h"
+
+namespace {
+// The group pane's share of the width, in ten-thousandths.
+constexpr int kGroupPaneProportion = 2500;
+}  // namespace
+
+MainLayout BuildMainLayout(QMainWindow& frame) {
+    MainLayout out{};
+    auto* status = new QStatusBar(&frame);
+    status->setSizeGripEnabled(true);
+    out.statusLine = new QLabel(status);
+    out.statusLine->setObjectName(QStringLiteral("statusLine"));
+    status->addWidget(out.statusLine, 1);
+    frame.setStatusBar(status);
+
+    out.splitter = new ProportionalSplitter(kGroupPaneProportion, &frame);
+    out.groupPane = new GroupPane(out.splitter);
+    out.groupTree = new GroupTreeWidget(out.groupPane);
+    out.groupPane->setClient(out.groupTree);
+    out.itemList = new CZetrovaView(out.splitter);
+    out.splitter->addWidget(out.groupPane);
+    out.splitter->addWidget(out.itemList);
+    out.splitter->setStretchFactor(0, 1);
+    out.splitter->setStretchFactor(1, 3);
+    frame.setCentralWidget(out.splitter);
+    return out;
+}

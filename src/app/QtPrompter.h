@@ -1,0 +1,29 @@
+#pragma once
+
+#include "Prompter.h"
+
+// The prompter of the running program: real message boxes, modal dialogs, file dialogs, the
+// system clipboard and the desktop's default programs.
+class QtPrompter final : public Prompter {
+public:
+    // Warning, question (Yes/No: 6/7) or error box with one OK button; owner is used when it is a
+    // widget, otherwise the box has no owner.
+    int messageBox(QObject* owner, MessageIcon icon, const QString& caption,
+                   const QString& text) override;
+    // Runs the dialog modally, owned by the active window when it has no parent of its own.
+    // Returns 1 when it ended with 1 (OK), else 2.
+    int runDialog(QDialog& dialog) override;
+    // File dialogs: the filter entries, the default extension appended to names typed without one,
+    // the initial name (a folder starts the dialog there). A name that does not exist may be
+    // chosen; saving never asks before replacing a file.
+    std::optional<QString> openFileName(const FileDialogRequest& request) override;
+    std::optional<QString> saveFileName(const FileDialogRequest& request) override;
+    void setClipboardText(const QString& text) override;
+    // 0 when the desktop opened the document; 2, 3 or 5 when it is missing or unreadable; 31 when
+    // the desktop refused it.
+    int openDocument(const QString& path) override;
+};
+
+// Qt's name filter for one entry: the description as shown, the pattern adapted to this platform
+// ("*.*" means every file, as it does on the system the files come from).
+QString QtNameFilter(const FileFilter& filter);

@@ -1,0 +1,8 @@
+#include "StartDirectory.h"
+
+#include <QDir>
+
+const QString& StartDirectory() {
+    static const QString captured = QDir::currentPath();
+    return captured;
+}

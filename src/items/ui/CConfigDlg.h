@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+class QCheckBox;
+class QLineEdit;
+
+// The settings dialog ("設定"): data file name, key and the start option. Its caption has no close
+// button and its default button is "キャンセル", so Enter cancels; "更新" must be clicked.
+// "更新" copies the controls into the fields, refuses a key with a character outside U+0021 to
+// U+007E (the dialog stays open), and ends with 1. "キャンセル" (also Escape) ends with 2 without
+// reading the controls. The key edit always starts empty.
+class CConfigDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CConfigDlg(QWidget* parent = nullptr);
+
+    QString dataFileName = QStringLiteral("Zetrova.dat");
+    QString key;
+    bool startMinimised = false;
+
+public slots:
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void update();
+    void browse();
+    void setKeyHidden(bool hidden);
+
+    QLineEdit* nameEdit_;
+    QLineEdit* keyEdit_;
+    QCheckBox* startMinimisedBox_;
+    QCheckBox* hideKeyBox_;
+};

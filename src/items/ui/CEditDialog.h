@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+class QComboBox;
+class QLineEdit;
+class QRadioButton;
+
+// The item dialog ("編集"): name, value (shown in plain text, secret or not), the kind, and a
+// password generator. The fields are the dialog's only state: each showing starts from them, and
+// "OK" and "キャンセル" (also Escape and the caption's close button) both write the controls back
+// into them before the dialog ends with 1 or 2. Nothing is checked here.
+class CEditDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit CEditDialog(QString name = {}, QString value = {}, bool secret = false,
+                         QWidget* parent = nullptr);
+
+    QString name;
+    QString value;
+    bool secret = false;
+
+public slots:
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void finish(int id);
+    // "生成": the value edit gets a fresh password of the selected recipe.
+    void generate();
+
+    QLineEdit* nameEdit_;
+    QLineEdit* valueEdit_;
+    QRadioButton* plainRadio_;
+    QRadioButton* secretRadio_;
+    QComboBox* recipeList_;
+};

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+class QLineEdit;
+
+// The group name dialog (add and rename a group). The caller sets the fields before showing it and
+// reads them afterwards; the dialog itself checks nothing. Ends with 1 ("OK") or 2 ("キャンセル",
+// also Escape and the caption's close button); both copy the edit's text into name.
+class CEditGroupDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CEditGroupDlg(QWidget* parent = nullptr);
+
+    // Replaces the caption "編集" when not empty.
+    QString caption;
+    // The edit's initial text, and afterwards the text the user left in it.
+    QString name;
+
+public slots:
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void finish(int id);
+
+    QLineEdit* nameEdit_;
+};

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QTreeWidget>
+
+// The group tree of the main window: one item per group, labelled with its name, in document
+// order, never sorted and never edited in place. It only shows; what a click means is decided by
+// whoever listens to clickedAt.
+class GroupTreeWidget : public QTreeWidget {
+    Q_OBJECT
+public:
+    explicit GroupTreeWidget(QWidget* parent = nullptr);
+
+signals:
+    // A left click ended on the tree; item is the tree item under the mouse, nullptr when the click
+    // fell on empty space. Sent for every click, also on the item already selected.
+    void clickedAt(QTreeWidgetItem* item);
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};

@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+
+#include "HelpLauncher.h"
+#include "MessageBoxes.h"
+#include "QtPrompter.h"
+#include "ScriptedPrompter.h"
+#include "TempDir.h"
+
+namespace {
+
+void MakeHelpFile(const TempDir& dir) {
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("help")));
+    dir.write(QStringLiteral("help/index.html"), "<html></html>");
+}
+
+}  // namespace
+
+TEST(Help, MissingFolderAndMissingFileAreReportedApart) {
+    TempDir dir;
+    ScriptedPrompter prompter;
+    EXPECT_EQ(OpenHelp(dir.path()), 3);
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("help")));
+    EXPECT_EQ(OpenHelp(dir.path()), 2);
+
+    ASSERT_EQ(prompter.messages().size(), 2);
+    EXPECT_EQ(prompter.messages()[0].caption, QStringLiteral("通知"));
+    EXPECT_EQ(prompter.messages()[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(
+        prompter.texts(),
+        QStringList({QStringLiteral("ヘルプファイルが見つかりません (ERROR_PATH_NOT_FOUND)"),
+                     QStringLiteral("ヘルプファイルが見つかりません (ERROR_FILE_NOT_FOUND)")}));
+    EXPECT_TRUE(prompter.openedDocuments().isEmpty());
+}
+
+TEST(Help, ExistingFileIsOpenedThroughThePrompter) {
+    TempDir dir;
+    MakeHelpFile(dir);
+    ScriptedPrompter prompter;
+    EXPECT_EQ(OpenHelp(dir.path()), 0);
+    EXPECT_EQ(prompter.openedDocuments(),
+              QStringList({dir.path() + QStringLiteral("/help/index.html")}));
+    EXPECT_TRUE(prompter.messages().isEmpty());
+}
+
+TEST(Help, RefusedOpenShowsTheCodeInHexadecimal) {
+    TempDir dir;
+    MakeHelpFile(dir);
+    ScriptedPrompter prompter;
+    prompter.answerOpenDocument(31);
+    prompter.answerOpenDocument(26);
+    prompter.answerOpenDocument(40);  // 32 and up counts as success
+    EXPECT_EQ(OpenHelp(dir.path()), 31);
+    EXPECT_EQ(OpenHelp(dir.path()), 26);
+    EXPECT_EQ(OpenHelp(dir.path()), 0);
+    EXPECT_EQ(prompter.texts(),
+              QStringList({QStringLiteral("不明なエラーが発生しました (1F)"),
+                           QStringLiteral("共有違反が発生しました (SE_ERR_SHARE)")}));
+}
+
+TEST(Help, SomethingThatIsNoReadableFileIsAccessDenied) {
+    TempDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("help/index.html")));
+    ScriptedPrompter prompter;
+    EXPECT_EQ(OpenHelp(dir.path()), 5);
+    EXPECT_EQ(prompter.texts(),
+              QStringList({QStringLiteral(
+                  "ヘルプファイルへのアクセスが拒否されました (SE_ERR_ACCESSDENIED)")}));
+
+    if (geteuid() == 0) GTEST_SKIP() << "file permissions do not bind the superuser";
+    TempDir other;
+    MakeHelpFile(other);
+    QFile(other.file(QStringLiteral("help/index.html"))).setPermissions({});
+    EXPECT_EQ(CheckDocumentReadable(other.file(QStringLiteral("help/index.html"))), 5);
+}
+
+TEST(QtPrompter, NameFiltersKeepTheDescriptionAndMatchEveryFileForStarDotStar) {
+    EXPECT_EQ(QtNameFilter({QStringLiteral("DATファイル (*.dat)"), QStringLiteral("*.dat")}),
+              QStringLiteral("DATファイル (*.dat) (*.dat)"));
+    EXPECT_EQ(QtNameFilter({QStringLiteral("すべてのファイル (*.*)"), QStringLiteral("*.*")}),
+              QStringLiteral("すべてのファイル (*.*) (*)"));
+}
