@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+#include "DocumentState.h"
+
+class QObject;
+
+// Asks the user for the key until one matches the held verifier; true with that key's verifier,
+// false when the user gives up. The main window passes its key dialog; the command-line tool
+// reads the key from the terminal.
+using AskKeyFn = std::function<bool(QString& verifier)>;
+
+// Writes the document of state to path, encrypted under the held key verifier. With askKey the
+// key is asked for first, and the verifier it gives becomes the held one. True without writing
+// anything when there is no document. Notices (owner may be nullptr), each followed by false:
+// "暗号化キーが設定されていません" (no verifier held), "暗号キーが違います" (key not given),
+// "暗号化できませんでした", "書き込めませんでした". An engine failure while serialising is reported
+// as an XML engine failure (warning icon). The file is replaced only once the new content is
+// completely written (temporary file in the same folder, then rename): a failed save leaves the
+// previous file as it was. Path, modified flag and title are not changed.
+bool SaveDataFile(DocumentState& state, const QString& path, bool askKey, const AskKeyFn& askKeyFn,
+                  QObject* owner = nullptr);
+
+// Replaces the document of state by the data file at path and, on success, makes path the data
+// file path (the caller updates the title, the views and the modified flag). A missing,
+// unreadable or empty file gives false without a message and without asking for the key; so does
+// a key not given. The file is parsed into a new document, and the current document and root are
+// replaced only on success; on any failure they stay as they were. Notices, each followed by
+// false: "復号化できませんでした", "データを解釈できませんでした", "ルートを取得できませんでした".
+// An engine failure is reported as an XML engine failure (warning icon), then false.
+bool LoadDataFile(DocumentState& state, const QString& path, const AskKeyFn& askKeyFn,
+                  QObject* owner = nullptr);
+
+// Makes a new document holding only the root group (a group named "root") the document of state.
+// An engine failure is reported as an XML engine failure (error icon) and gives false, leaving
+// state as it was. Path, verifier and modified flag are the caller's.
+bool CreateRootDocument(DocumentState& state);

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+#include "DocumentState.h"
+
+class QObject;
+
+// Plain XML files in and out of the system: the export writes the whole document unencrypted,
+// the import replaces the document by a file's.
+
+// The encoding of exports: code page 932, as the Windows program means "Shift_JIS".
+inline constexpr char16_t kExportEncoding[] = u"Shift_JIS";
+
+// Writes the whole document to path as XML text in the given encoding (declaration with version
+// "1.0" and that encoding, indented; characters the encoding cannot hold become character
+// references). An existing file is replaced, but only once the new content is completely
+// written. A file that cannot be created or written: the notice "書き込めませんでした" (owner may
+// be nullptr) and false. An engine failure is reported as an XML engine failure (error icon),
+// then false.
+bool WriteXmlFile(const XmlDocument& document, const QString& path,
+                  const QString& encoding = QString::fromUtf16(kExportEncoding),
+                  QObject* owner = nullptr);
+
+// Replaces document and root of state by those of the XML file at path, read in the encoding its
+// byte-order mark or declaration announces. The file is untrusted: no network, no DTD, the
+// engine's size and depth limits. A missing or unreadable file, text that is not well-formed, or
+// no document element: the notice "ルートを取得できませんでした" and false; an engine failure is
+// reported as an XML engine failure (error icon), then false. On any failure the current
+// document and root stay as they were. The caller sets the modified flag and rebuilds the views.
+// parseError, when given, receives the engine's message for a file that did not load.
+bool ImportXmlFile(DocumentState& state, const QString& path, QObject* owner = nullptr,
+                   QString* parseError = nullptr);

@@ -1,0 +1,128 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <csignal>
+#include <ostream>
+
+#include "DataFile.h"
+#include "KeyVerifier.h"
+#include "Schema.h"
+#include "XmlDocument.h"
+
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+
+// Appends elements the way the program does: last child, name attribute, value as text.
+inline XmlNode AddElement(const XmlNode& parent, const char16_t* tag, const QString& name) {
+    XmlNode e = parent.document().createElement(QString::fromUtf16(tag));
+    e.setAttribute(schema::kName, name);
+    return parent.appendChild(e);
+}
+inline XmlNode AddGroup(const XmlNode& parent, const QString& name) {
+    return AddElement(parent, schema::kGroup, name);
+}
+inline XmlNode AddItem(const XmlNode& parent, const QString& name, const QString& value,
+                       bool secret = false) {
+    XmlNode e = AddElement(parent, secret ? schema::kSecret : schema::kItem, name);
+    e.setText(value);
+    return e;
+}
+
+// One line per element in document order: depth, element name, name attribute and, for
+// elements without element children, the text. Equal outlines mean equal trees as the program
+// sees them.
+inline QString Outline(const XmlNode& element, int depth = 0) {
+    QString line = QStringLiteral("%1%2 [%3]")
+                       .arg(QString(depth, u' '), element.name(), schema::NameOf(element));
+    QString children;
+    for (XmlNode c = element.firstChild(); !c.isNull(); c = c.nextSibling())
+        if (c.isElement()) children += Outline(c, depth + 1);
+    if (children.isEmpty()) line += QStringLiteral(" = {%1}").arg(element.text());
+    return line + u'\n' + children;
+}
+inline QString Outline(const XmlDocument& doc) {
+    return doc.isNull() ? QStringLiteral("(none)") : Outline(doc.documentElement());
+}
+
+inline QString FromUtf16Le(const QByteArray& bytes) {
+    return QString(reinterpret_cast<const QChar*>(bytes.constData()), bytes.size() / 2);
+}
+inline QByteArray ToUtf16Le(const QString& text) {
+    return QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+}
+
+// Names and values that must survive every round trip.
+inline const QStringList& AwkwardTexts() {
+    static const QStringList texts = {
+        QStringLiteral("銀行"),
+        QStringLiteral("O'Reilly's \"quote\""),
+        QStringLiteral("   "),
+        QStringLiteral(" padded "),
+        QStringLiteral("line\r\nbreaks\n"),
+        QStringLiteral("<&>]]>"),
+        QStringLiteral("100% / \\ [x]"),
+        QStringLiteral("パスワード①～"),
+        QString(),
+    };
+    return texts;
+}
+
+// A document with a plain item, a secret item and a sub-group for every awkward text.
+inline XmlDocument AwkwardDocument() {
+    XmlDocument doc = schema::CreateNewDocument();
+    XmlNode bank = AddGroup(doc.documentElement(), QStringLiteral("銀行"));
+    AddItem(bank, QStringLiteral("口座"), QStringLiteral("1234-5678"));
+    AddItem(bank, QStringLiteral("暗証"), QStringLiteral("s3cr'et"), true);
+    XmlNode awkward = AddGroup(doc.documentElement(), QStringLiteral("awkward"));
+    int n = 0;
+    for (const QString& text : AwkwardTexts()) {
+        const QString suffix = QString::number(n++);
+        AddItem(awkward, text + suffix, text);
+        AddItem(awkward, text + QStringLiteral("秘") + suffix, text, true);
+        AddGroup(awkward, text + QStringLiteral("g") + suffix);
+    }
+    return doc;
+}
+
+// A key callback that answers with a verifier (or gives up) and counts its calls.
+struct KeyAnswer {
+    bool give = true;
+    QString verifier = MakeKeyVerifier(QStringLiteral("pass"));
+    int calls = 0;
+    AskKeyFn fn() {
+        return [this](QString& out) {
+            ++calls;
+            if (give) out = verifier;
+            return give;
+        };
+    }
+};
+
+// Limits the size of files this process may write, so that a write fails even for the superuser
+// (SIGXFSZ is ignored meanwhile, so the write just reports an error).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit saved_{};
+    void (*previousHandler_)(int) = nullptr;
+};
