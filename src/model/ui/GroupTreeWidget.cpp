@@ -2,6 +2,31 @@
 
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QProxyStyle>
+#include <QStyleFactory>
+#include <memory>
+
+namespace {
+
+// The look of the tree's branches: dotted lines joining the items and boxed expand buttons, as
+// the Windows style draws them; everything else in the application's own style.
+class BranchLinesStyle : public QProxyStyle {
+public:
+    BranchLinesStyle() : lines_(QStyleFactory::create(QStringLiteral("Windows"))) {}
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override {
+        if (element == PE_IndicatorBranch && lines_)
+            lines_->drawPrimitive(element, option, painter, widget);
+        else
+            QProxyStyle::drawPrimitive(element, option, painter, widget);
+    }
+
+private:
+    std::unique_ptr<QStyle> lines_;
+};
+
+}  // namespace
 
 GroupTreeWidget::GroupTreeWidget(QWidget* parent) : QTreeWidget(parent) {
     setObjectName(QStringLiteral("groupTree"));
@@ -16,6 +41,9 @@ GroupTreeWidget::GroupTreeWidget(QWidget* parent) : QTreeWidget(parent) {
     setFrameShadow(QFrame::Sunken);
     setUniformRowHeights(true);
     header()->setStretchLastSection(true);
+    auto* style = new BranchLinesStyle;
+    style->setParent(this);
+    setStyle(style);
 }
 
 void GroupTreeWidget::mouseReleaseEvent(QMouseEvent* event) {
