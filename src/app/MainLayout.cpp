@@ -30,8 +30,6 @@ MainLayout BuildMainLayout(QMainWindow& frame) {
     out.itemList = new CZetrovaView(out.splitter);
     out.splitter->addWidget(out.groupPane);
     out.splitter->addWidget(out.itemList);
-    out.splitter->setStretchFactor(0, 1);
-    out.splitter->setStretchFactor(1, 3);
     frame.setCentralWidget(out.splitter);
     return out;
 }

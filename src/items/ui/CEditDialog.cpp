@@ -29,7 +29,6 @@ CEditDialog::CEditDialog(QString name_, QString value_, bool secret_, QWidget* p
     valueLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     valueEdit_ = new QLineEdit(this);
     valueEdit_->setObjectName(QStringLiteral("valueEdit"));
-    // Texts from the document are shown whole, however long.
     valueEdit_->setMaxLength(std::numeric_limits<int>::max());
     valueLabel->setBuddy(valueEdit_);
 
