@@ -49,11 +49,21 @@ TEST(XmlExchange, ExportThenImportGivesTheSameDocument) {
 TEST(XmlExchange, ExportReplacesAnExistingFileAndReportsWhatCannotBeWritten) {
     TempDir dir;
     dir.write("out.xml", QByteArray(10000, 'x'));
+    const QFile::Permissions shared =
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
+    ASSERT_TRUE(QFile::setPermissions(dir.file("out.xml"), shared));
     ScriptedPrompter prompter;
     ASSERT_TRUE(WriteXmlFile(schema::CreateNewDocument(), dir.file("out.xml")));
     EXPECT_EQ(
         dir.read("out.xml"),
         QByteArray("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n<group name=\"root\"/>\n"));
+
+    // The exported secrets are the owner's alone; a replaced file keeps the permissions it had.
+    EXPECT_EQ(QFile::permissions(dir.file("out.xml")) & ~QFile::Permissions(0x0F00), shared);
+    ASSERT_TRUE(WriteXmlFile(schema::CreateNewDocument(), dir.file("new.xml")));
+    EXPECT_EQ(QFile::permissions(dir.file("new.xml")) & ~QFile::Permissions(0x0F00),
+              QFile::ReadOwner | QFile::WriteOwner);
+    QFile::remove(dir.file("new.xml"));
 
     EXPECT_FALSE(WriteXmlFile(schema::CreateNewDocument(), dir.file("missing/out.xml")));
     EXPECT_FALSE(WriteXmlFile(schema::CreateNewDocument(), dir.path()));
