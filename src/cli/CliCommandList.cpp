@@ -4,6 +4,11 @@ const std::vector<CliCommand>& CliCommandList() {
     static const std::vector<CliCommand> commands = {
         VerifierCommand(),
         PassgenCommand(),
+        ExportCommand(),
+        ImportCommand(),
+        LsCommand(),
+        ShowCommand(),
+        FindCommand(),
     };
     return commands;
 }

@@ -23,6 +23,11 @@ const std::vector<CliCommand>& CliCommandList();
 // The commands, each defined beside its implementation.
 CliCommand VerifierCommand();
 CliCommand PassgenCommand();
+CliCommand ExportCommand();
+CliCommand ImportCommand();
+CliCommand LsCommand();
+CliCommand ShowCommand();
+CliCommand FindCommand();
 
 // Writes "zetrova-cli: <message>" and a line break to the error stream.
 void CliError(CliIo& io, const QString& message);

@@ -1,0 +1,206 @@
+// ls, show and find: reading the data file's groups and items.
+#include <QCommandLineParser>
+
+#include "CliCommandList.h"
+#include "CliDataFile.h"
+#include "CliGroupPath.h"
+#include "CliPrompter.h"
+#include "FormatText.h"
+#include "GroupSearch.h"
+#include "Schema.h"
+
+namespace {
+
+const QString kCaseOption = QStringLiteral("case");
+const QString kFromOption = QStringLiteral("from");
+
+// What a secret value shows in a listing.
+constexpr char16_t kMaskedValue[] = u"*****";
+
+void LsOptions(QCommandLineParser& parser) {
+    parser.addPositionalArgument(QStringLiteral("PATH"),
+                                 QStringLiteral("Group to list (default /, the root group)."),
+                                 QStringLiteral("[PATH]"));
+    AddDataFileOptions(parser);
+}
+
+void ShowOptions(QCommandLineParser& parser) {
+    parser.addPositionalArgument(QStringLiteral("PATH/ITEM"),
+                                 QStringLiteral("Group path followed by /ITEM."));
+    AddDataFileOptions(parser);
+}
+
+void FindOptions(QCommandLineParser& parser) {
+    parser.addPositionalArgument(QStringLiteral("TEXT"), QStringLiteral("Part of a group name."));
+    parser.addOption({kCaseOption, QStringLiteral("Distinguish upper and lower case.")});
+    parser.addOption({kFromOption,
+                      QStringLiteral("Search on from this group, as F3 does from the current "
+                                     "group (default: from the root group)."),
+                      QStringLiteral("PATH")});
+    AddDataFileOptions(parser);
+}
+
+// A name or value on one line of a listing: backslash, tab, CR and LF written as \\ \t \r \n.
+QString OneLine(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        switch (c.unicode()) {
+            case u'\\':
+                out += QStringLiteral("\\\\");
+                break;
+            case u'\t':
+                out += QStringLiteral("\\t");
+                break;
+            case u'\r':
+                out += QStringLiteral("\\r");
+                break;
+            case u'\n':
+                out += QStringLiteral("\\n");
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
+std::optional<QStringList> ParsePathArgument(const QString& path, CliIo& io) {
+    std::optional<QStringList> names = ParseGroupPath(path);
+    if (!names)
+        CliError(io, FormatText(u"invalid path %s: write /GROUP/GROUP, with \\/ and \\\\ inside "
+                                u"names",
+                                {path}));
+    return names;
+}
+
+// The group at the path, or a null handle after the notice "グループが見つかりません".
+XmlNode GroupOrNotice(const DocumentState& state, const QStringList& names, CliIo& io) {
+    XmlNode group = ResolveGroupPath(state, names);
+    if (group.isNull()) CliError(io, QStringLiteral("グループが見つかりません"));
+    return group;
+}
+
+int RunLs(const QCommandLineParser& parser, CliIo& io) {
+    const QStringList args = parser.positionalArguments();
+    if (args.size() > 1) {
+        CliError(io, QStringLiteral("ls takes at most one group path"));
+        return kExitUsage;
+    }
+    const std::optional<QStringList> names =
+        ParsePathArgument(args.isEmpty() ? QStringLiteral("/") : args.front(), io);
+    if (!names) return kExitUsage;
+    const CliDataFiles files = ResolveDataFiles(parser);
+    DocumentState state;
+    if (!LoadDataFileForCli(files, io, state)) return kExitFailed;
+    CliPrompter prompter(io);
+    const XmlNode group = GroupOrNotice(state, *names, io);
+    if (group.isNull()) return kExitFailed;
+
+    // Document order, one line per element child: kind, name and, for items, the value.
+    for (XmlNode child = group.firstChild(); !child.isNull(); child = child.nextSibling()) {
+        if (!child.isElement()) continue;
+        io.out << OneLine(child.name()) << '\t' << OneLine(schema::NameOf(child));
+        if (schema::IsElementNamed(child, schema::kItem))
+            io.out << '\t' << OneLine(child.text());
+        else if (schema::IsElementNamed(child, schema::kSecret))
+            io.out << '\t' << QString::fromUtf16(kMaskedValue);
+        io.out << '\n';
+    }
+    return kExitOk;
+}
+
+int RunShow(const QCommandLineParser& parser, CliIo& io) {
+    const QStringList args = parser.positionalArguments();
+    if (args.size() != 1) {
+        CliError(io, QStringLiteral("show needs one PATH/ITEM"));
+        return kExitUsage;
+    }
+    std::optional<QStringList> names = ParsePathArgument(args.front(), io);
+    if (!names) return kExitUsage;
+    if (names->isEmpty()) {
+        CliError(io, QStringLiteral("show needs an item name after the group path"));
+        return kExitUsage;
+    }
+    const QString itemName = names->takeLast();
+    const CliDataFiles files = ResolveDataFiles(parser);
+    DocumentState state;
+    if (!LoadDataFileForCli(files, io, state)) return kExitFailed;
+    CliPrompter prompter(io);
+    const XmlNode group = GroupOrNotice(state, *names, io);
+    if (group.isNull()) return kExitFailed;
+
+    // The first item of that name, plain or secret, in document order.
+    for (XmlNode child = group.firstChild(); !child.isNull(); child = child.nextSibling()) {
+        const bool item = schema::IsElementNamed(child, schema::kItem) ||
+                          schema::IsElementNamed(child, schema::kSecret);
+        if (item && child.attribute(schema::kName) == itemName) {
+            io.out << child.text() << '\n';
+            return kExitOk;
+        }
+    }
+    CliError(io, QStringLiteral("項目が見つかりません"));
+    return kExitFailed;
+}
+
+int RunFind(const QCommandLineParser& parser, CliIo& io) {
+    const QStringList args = parser.positionalArguments();
+    if (args.size() != 1 || args.front().isEmpty()) {
+        CliError(io, QStringLiteral("find needs one non-empty TEXT"));
+        return kExitUsage;
+    }
+    const QString text = args.front();
+    std::optional<QStringList> from;
+    if (parser.isSet(kFromOption)) {
+        from = ParsePathArgument(parser.value(kFromOption), io);
+        if (!from) return kExitUsage;
+    }
+    const CliDataFiles files = ResolveDataFiles(parser);
+    DocumentState state;
+    if (!LoadDataFileForCli(files, io, state)) return kExitFailed;
+    CliPrompter prompter(io);
+    XmlNode current;
+    if (from) {
+        current = GroupOrNotice(state, *from, io);
+        if (current.isNull()) return kExitFailed;
+    }
+
+    const XmlNode start = SearchStartGroup(current, state.root);
+    const XmlNode found =
+        start.isNull() ? XmlNode() : FindGroupByName(start, text, parser.isSet(kCaseOption));
+    if (found.isNull()) {
+        CliError(io, FormatText(u"「%s」は見つかりませんでした", {text}));
+        return kExitFailed;
+    }
+    // The desktop program selects the found group in its tree by walking the labels down; a
+    // group that walk cannot reach stays unselected there, and cannot be named here either.
+    if (!SelectableByLabels(found, state.root)) {
+        CliError(io, FormatText(u"%sが見つかりません", {text}));
+        return kExitFailed;
+    }
+    const QStringList foundNames = GroupNamesOf(found, state.root);
+    io.out << FormatGroupPath(foundNames) << '\n';
+    return kExitOk;
+}
+
+}  // namespace
+
+CliCommand LsCommand() {
+    return {"ls", "ls [PATH] [--ini PATH] [--data PATH]",
+            "List the groups and items of a group in document order (after the key); secret "
+            "values show as *****.",
+            LsOptions, RunLs};
+}
+
+CliCommand ShowCommand() {
+    return {"show", "show PATH/ITEM [--ini PATH] [--data PATH]",
+            "Print the value of one item, secret ones included (after the key).", ShowOptions,
+            RunShow};
+}
+
+CliCommand FindCommand() {
+    return {"find", "find TEXT [--case] [--from PATH] [--ini PATH] [--data PATH]",
+            "Print the path of the next group whose name contains TEXT, as Ctrl+F and F3 find it "
+            "(after the key).",
+            FindOptions, RunFind};
+}

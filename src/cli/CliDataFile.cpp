@@ -1,0 +1,83 @@
+#include "CliDataFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "CliCommandList.h"
+#include "CliPrompter.h"
+#include "DataFile.h"
+#include "FormatText.h"
+#include "KeyVerifier.h"
+#include "ProfileFile.h"
+
+namespace {
+
+const QString kIniOption = QStringLiteral("ini");
+const QString kDataOption = QStringLiteral("data");
+
+}  // namespace
+
+void AddDataFileOptions(QCommandLineParser& parser) {
+    parser.addOption({kIniOption, QStringLiteral("Settings file (default: Zetrova.ini here)."),
+                      QStringLiteral("PATH")});
+    parser.addOption({kDataOption,
+                      QStringLiteral("Data file (default: DATA of the settings file, else "
+                                     "Zetrova.dat here)."),
+                      QStringLiteral("PATH")});
+}
+
+CliDataFiles ResolveDataFiles(const QCommandLineParser& parser) {
+    CliDataFiles files;
+    files.iniPath = parser.isSet(kIniOption)
+                        ? parser.value(kIniOption)
+                        : QDir::current().filePath(QStringLiteral("Zetrova.ini"));
+    const ProfileFile ini = ProfileFile::Load(files.iniPath);
+    files.verifier = ini.value(u"CONFIG", u"KEY");
+    if (parser.isSet(kDataOption)) {
+        files.dataPath = parser.value(kDataOption);
+    } else if (const QString data = ini.value(u"CONFIG", u"DATA"); !data.isEmpty()) {
+        files.dataPath = QFileInfo(files.iniPath).dir().filePath(data);
+    } else {
+        files.dataPath = QDir::current().filePath(QStringLiteral("Zetrova.dat"));
+    }
+    return files;
+}
+
+bool CheckKey(const CliDataFiles& files, CliIo& io, QString& verifier) {
+    if (files.verifier.isEmpty()) {
+        CliError(io, QStringLiteral("暗号化キーが設定されていません"));
+        return false;
+    }
+    const std::optional<QString> key = io.readKey();
+    if (!key || key->isEmpty()) {
+        CliError(io, QStringLiteral("キーを入力してください"));
+        return false;
+    }
+    const QString typed = MakeKeyVerifier(*key);
+    if (typed != files.verifier) {
+        CliError(io, QStringLiteral("キーが違います"));
+        return false;
+    }
+    verifier = typed;
+    return true;
+}
+
+bool LoadDataFileForCli(const CliDataFiles& files, CliIo& io, DocumentState& state) {
+    if (files.verifier.isEmpty()) {
+        CliError(io, QStringLiteral("暗号化キーが設定されていません"));
+        return false;
+    }
+    CliPrompter prompter(io);
+    bool asked = false;
+    state.keyVerifier = files.verifier;
+    const AskKeyFn askKey = [&](QString& verifier) {
+        asked = true;
+        return CheckKey(files, io, verifier);
+    };
+    if (LoadDataFile(state, files.dataPath, askKey)) return true;
+    // The desktop program starts a new document without a word when the file is missing,
+    // unreadable or empty; here that is a failure worth naming.
+    if (!asked && prompter.messageCount() == 0)
+        CliError(io, FormatText(u"%sを読み込めませんでした", {files.dataPath}));
+    return false;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QCommandLineParser>
+#include <QString>
+
+#include "CliIo.h"
+#include "DocumentState.h"
+
+// The settings file and the data file a data command works on, and the key check in front of
+// them, shared by the data commands of zetrova-cli.
+
+struct CliDataFiles {
+    QString iniPath;  // --ini, else Zetrova.ini in the current folder
+    QString
+        dataPath;  // --data, else the settings file's DATA, else Zetrova.dat in the current folder
+    QString verifier;  // the settings file's KEY as the desktop program reads it; empty: none
+};
+
+// Adds --ini PATH and --data PATH.
+void AddDataFileOptions(QCommandLineParser& parser);
+
+// Reads the settings file named by the options. A relative DATA is taken from the settings
+// file's folder, where the desktop program started from that folder would find it.
+CliDataFiles ResolveDataFiles(const QCommandLineParser& parser);
+
+// Reads the key and checks it against the held verifier. On failure writes the reason
+// ("暗号化キーが設定されていません", "キーを入力してください" or "キーが違います") and returns
+// false. The key is not read at all when no verifier is held.
+bool CheckKey(const CliDataFiles& files, CliIo& io, QString& verifier);
+
+// Checks the key and loads the data file into state, as the desktop program does at start-up.
+// On failure the reason has been written to the error stream and false is returned.
+bool LoadDataFileForCli(const CliDataFiles& files, CliIo& io, DocumentState& state);

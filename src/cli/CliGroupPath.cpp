@@ -1,0 +1,69 @@
+#include "CliGroupPath.h"
+
+#include "Lookups.h"
+#include "Schema.h"
+#include "XPathForms.h"
+
+std::optional<QStringList> ParseGroupPath(const QString& path) {
+    if (!path.startsWith(u'/')) return std::nullopt;
+    if (path.size() == 1) return QStringList();
+    QStringList names;
+    QString name;
+    for (qsizetype i = 1; i < path.size(); ++i) {
+        const QChar c = path.at(i);
+        if (c == u'\\') {
+            if (i + 1 == path.size()) return std::nullopt;
+            const QChar next = path.at(++i);
+            if (next != u'/' && next != u'\\') return std::nullopt;
+            name += next;
+        } else if (c == u'/') {
+            names.append(name);
+            name.clear();
+        } else {
+            name += c;
+        }
+    }
+    names.append(name);
+    return names;
+}
+
+QString FormatGroupPath(const QStringList& names) {
+    if (names.isEmpty()) return QStringLiteral("/");
+    QString path;
+    for (const QString& name : names) {
+        path += u'/';
+        for (QChar c : name) {
+            if (c == u'/' || c == u'\\') path += u'\\';
+            path += c;
+        }
+    }
+    return path;
+}
+
+XmlNode ResolveGroupPath(const DocumentState& state, const QStringList& names) {
+    if (state.root.isNull()) return {};
+    QStringList labels{schema::NameOf(state.root)};
+    labels += names;
+    return FindGroupByPath(state.document, xpath::BuildGroupPath(labels), false);
+}
+
+QStringList GroupNamesOf(const XmlNode& group, const XmlNode& root) {
+    QStringList names;
+    for (XmlNode n = group; !n.isNull() && n != root; n = n.parentElement())
+        names.prepend(schema::NameOf(n));
+    return names;
+}
+
+bool SelectableByLabels(const XmlNode& group, const XmlNode& root) {
+    if (!schema::IsGroup(root) || schema::NameOf(root).isEmpty()) return false;
+    for (XmlNode g = group; g != root; g = g.parentElement()) {
+        if (g.isNull() || !schema::IsGroup(g)) return false;
+        const QString name = schema::NameOf(g);
+        if (name.isEmpty()) return false;
+        XmlNode first = g.parentElement().firstChild();
+        while (!first.isNull() && !(schema::IsGroup(first) && schema::NameOf(first) == name))
+            first = first.nextSibling();
+        if (first != g) return false;
+    }
+    return true;
+}

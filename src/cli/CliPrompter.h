@@ -1,0 +1,28 @@
+#pragma once
+
+#include "CliIo.h"
+#include "Prompter.h"
+
+// The prompter of the command-line tool: every message the shared code shows goes to the error
+// stream as one line; questions are answered No, dialogs cancelled and no file is chosen, so
+// nothing ever waits for an answer.
+class CliPrompter final : public Prompter {
+public:
+    explicit CliPrompter(CliIo& io) : io_(io), installed_(*this) {}
+
+    int messageBox(QObject* owner, MessageIcon icon, const QString& caption,
+                   const QString& text) override;
+    int runDialog(QDialog&) override { return 2; }
+    std::optional<QString> openFileName(const FileDialogRequest&) override { return std::nullopt; }
+    std::optional<QString> saveFileName(const FileDialogRequest&) override { return std::nullopt; }
+    void setClipboardText(const QString&) override {}
+    int openDocument(const QString&) override { return 2; }
+
+    // Number of messages written so far.
+    int messageCount() const { return messages_; }
+
+private:
+    CliIo& io_;
+    ScopedPrompter installed_;
+    int messages_ = 0;
+};

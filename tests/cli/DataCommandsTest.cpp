@@ -1,0 +1,278 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+
+#include "CliGroupPath.h"
+#include "CliTestSupport.h"
+#include "DataFile.h"
+#include "KeyVerifier.h"
+#include "Schema.h"
+#include "TempDir.h"
+#include "XmlExchange.h"
+
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+
+namespace {
+
+const QString kKey = QStringLiteral("pass");
+
+XmlNode Add(const XmlNode& parent, const char16_t* tag, const QString& name,
+            const QString& value = QString()) {
+    XmlNode e = parent.document().createElement(QString::fromUtf16(tag));
+    e.setAttribute(schema::kName, name);
+    if (!value.isEmpty()) e.setText(value);
+    return parent.appendChild(e);
+}
+
+// root: 銀行 (口座, 暗証 secret, ネット (a/b, back\slash)), Mail, mailbox, dup (x), dup (inner)
+XmlDocument SampleDocument() {
+    XmlDocument doc = schema::CreateNewDocument();
+    const XmlNode root = doc.documentElement();
+    const XmlNode bank = Add(root, schema::kGroup, QStringLiteral("銀行"));
+    Add(bank, schema::kItem, QStringLiteral("口座"), QStringLiteral("1234-5678"));
+    Add(bank, schema::kSecret, QStringLiteral("暗証"), QStringLiteral("O'Neil\t\"①～\""));
+    const XmlNode net = Add(bank, schema::kGroup, QStringLiteral("ネット"));
+    Add(net, schema::kItem, QStringLiteral("a/b"), QStringLiteral("line1\nline2"));
+    Add(net, schema::kGroup, QStringLiteral("back\\slash"));
+    Add(root, schema::kGroup, QStringLiteral("Mail"));
+    Add(root, schema::kGroup, QStringLiteral("mailbox"));
+    Add(Add(root, schema::kGroup, QStringLiteral("dup")), schema::kItem, QStringLiteral("x"),
+        QStringLiteral("1"));
+    Add(Add(root, schema::kGroup, QStringLiteral("dup")), schema::kGroup, QStringLiteral("inner"));
+    return doc;
+}
+
+QString Outline(const XmlNode& element) {
+    QString line = element.name() + u' ' + schema::NameOf(element) + u'=' + element.text() + u'\n';
+    for (XmlNode c = element.firstChild(); !c.isNull(); c = c.nextSibling())
+        if (c.isElement()) line += Outline(c);
+    return line;
+}
+
+// A folder with Zetrova.ini (KEY of "pass", DATA naming data.dat) and data.dat.
+struct Workspace {
+    TempDir dir;
+    QString ini = dir.file("Zetrova.ini");
+    QString data = dir.file("data.dat");
+
+    explicit Workspace(const XmlDocument& doc = SampleDocument(), bool withKey = true) {
+        QByteArray ini = "[CONFIG]\r\nDATA=data.dat\r\n";
+        if (withKey) ini += "KEY=" + MakeKeyVerifier(kKey).toLatin1() + "\r\n";
+        dir.write("Zetrova.ini", ini);
+        DocumentState state;
+        state.document = doc;
+        state.root = doc.documentElement();
+        state.keyVerifier = MakeKeyVerifier(kKey);
+        EXPECT_TRUE(SaveDataFile(state, data, false, nullptr));
+    }
+    QStringList files(QStringList args) const { return args << "--ini" << ini; }
+    CliRun run(const QStringList& args, std::optional<QString> key = kKey) const {
+        return RunCliWith(files(args), key);
+    }
+    // The document in the data file, read back as the desktop program would.
+    XmlDocument load() const {
+        DocumentState state;
+        const bool ok = LoadDataFile(state, data, [](QString& v) {
+            v = MakeKeyVerifier(kKey);
+            return true;
+        });
+        EXPECT_TRUE(ok);
+        return state.document;
+    }
+};
+
+TEST(CliGroupPath, ParsesAndFormatsEscapedNames) {
+    EXPECT_EQ(ParseGroupPath("/"), QStringList());
+    EXPECT_EQ(ParseGroupPath("/銀行/ネット"), (QStringList{"銀行", "ネット"}));
+    EXPECT_EQ(ParseGroupPath("/a\\/b/c\\\\"), (QStringList{"a/b", "c\\"}));
+    EXPECT_EQ(ParseGroupPath("//"), (QStringList{"", ""}));
+    for (const char* bad : {"", "銀行", "/a\\", "/a\\b"}) EXPECT_FALSE(ParseGroupPath(bad)) << bad;
+    for (const QStringList& names :
+         {QStringList(), QStringList{"a/b", "\\", "/", "x'y"}, QStringList{"", "z"}}) {
+        EXPECT_EQ(ParseGroupPath(FormatGroupPath(names)), names);
+    }
+    EXPECT_EQ(FormatGroupPath({"a/b", "c\\d"}), "/a\\/b/c\\\\d");
+}
+
+TEST(CliData, LsListsAGroupInDocumentOrderWithSecretsMasked) {
+    Workspace ws;
+    const CliRun root = ws.run({"ls"});
+    EXPECT_EQ(root.status, 0) << root.err.toStdString();
+    EXPECT_EQ(root.out, "group\t銀行\ngroup\tMail\ngroup\tmailbox\ngroup\tdup\ngroup\tdup\n");
+    EXPECT_EQ(ws.run({"ls", "/"}).out, root.out);
+
+    const CliRun bank = ws.run({"ls", "/銀行"});
+    EXPECT_EQ(bank.out, "item\t口座\t1234-5678\nsecret\t暗証\t*****\ngroup\tネット\n");
+    const CliRun net = ws.run({"ls", "/銀行/ネット"});
+    EXPECT_EQ(net.out, "item\ta/b\tline1\\nline2\ngroup\tback\\\\slash\n");
+    EXPECT_EQ(ws.run({"ls", "/銀行/ネット/back\\\\slash"}).status, 0);
+    // Same-named groups: the first one in document order, as in the desktop program.
+    EXPECT_EQ(ws.run({"ls", "/dup"}).out, "item\tx\t1\n");
+    // A path is looked up as the desktop program looks up a clicked group: the first group in
+    // document order that the whole path matches.
+    EXPECT_EQ(ws.run({"ls", "/dup/inner"}).status, 0);
+
+    const CliRun missing = ws.run({"ls", "/銀行/none"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_TRUE(missing.out.isEmpty());
+    EXPECT_TRUE(missing.err.contains("グループが見つかりません"));
+    EXPECT_EQ(ws.run({"ls", "銀行"}).status, 2);
+}
+
+TEST(CliData, ShowPrintsOneValueSecretsIncluded) {
+    Workspace ws;
+    EXPECT_EQ(ws.run({"show", "/銀行/口座"}).out, "1234-5678\n");
+    EXPECT_EQ(ws.run({"show", "/銀行/暗証"}).out, "O'Neil\t\"①～\"\n");
+    EXPECT_EQ(ws.run({"show", "/銀行/ネット/a\\/b"}).out, "line1\nline2\n");
+
+    const CliRun noItem = ws.run({"show", "/銀行/ネット"});  // a group, not an item
+    EXPECT_EQ(noItem.status, 1);
+    EXPECT_TRUE(noItem.out.isEmpty());
+    EXPECT_TRUE(noItem.err.contains("項目が見つかりません"));
+    const CliRun noGroup = ws.run({"show", "/nothing/口座"});
+    EXPECT_EQ(noGroup.status, 1);
+    EXPECT_TRUE(noGroup.err.contains("グループが見つかりません"));
+    EXPECT_EQ(ws.run({"show", "/"}).status, 2);
+    EXPECT_EQ(ws.run({"show"}).status, 2);
+}
+
+TEST(CliData, FindWalksOnLikeF3AndWrapsAround) {
+    Workspace ws;
+    const CliRun first = ws.run({"find", "MAIL"});
+    EXPECT_EQ(first.status, 0) << first.err.toStdString();
+    EXPECT_EQ(first.out, "/Mail\n");
+    EXPECT_EQ(ws.run({"find", "MAIL", "--from", "/Mail"}).out, "/mailbox\n");
+    EXPECT_EQ(ws.run({"find", "MAIL", "--from", "/mailbox"}).out, "/Mail\n");
+
+    const CliRun caseSensitive = ws.run({"find", "MAIL", "--case"});
+    EXPECT_EQ(caseSensitive.status, 1);
+    EXPECT_TRUE(caseSensitive.out.isEmpty());
+    EXPECT_TRUE(caseSensitive.err.contains("「MAIL」は見つかりませんでした"));
+    EXPECT_EQ(ws.run({"find", "Mail", "--case", "--from", "/Mail"}).out, "/Mail\n");
+
+    // Printed paths escape slashes and backslashes so they work as --from again.
+    const CliRun slash = ws.run({"find", "slash"});
+    EXPECT_EQ(slash.out, "/銀行/ネット/back\\\\slash\n");
+    EXPECT_EQ(ws.run({"find", "slash", "--from", slash.out.trimmed()}).out, slash.out);
+    // Starting at the root group its own name counts.
+    EXPECT_EQ(ws.run({"find", "oo"}).out, "/\n");
+
+    // A group inside the second of two same-named groups cannot be named by a path.
+    const CliRun hidden = ws.run({"find", "inner"});
+    EXPECT_EQ(hidden.status, 1);
+    EXPECT_TRUE(hidden.err.contains("innerが見つかりません"));
+    EXPECT_EQ(ws.run({"find", "x", "--from", "/none"}).status, 1);
+    EXPECT_EQ(ws.run({"find", ""}).status, 2);
+}
+
+TEST(CliData, ExportWritesTheDesktopExportAndImportReplacesTheDocument) {
+    Workspace ws;
+    const QString xml = ws.dir.file("out.xml");
+    const CliRun exported = ws.run({"export", xml});
+    ASSERT_EQ(exported.status, 0) << exported.err.toStdString();
+    QFile file(xml);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    EXPECT_TRUE(bytes.startsWith("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n"));
+    EXPECT_EQ(bytes, SampleDocument().serialize("Shift_JIS"));
+
+    // Import into a fresh data file: the same document, under the held verifier.
+    Workspace other(schema::CreateNewDocument());
+    const CliRun imported = other.run({"import", xml});
+    ASSERT_EQ(imported.status, 0) << imported.err.toStdString();
+    EXPECT_EQ(Outline(other.load().documentElement()), Outline(SampleDocument().documentElement()));
+    EXPECT_EQ(other.run({"show", "/銀行/暗証"}).out, "O'Neil\t\"①～\"\n");
+}
+
+TEST(CliData, WrongKeyOrBadInputNeverChangesAFile) {
+    Workspace ws;
+    const QByteArray data = ws.dir.read("data.dat");
+    ws.dir.write("old.xml", "old export");
+    ws.dir.write("bad.xml", "<group name=\"root\"><item>");
+    DocumentState other;
+    other.document = schema::CreateNewDocument();
+    other.root = other.document.documentElement();
+    ASSERT_TRUE(WriteXmlFile(other.document, ws.dir.file("good.xml")));
+
+    struct Case {
+        QStringList args;
+        std::optional<QString> key;
+        const char* message;
+    };
+    const QList<Case> cases = {
+        {{"export", ws.dir.file("old.xml")}, QStringLiteral("Pass"), "キーが違います"},
+        {{"export", ws.dir.file("new.xml")}, QStringLiteral("wrong"), "キーが違います"},
+        {{"import", ws.dir.file("good.xml")}, QStringLiteral("wrong"), "キーが違います"},
+        {{"import", ws.dir.file("good.xml")}, std::nullopt, "キーを入力してください"},
+        {{"import", ws.dir.file("good.xml")}, QString(), "キーを入力してください"},
+        {{"import", ws.dir.file("bad.xml")}, kKey, "ルートを取得できませんでした"},
+        {{"import", ws.dir.file("missing.xml")}, kKey, "ルートを取得できませんでした"},
+        {{"ls"}, QStringLiteral("wrong"), "キーが違います"},
+        {{"show", "/銀行/暗証"}, QStringLiteral("wrong"), "キーが違います"},
+        {{"find", "M"}, QStringLiteral("wrong"), "キーが違います"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const CliRun run = ws.run(c.args, c.key);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_TRUE(run.out.isEmpty());
+        EXPECT_TRUE(run.err.contains(QString::fromUtf8(c.message))) << run.err.toStdString();
+        EXPECT_EQ(ws.dir.read("data.dat"), data);
+        EXPECT_EQ(ws.dir.read("old.xml"), "old export");
+        EXPECT_FALSE(QFile::exists(ws.dir.file("new.xml")));
+    }
+    QStringList left = QDir(ws.dir.path()).entryList(QDir::Files);
+    left.sort();
+    EXPECT_EQ(left, (QStringList{"Zetrova.ini", "bad.xml", "data.dat", "good.xml", "old.xml"}));
+}
+
+TEST(CliData, MissingKeyOrDataFileIsReported) {
+    {
+        Workspace noKey(SampleDocument(), false);
+        int reads = 0;
+        QString out, err;
+        QTextStream o(&out), e(&err);
+        CliIo io{o, e, [&]() -> std::optional<QString> {
+                     ++reads;
+                     return kKey;
+                 }};
+        EXPECT_EQ(RunCli(noKey.files({"ls"}), io), 1);
+        EXPECT_EQ(RunCli(noKey.files({"import", noKey.dir.file("x.xml")}), io), 1);
+        e.flush();
+        EXPECT_EQ(reads, 0);
+        EXPECT_EQ(err.count("暗号化キーが設定されていません"), 2);
+    }
+    Workspace ws;
+    ws.dir.write("garbage.dat", QByteArray(64, '\x33'));
+    ws.dir.write("empty.dat", QByteArray());
+    const CliRun garbage = ws.run({"ls", "--data", ws.dir.file("garbage.dat")});
+    EXPECT_EQ(garbage.status, 1);
+    EXPECT_TRUE(garbage.err.contains("データを解釈できませんでした"));
+    for (const char* name : {"missing.dat", "empty.dat"}) {
+        const CliRun run = ws.run({"ls", "--data", ws.dir.file(name)});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_TRUE(run.err.contains(ws.dir.file(name))) << run.err.toStdString();
+    }
+}
+
+TEST(CliData, DefaultFilesAreFoundInTheCurrentFolder) {
+    // Zetrova.ini here, its DATA relative to it; the key on standard input.
+    Workspace ws;
+    const CliRun run = RunCliProcess({"show", "/銀行/口座"}, "pass\n", ws.dir.path());
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, "1234-5678\n");
+
+    // Without DATA the data file is Zetrova.dat here.
+    TempDir bare;
+    bare.write("Zetrova.ini", "[config]\nkey=" + MakeKeyVerifier(kKey).toLatin1() + "\n");
+    QFile::copy(ws.data, bare.file("Zetrova.dat"));
+    EXPECT_EQ(RunCliProcess({"ls", "/dup"}, "pass\n", bare.path()).out, "item\tx\t1\n");
+    const CliRun wrong = RunCliProcess({"ls"}, "nope\n", bare.path());
+    EXPECT_EQ(wrong.status, 1);
+    EXPECT_TRUE(wrong.err.contains(QStringLiteral("キーが違います")));
+}
+
+}  // namespace
