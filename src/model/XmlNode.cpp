@@ -75,9 +75,41 @@ void LinkInPlaceOf(xmlNodePtr old, xmlNodePtr child) {
 }
 
 bool IsSelfOrAncestor(xmlNodePtr candidate, xmlNodePtr node) {
+    // A node without children can only contain itself; this keeps building deep trees linear.
+    if (!candidate->children) return candidate == node;
     for (xmlNodePtr n = node; n; n = n->parent)
         if (n == candidate) return true;
     return false;
+}
+
+// A deep copy of `source` for `doc`, outside the tree. libxml2's own deep copy recurses once per
+// level and overflows the stack on very deep trees; this copies node by node along the tree.
+xmlNodePtr CopyTree(xmlNodePtr source, xmlDocPtr doc) {
+    xmlNodePtr top = xmlDocCopyNode(source, doc, 2);  // the node with attributes, no children
+    if (!top) throw XmlError(XmlError::kOutOfMemory);
+    if (source->type != XML_ELEMENT_NODE) return top;
+    xmlNodePtr from = source->children;
+    xmlNodePtr into = top;  // the copy of from's parent
+    while (from) {
+        xmlNodePtr copy = xmlDocCopyNode(from, doc, 2);
+        if (!copy) {
+            xmlFreeNode(top);
+            throw XmlError(XmlError::kOutOfMemory);
+        }
+        LinkLast(into, copy);
+        if (from->type == XML_ELEMENT_NODE && from->children) {
+            from = from->children;
+            into = copy;
+            continue;
+        }
+        while (from != source && !from->next) {
+            from = from->parent;
+            into = into->parent;
+        }
+        if (from == source) break;
+        from = from->next;
+    }
+    return top;
 }
 
 bool HasElementChild(xmlNodePtr parent, xmlNodePtr except) {
@@ -101,8 +133,7 @@ xmlNodePtr PrepareInsert(const std::shared_ptr<XmlDocHolder>& holder, xmlNodePtr
             Refuse("the document already has a document element");
     }
     if (child->doc != holder->doc) {
-        xmlNodePtr copy = xmlDocCopyNode(child, holder->doc, 1);
-        if (!copy) throw XmlError(XmlError::kOutOfMemory);
+        xmlNodePtr copy = CopyTree(child, holder->doc);
         holder->keepOutside(copy);
         return copy;
     }
@@ -302,8 +333,7 @@ XmlNode XmlNode::cloneDeep() const {
     const xmlNodePtr n = XmlAccess::require(*this);
     if (!CanBeChild(n)) Refuse("this node cannot be cloned");
     xmlrt::EnsureLibXml();
-    xmlNodePtr copy = xmlDocCopyNode(n, holder_->doc, 1);
-    if (!copy) throw XmlError(XmlError::kOutOfMemory);
+    xmlNodePtr copy = CopyTree(n, holder_->doc);
     holder_->keepOutside(copy);
     return XmlAccess::wrap(holder_, copy);
 }

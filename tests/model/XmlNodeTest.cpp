@@ -159,3 +159,23 @@ TEST(XmlNode, SelectsInDocumentOrderAndReportsBadExpressions) {
     }
     EXPECT_EQ(ErrorCode([&] { doc.selectNodes("count(//item)"); }), XmlError::kFail);
 }
+
+// libxml2's own deep copy recurses once per level; copies must not depend on the stack.
+TEST(XmlNode, VeryDeepTreesAreCopied) {
+    XmlDocument doc = schema::CreateNewDocument();
+    XmlNode top = AddGroup(doc.documentElement(), "top");
+    XmlNode group = top;
+    for (int depth = 0; depth < 100000; ++depth) {
+        XmlNode e = doc.createElement("group");
+        e.setAttribute("name", QString::number(depth));
+        group = group.appendChild(e);
+    }
+    AddItem(group, "leaf", "value");
+    XmlDocument other = schema::CreateNewDocument();
+    XmlNode copy = other.documentElement().appendChild(top);
+    EXPECT_EQ(copy.text(), "value");
+    XmlNode leaf = other.selectSingleNode("//item[@name='leaf']");
+    ASSERT_FALSE(leaf.isNull());
+    EXPECT_EQ(schema::NameOf(leaf.parentElement()), "99999");
+    EXPECT_EQ(top.cloneDeep().text(), "value");
+}
