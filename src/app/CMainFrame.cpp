@@ -15,6 +15,7 @@
 #include "CAboutDlg.h"
 #include "CZetrovaView.h"
 #include "CommandIds.h"
+#include "DocumentWiring.h"
 #include "GroupPane.h"
 #include "HelpLauncher.h"
 #include "MainLayout.h"
@@ -27,6 +28,7 @@
 #include "StartDirectory.h"
 #include "StatusPrompts.h"
 #include "TrayNotifyIcon.h"
+#include "Workspace.h"
 
 CMainFrame::CMainFrame(Services services)
     : services_(std::move(services)), title_(QString::fromUtf16(kApplicationTitle)) {
@@ -61,6 +63,10 @@ CMainFrame::CMainFrame(Services services)
     connect(itemList_, &CZetrovaView::rightClicked, this,
             [this] { dispatchCommand(CommandId::ClipboardCopy, itemList_); });
     registerShellCommands();
+    workspace_ = std::make_unique<Workspace>(groupTree_, this);
+    InstallDocumentRound(*this, *workspace_);
+    if (!services_.readSettings) services_.readSettings = ReadStartupSettings;
+    if (!services_.loadDocument) services_.loadDocument = LoadStartupDocument;
     showGroupPane(true);
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {

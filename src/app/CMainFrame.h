@@ -18,6 +18,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class MenuPromptTracker;
+class Workspace;
 
 // The main window: menus, status line, the group tree and the item list side by side, the
 // notification icon, and the one command table every command goes through. Closing the window only
@@ -35,8 +36,9 @@ public:
         QString startDirectory;
         // Ends the event loop with the exit code; empty: QCoreApplication::exit.
         std::function<void(int code)> quit;
-        // Creation steps of the document round, run in this order around the icon registration:
-        // readSettings before it, loadDocument after it. Empty: nothing.
+        // Creation steps run around the icon registration: readSettings before it (empty: the
+        // settings file of the start directory), loadDocument after it (empty: the data file is
+        // loaded, after the key, or a new document is made).
         std::function<void(CMainFrame&)> readSettings;
         std::function<void(CMainFrame&)> loadDocument;
     };
@@ -50,6 +52,9 @@ public:
 
     explicit CMainFrame(Services services = {});
     ~CMainFrame() override;
+
+    // The document, the current group, the marks and the search text, shared by the commands.
+    Workspace& workspace() { return *workspace_; }
 
     // Commands. Every menu item, accelerator, the notification menu and the group pane's close
     // button dispatch here; subsystems register their handlers into commands().
@@ -120,4 +125,5 @@ private:
     QMenu* notifyMenu_ = nullptr;
     MenuPromptTracker* prompts_ = nullptr;
     std::unique_ptr<NotifyRegistration> registration_;
+    std::unique_ptr<Workspace> workspace_;
 };

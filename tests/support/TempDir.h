@@ -4,6 +4,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include "QtPrinters.h"
+
 // A fresh folder for one test, removed afterwards.
 class TempDir {
 public:

@@ -31,9 +31,26 @@ CZetrovaView::CZetrovaView(QWidget* parent) : QTreeWidget(parent) {
 }
 
 QIcon CZetrovaView::imageIcon(int image) {
-    if (image == kPlainImage) return QIcon(QStringLiteral(":/zetrova/icons/item-plain.svg"));
-    if (image == kSecretImage) return QIcon(QStringLiteral(":/zetrova/icons/item-secret.svg"));
+    static const QIcon plain(QStringLiteral(":/zetrova/icons/item-plain.svg"));
+    static const QIcon secret(QStringLiteral(":/zetrova/icons/item-secret.svg"));
+    if (image == kPlainImage) return plain;
+    if (image == kSecretImage) return secret;
     return {};
+}
+
+void CZetrovaView::setRows(const QList<Row>& rows) {
+    clear();
+    QList<QTreeWidgetItem*> items;
+    items.reserve(rows.size());
+    for (const Row& r : rows) {
+        auto* item = new QTreeWidgetItem(QStringList{r.label, r.value});
+        item->setIcon(0, imageIcon(r.image));
+        item->setData(0, kImageRole, r.image);
+        items.append(item);
+    }
+    addTopLevelItems(items);
+    for (int i = 0; i < rows.size(); ++i)
+        if (rows[i].cut) setRowCut(i, true);
 }
 
 int CZetrovaView::appendRow(const QString& label, int image) {
@@ -41,7 +58,7 @@ int CZetrovaView::appendRow(const QString& label, int image) {
     row->setText(0, label);
     row->setIcon(0, imageIcon(image));
     row->setData(0, kImageRole, image);
-    return indexOfTopLevelItem(row);
+    return topLevelItemCount() - 1;
 }
 
 void CZetrovaView::setCellText(int row, int column, const QString& text) {

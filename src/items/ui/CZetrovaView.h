@@ -19,6 +19,15 @@ public:
 
     int rowCount() const { return topLevelItemCount(); }
     void clearRows() { clear(); }
+    // One row: its label (column 0), value text (column 1), image and cut state.
+    struct Row {
+        QString label;
+        QString value;
+        int image = kPlainImage;
+        bool cut = false;
+    };
+    // Replaces all rows at once (much faster than appending them one by one).
+    void setRows(const QList<Row>& rows);
     // Appends a row with its label (column 0) and image; returns its index.
     int appendRow(const QString& label, int image);
     void setCellText(int row, int column, const QString& text);

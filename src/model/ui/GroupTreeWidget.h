@@ -10,6 +10,10 @@ class GroupTreeWidget : public QTreeWidget {
 public:
     explicit GroupTreeWidget(QWidget* parent = nullptr);
 
+    // Model index of an item and back, for references that must notice a deleted item.
+    QModelIndex indexOfItem(QTreeWidgetItem* item) const { return indexFromItem(item); }
+    QTreeWidgetItem* itemOfIndex(const QModelIndex& index) const { return itemFromIndex(index); }
+
 signals:
     // A left click ended on the tree; item is the tree item under the mouse, nullptr when the click
     // fell on empty space. Sent for every click, also on the item already selected.

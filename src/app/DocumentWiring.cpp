@@ -1,0 +1,57 @@
+#include "DocumentWiring.h"
+
+#include "AskKey.h"
+#include "CMainFrame.h"
+#include "CZetrovaView.h"
+#include "CommandIds.h"
+#include "DocumentCommands.h"
+#include "GroupTreeWidget.h"
+#include "ItemListFill.h"
+#include "Settings.h"
+#include "SettingsCommand.h"
+#include "Workspace.h"
+
+void InstallDocumentRound(CMainFrame& frame, Workspace& ws) {
+    CZetrovaView* list = frame.itemList();
+    ws.refillItemList = [&ws, list] { FillItemList(ws, list); };
+    ws.askKey = [&ws, &frame](QString& verifier) {
+        return AskKey(ws.doc.keyVerifier, verifier, &frame);
+    };
+    ws.setFindNextEnabled = [&frame](bool enabled) { frame.setFindNextEnabled(enabled); };
+    ws.setCaptionPath = [&frame](const QString& path) { frame.setCaptionPath(path); };
+
+    // Only a click (not the keyboard) makes a group current, and only when it is another one.
+    QObject::connect(frame.groupTree(), &GroupTreeWidget::clickedAt, &frame,
+                     [&ws](QTreeWidgetItem* item) {
+                         if (item != ws.currentGroupItem()) ws.setCurrentGroup(item);
+                     });
+
+    frame.setSaveQuestion({[&ws] { return ws.doc.modified; }, [&ws] { SaveAsCommand(ws); }});
+
+    using namespace CommandId;
+    CommandTable& commands = frame.commands();
+    const QString defaultPath = DefaultDataFilePath(frame.startDirectory());
+    commands.set(FileNew, [&ws, defaultPath](QObject*) { NewDocumentCommand(ws, defaultPath); });
+    commands.set(FileOpen, [&ws](QObject*) { OpenCommand(ws); });
+    commands.set(FileSave, [&ws](QObject*) { SaveCommand(ws); });
+    commands.set(FileSaveAs, [&ws](QObject*) { SaveAsCommand(ws); });
+    commands.set(Settings, [&ws, &frame](QObject*) {
+        bool startMinimised = frame.startMinimised();
+        SettingsCommand(ws, frame.startDirectory(), startMinimised);
+        frame.setStartMinimised(startMinimised);
+    });
+}
+
+void ReadStartupSettings(CMainFrame& frame) {
+    HeldSettings held;
+    ReadSettings(frame.startDirectory(), held);
+    Workspace& ws = frame.workspace();
+    ws.doc.dataFilePath = held.dataFilePath;
+    ws.doc.keyVerifier = held.keyVerifier;
+    frame.setStartMinimised(held.startMinimised);
+    frame.setCaptionPath(held.dataFilePath);
+}
+
+void LoadStartupDocument(CMainFrame& frame) {
+    LoadAtStartup(frame.workspace(), DefaultDataFilePath(frame.startDirectory()));
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+class CMainFrame;
+class Workspace;
+
+// Connects the workspace to the main window: the tree click, the item list, the key dialog, the
+// caption, the save question, and the handlers of the document, settings, group, item, search and
+// exchange commands.
+void InstallDocumentRound(CMainFrame& frame, Workspace& ws);
+
+// Start-up steps: the settings file of the start directory, then the data file (or a new document).
+void ReadStartupSettings(CMainFrame& frame);
+void LoadStartupDocument(CMainFrame& frame);

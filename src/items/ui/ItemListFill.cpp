@@ -1,0 +1,51 @@
+#include "ItemListFill.h"
+
+#include "CZetrovaView.h"
+#include "MessageBoxes.h"
+#include "Schema.h"
+#include "Workspace.h"
+#include "XPathForms.h"
+
+void FillItemList(Workspace& ws, CZetrovaView* list) {
+    list->clearRows();
+    QTreeWidgetItem* current = ws.currentGroupItem();
+    if (!current) return;
+    const XmlNode group = ws.FindCurrentGroup(true);
+    if (!group) return;
+    const QString path = GroupPathOfItem(current);
+    const bool movePending = ws.mark.itemMovePending() && ws.mark.sourceGroup == group;
+
+    QList<CZetrovaView::Row> rows;
+    for (XmlNode node = group.firstChild(); node; node = node.nextSibling()) {
+        if (!node.isElement()) continue;
+        const QString kind = node.name();
+        if (kind == schema::kGroup) continue;
+        const std::optional<QString> name = node.attribute(schema::kName);
+        if (!name) continue;
+        CZetrovaView::Row row;
+        if (kind == schema::kItem) {
+            row.image = CZetrovaView::kPlainImage;
+            row.value = node.text();
+        } else if (kind == schema::kSecret) {
+            row.image = CZetrovaView::kSecretImage;
+            row.value = QStringLiteral("*****");
+        } else {
+            Notice(ws.owner(), u"\"%s\"の\"%s\" は知らない項目です。", path, kind);
+            continue;
+        }
+        row.label = *name;
+        row.cut = movePending && rows.size() == ws.mark.row;
+        rows.append(std::move(row));
+    }
+    list->setRows(rows);
+}
+
+std::optional<SelectedItem> GetSelectedItem(const CZetrovaView* list, QObject* owner) {
+    const int row = list->selectedRow();
+    if (row < 0) {
+        Notice(owner, u"項目を選んでください");
+        return std::nullopt;
+    }
+    return SelectedItem{row, list->cellText(row, 0),
+                        list->rowImage(row) == CZetrovaView::kSecretImage ? 1 : 0};
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+class CZetrovaView;
+class Workspace;
+class QObject;
+
+// Empties the list and fills it again with the items of the current group, in document order:
+// the name, the kind's image, and the value ("*****" for a secret). The row of an item marked for
+// moving is drawn dimmed while its source group is shown. An element of another kind shows the
+// notice "\"%s\"の\"%s\" は知らない項目です。" with the group path and the element name.
+void FillItemList(Workspace& workspace, CZetrovaView* list);
+
+// The selected row of the list: its index, label (the item's name) and kind (0 plain, 1 secret).
+struct SelectedItem {
+    int row = -1;
+    QString name;
+    int kind = 0;
+};
+
+// The selected row, or nothing after the notice "項目を選んでください".
+std::optional<SelectedItem> GetSelectedItem(const CZetrovaView* list, QObject* owner);

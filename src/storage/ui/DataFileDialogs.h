@@ -1,0 +1,7 @@
+#pragma once
+
+#include "Prompter.h"
+
+// The file dialog for data files: "DATファイル (*.dat)" and "すべてのファイル (*.*)", extension
+// "dat", starting at `initialName`.
+FileDialogRequest DataFileDialogRequest(const QString& initialName);
