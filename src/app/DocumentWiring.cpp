@@ -40,6 +40,8 @@ void InstallDocumentRound(CMainFrame& frame, Workspace& ws) {
         SettingsCommand(ws, frame.startDirectory(), startMinimised);
         frame.setStartMinimised(startMinimised);
     });
+    InstallGroupCommands(frame, ws);
+    InstallItemCommands(frame, ws);
 }
 
 void ReadStartupSettings(CMainFrame& frame) {
