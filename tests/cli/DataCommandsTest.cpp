@@ -7,13 +7,10 @@
 #include "CliTestSupport.h"
 #include "DataFile.h"
 #include "KeyVerifier.h"
+#include "QtPrinters.h"
 #include "Schema.h"
 #include "TempDir.h"
 #include "XmlExchange.h"
-
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace {
 

@@ -7,16 +7,12 @@
 #include <QString>
 #include <QStringList>
 #include <csignal>
-#include <ostream>
 
 #include "DataFile.h"
 #include "KeyVerifier.h"
+#include "QtPrinters.h"
 #include "Schema.h"
 #include "XmlDocument.h"
-
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
 
 // Appends elements the way the program does: last child, name attribute, value as text.
 inline XmlNode AddElement(const XmlNode& parent, const char16_t* tag, const QString& name) {
