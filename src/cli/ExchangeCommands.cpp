@@ -1,10 +1,12 @@
 // export and import: the data file to a plain XML file and back.
 #include <QCommandLineParser>
+#include <QFileInfo>
 
 #include "CliCommandList.h"
 #include "CliDataFile.h"
 #include "CliPrompter.h"
 #include "DataFile.h"
+#include "FormatText.h"
 #include "XmlExchange.h"
 
 namespace {
@@ -32,6 +34,12 @@ int RunExport(const QCommandLineParser& parser, CliIo& io) {
     const std::optional<QString> out = OneFileArgument(parser, io, "export");
     if (!out) return kExitUsage;
     const CliDataFiles files = ResolveDataFiles(parser);
+    // A slip of the pen would replace the encrypted data by its secrets in clear.
+    const QString dataFile = QFileInfo(files.dataPath).canonicalFilePath();
+    if (!dataFile.isEmpty() && QFileInfo(*out).canonicalFilePath() == dataFile) {
+        CliError(io, FormatText(u"not exporting over the data file %s", {files.dataPath}));
+        return kExitUsage;
+    }
     DocumentState state;
     if (!LoadDataFileForCli(files, io, state)) return kExitFailed;
     CliPrompter prompter(io);
