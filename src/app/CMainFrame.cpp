@@ -110,7 +110,17 @@ void CMainFrame::registerShellCommands() {
 }
 
 void CMainFrame::dispatchCommand(int id, QObject* sender) {
-    commands_.dispatch(id, sender);
+    RunGuarded([&] { commands_.dispatch(id, sender); });
+}
+
+void RunGuarded(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const XmlError& error) {
+        // An engine failure that the command does not report itself ends the command; the
+        // program goes on.
+        REPORT_XML_ERROR(error, MessageIcon::Warning);
+    }
 }
 
 QString CMainFrame::statusText() const {

@@ -23,7 +23,8 @@ void InstallDocumentRound(CMainFrame& frame, Workspace& ws) {
     // Only a click (not the keyboard) makes a group current, and only when it is another one.
     QObject::connect(frame.groupTree(), &GroupTreeWidget::clickedAt, &frame,
                      [&ws](QTreeWidgetItem* item) {
-                         if (item != ws.currentGroupItem()) ws.setCurrentGroup(item);
+                         if (item != ws.currentGroupItem())
+                             RunGuarded([&] { ws.setCurrentGroup(item); });
                      });
 
     frame.setSaveQuestion({[&ws] { return ws.doc.modified; }, [&ws] { SaveAsCommand(ws); }});

@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <limits>
 
+#include "DataFileDialogs.h"
 #include "KeyCharacters.h"
 #include "MessageBoxes.h"
 
@@ -113,11 +114,7 @@ void CConfigDlg::setKeyHidden(bool hidden) {
 void CConfigDlg::browse() {
     QString initial = nameEdit_->text();
     if (initial.isEmpty()) initial = QDir::currentPath();
-    FileDialogRequest request;
-    request.filters = {{QStringLiteral("DATファイル (*.dat)"), QStringLiteral("*.dat")},
-                       {QStringLiteral("すべてのファイル (*.*)"), QStringLiteral("*.*")}};
-    request.defaultExtension = QStringLiteral("dat");
-    request.initialName = initial;
+    FileDialogRequest request = DataFileDialogRequest(initial);
     request.startDirectory = QDir::currentPath();
     const std::optional<QString> chosen = CurrentPrompter().openFileName(request);
     if (chosen && !chosen->isEmpty()) nameEdit_->setText(QFileInfo(*chosen).absoluteFilePath());

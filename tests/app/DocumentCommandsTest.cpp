@@ -1,0 +1,424 @@
+// The document life cycle as the main window runs it: start-up, New, Open, Save, Save As, the
+// save questions, the settings command, the tree and the list.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTreeWidgetItem>
+
+#include "AppTestSupport.h"
+#include "CConfigDlg.h"
+#include "CInKeyDlg.h"
+#include "CZetrovaView.h"
+#include "CommandIds.h"
+#include "DataFile.h"
+#include "GroupTreeWidget.h"
+#include "KeyVerifier.h"
+#include "ProfileFile.h"
+#include "ScriptedPrompter.h"
+#include "Settings.h"
+#include "TempDir.h"
+#include "Workspace.h"
+#include "XmlError.h"
+
+namespace {
+
+const QString kNested = QStringLiteral(
+    "<group name=\"root\"><group name=\"A\"><item name=\"user\">alice</item>"
+    "<secret name=\"pin\">1234</secret><group name=\"C\"/></group><group name=\"B\"/></group>");
+
+// Writes a data file holding `xml`, encrypted for `key`.
+void WriteDataFile(const QString& path, const QString& xml, const QString& key) {
+    DocumentState state;
+    const XmlParseResult parsed = XmlDocument::parseDataText(xml);
+    ASSERT_TRUE(parsed.ok()) << parsed.errorMessage.toStdString();
+    state.document = parsed.document;
+    state.root = parsed.document.documentElement();
+    state.keyVerifier = MakeKeyVerifier(key);
+    ASSERT_TRUE(SaveDataFile(state, path, false, {}));
+}
+
+void WriteIni(const TempDir& dir, const QString& dataPath, const QString& key) {
+    ASSERT_TRUE(WriteSettingsFile(dir.path(), dataPath,
+                                  key.isEmpty() ? QString() : MakeKeyVerifier(key), false));
+}
+
+void AnswerKey(ScriptedPrompter& p, const QString& key) {
+    p.answerDialog<CInKeyDlg>([key](CInKeyDlg& d) {
+        d.key = key;
+        return 1;
+    });
+}
+
+QStringList TopLabels(const GroupTreeWidget* tree) {
+    QStringList out;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i) out << tree->topLevelItem(i)->text(0);
+    return out;
+}
+
+QStringList ChildLabels(const QTreeWidgetItem* item) {
+    QStringList out;
+    for (int i = 0; i < item->childCount(); ++i) out << item->child(i)->text(0);
+    return out;
+}
+
+// A started main window on a temporary start directory.
+struct Started {
+    explicit Started(const TempDir& dir) : harness(true, dir.path()), ws(frame().workspace()) {}
+    CMainFrame& frame() { return *harness.frame; }
+    FrameHarness harness;
+    Workspace& ws;
+};
+
+}  // namespace
+
+TEST(StartUp, WithoutFilesANewDocumentWithoutAnyQuestion) {
+    TempDir dir;
+    ScriptedPrompter prompter;
+    Started s(dir);
+    EXPECT_TRUE(prompter.messages().isEmpty());
+    EXPECT_EQ(prompter.dialogsShown(), 0);
+    EXPECT_EQ(s.ws.doc.dataFilePath, dir.file("Zetrova.dat"));
+    EXPECT_EQ(s.frame().windowTitle(), "情報管理ツール Zetrova " + dir.file("Zetrova.dat"));
+    EXPECT_EQ(TopLabels(s.frame().groupTree()), QStringList{"root"});
+    EXPECT_EQ(s.frame().groupTree()->topLevelItem(0)->childIndicatorPolicy(),
+              QTreeWidgetItem::DontShowIndicatorWhenChildless);
+    EXPECT_FALSE(s.ws.doc.modified);
+    EXPECT_EQ(s.ws.currentGroupItem(), nullptr);
+    EXPECT_FALSE(s.frame().menuAction(CommandId::GroupFindNext)->isEnabled());
+}
+
+TEST(StartUp, DataFileAsksForTheKeyAndFillsTheTree) {
+    TempDir dir;
+    const QString data = dir.file("mine.dat");
+    WriteDataFile(data, kNested, "pw");
+    WriteIni(dir, data, "pw");
+    ScriptedPrompter prompter;
+    AnswerKey(prompter, "wrong");
+    AnswerKey(prompter, "pw");
+    Started s(dir);
+    EXPECT_EQ(prompter.texts(), QStringList{"キーが違います"});
+    EXPECT_EQ(s.ws.doc.dataFilePath, data);
+    EXPECT_EQ(s.frame().windowTitle(), "情報管理ツール Zetrova " + data);
+    const GroupTreeWidget* tree = s.frame().groupTree();
+    ASSERT_EQ(TopLabels(tree), QStringList{"root"});
+    QTreeWidgetItem* root = tree->topLevelItem(0);
+    EXPECT_TRUE(root->isExpanded());
+    EXPECT_EQ(ChildLabels(root), (QStringList{"A", "B"}));
+    EXPECT_FALSE(root->child(0)->isExpanded());
+    EXPECT_EQ(ChildLabels(root->child(0)), QStringList{"C"});
+    EXPECT_EQ(root->child(1)->childIndicatorPolicy(),
+              QTreeWidgetItem::DontShowIndicatorWhenChildless);
+    // No group is current after start-up and the list is empty.
+    EXPECT_EQ(s.ws.currentGroupItem(), nullptr);
+    EXPECT_EQ(s.frame().itemList()->rowCount(), 0);
+}
+
+TEST(StartUp, CancelledKeyStartsANewDocumentAtTheDefaultPath) {
+    TempDir dir;
+    const QString data = dir.file("mine.dat");
+    WriteDataFile(data, kNested, "pw");
+    WriteIni(dir, data, "pw");
+    const QByteArray before = dir.read("mine.dat");
+    ScriptedPrompter prompter;
+    AnswerKey(prompter, "");
+    prompter.cancelDialog();
+    Started s(dir);
+    EXPECT_EQ(prompter.texts(), QStringList{"キーを入力してください"});
+    EXPECT_EQ(s.ws.doc.dataFilePath, dir.file("Zetrova.dat"));
+    EXPECT_EQ(TopLabels(s.frame().groupTree()), QStringList{"root"});
+    EXPECT_EQ(s.ws.doc.root.firstChild(), XmlNode());
+    EXPECT_EQ(dir.read("mine.dat"), before);
+}
+
+TEST(Tree, OnlyAClickMakesAGroupCurrentAndFillsTheList) {
+    TempDir dir;
+    WriteDataFile(dir.file("Zetrova.dat"), kNested, "pw");
+    WriteIni(dir, QString(), "pw");
+    ScriptedPrompter prompter;
+    AnswerKey(prompter, "pw");
+    Started s(dir);
+    GroupTreeWidget* tree = s.frame().groupTree();
+    QTreeWidgetItem* a = tree->topLevelItem(0)->child(0);
+    emit tree->clickedAt(a);
+    EXPECT_EQ(s.ws.currentGroupItem(), a);
+    const CZetrovaView* list = s.frame().itemList();
+    ASSERT_EQ(list->rowCount(), 2);
+    EXPECT_EQ(list->cellText(0, 0), "user");
+    EXPECT_EQ(list->cellText(0, 1), "alice");
+    EXPECT_EQ(list->rowImage(0), CZetrovaView::kPlainImage);
+    EXPECT_EQ(list->cellText(1, 1), "*****");
+    EXPECT_EQ(list->rowImage(1), CZetrovaView::kSecretImage);
+    EXPECT_EQ(list->selectedRow(), -1);
+
+    // The keyboard moves the tree's selection, not the current group.
+    tree->setCurrentItem(tree->topLevelItem(0)->child(1));
+    EXPECT_EQ(s.ws.currentGroupItem(), a);
+    EXPECT_EQ(list->rowCount(), 2);
+    // A click on empty space: no group, empty list, no message.
+    emit tree->clickedAt(nullptr);
+    EXPECT_EQ(s.ws.currentGroupItem(), nullptr);
+    EXPECT_EQ(list->rowCount(), 0);
+    EXPECT_TRUE(prompter.messages().isEmpty());
+}
+
+TEST(SaveAndLoad, RoundTripThroughTheDataFile) {
+    TempDir dir;
+    WriteIni(dir, QString(), "pw");
+    {
+        ScriptedPrompter prompter;
+        Started s(dir);
+        XmlNode group = s.ws.doc.document.createElement(u"group");
+        group.setAttribute(u"name", QStringLiteral("銀行 'main' 100%"));
+        XmlNode item = s.ws.doc.document.createElement(u"secret");
+        item.setAttribute(u"name", QStringLiteral("暗証"));
+        item.setText(QStringLiteral("  "));
+        group.appendChild(item);
+        s.ws.doc.root.appendChild(group);
+        s.ws.doc.modified = true;
+        AnswerKey(prompter, "pw");
+        s.frame().dispatchCommand(CommandId::FileSave);
+        EXPECT_TRUE(prompter.messages().isEmpty()) << prompter.texts().join(",").toStdString();
+        EXPECT_FALSE(s.ws.doc.modified);
+    }
+    ScriptedPrompter prompter;
+    AnswerKey(prompter, "pw");
+    Started again(dir);
+    QTreeWidgetItem* root = again.frame().groupTree()->topLevelItem(0);
+    ASSERT_EQ(ChildLabels(root), QStringList{"銀行 'main' 100%"});
+    emit again.frame().groupTree()->clickedAt(root->child(0));
+    EXPECT_EQ(again.frame().itemList()->cellText(0, 0), "暗証");
+    EXPECT_EQ(again.ws.doc.root.firstChild().firstChild().text(), "  ");
+}
+
+TEST(SaveAndLoad, FailedSaveKeepsTheModifiedFlag) {
+    TempDir dir;
+    ScriptedPrompter prompter;
+    Started s(dir);
+    s.ws.doc.modified = true;
+    // No key has been set yet.
+    s.frame().dispatchCommand(CommandId::FileSave);
+    EXPECT_EQ(prompter.texts(),
+              (QStringList{"暗号化キーが設定されていません", "保存できませんでした"}));
+    EXPECT_TRUE(s.ws.doc.modified);
+    EXPECT_FALSE(QFile::exists(dir.file("Zetrova.dat")));
+
+    prompter.clearMessages();
+    s.ws.doc.keyVerifier = MakeKeyVerifier("pw");
+    prompter.cancelDialog();
+    s.frame().dispatchCommand(CommandId::FileSave);
+    EXPECT_EQ(prompter.texts(), (QStringList{"暗号キーが違います", "保存できませんでした"}));
+    EXPECT_TRUE(s.ws.doc.modified);
+}
+
+TEST(NewDocument, SavesChangesFirstThenSwitchesToTheDefaultFile) {
+    TempDir dir;
+    const QString data = dir.file("other.dat");
+    WriteDataFile(data, kNested, "pw");
+    WriteIni(dir, data, "pw");
+    ScriptedPrompter prompter;
+    AnswerKey(prompter, "pw");
+    Started s(dir);
+    s.ws.doc.root.firstChild().setAttribute(u"name", QStringLiteral("A2"));
+    s.ws.doc.modified = true;
+    AnswerKey(prompter, "pw");
+    s.frame().dispatchCommand(CommandId::FileNew);
+    EXPECT_TRUE(prompter.messages().isEmpty());
+    EXPECT_EQ(s.ws.doc.dataFilePath, dir.file("Zetrova.dat"));
+    EXPECT_EQ(s.frame().windowTitle(), "情報管理ツール Zetrova " + dir.file("Zetrova.dat"));
+    EXPECT_FALSE(s.ws.doc.modified);
+    EXPECT_EQ(TopLabels(s.frame().groupTree()), QStringList{"root"});
+    EXPECT_EQ(s.frame().groupTree()->topLevelItem(0)->childCount(), 0);
+
+    // The changes went to the file that was open.
+    DocumentState check;
+    check.keyVerifier = MakeKeyVerifier("pw");
+    AnswerKey(prompter, "pw");
+    ASSERT_TRUE(LoadDataFile(check, data, [&](QString& v) { return s.ws.AskKey(v); }));
+    EXPECT_EQ(check.root.firstChild().attribute(u"name"), QStringLiteral("A2"));
+}
+
+TEST(NewDocument, KeepsTheDocumentWhenTheSaveFails) {
+    TempDir dir;
+    ScriptedPrompter prompter;
+    Started s(dir);
+    XmlNode g = s.ws.doc.document.createElement(u"group");
+    g.setAttribute(u"name", QStringLiteral("unsaved"));
+    s.ws.doc.root.appendChild(g);
+    s.ws.doc.modified = true;
+    s.frame().dispatchCommand(CommandId::FileNew);
+    EXPECT_EQ(prompter.texts(),
+              (QStringList{"暗号化キーが設定されていません", "保存できませんでした"}));
+    EXPECT_TRUE(s.ws.doc.modified);
+    EXPECT_EQ(s.ws.doc.root.firstChild(), g);
+}
+
+TEST(Open, CancelledAtEachStepChangesNothing) {
+    TempDir dir;
+    WriteIni(dir, QString(), "pw");
+    const QString other = dir.file("other.dat");
+    WriteDataFile(other, kNested, "pw");
+    ScriptedPrompter prompter;
+    Started s(dir);
+    s.ws.doc.modified = true;
+    const XmlNode root = s.ws.doc.root;
+
+    prompter.answerNo();
+    prompter.answerOpenFile(std::nullopt);
+    s.frame().dispatchCommand(CommandId::FileOpen);
+    // Yes runs Save As; its dialog cancelled, Open still goes on to its own dialog.
+    prompter.answerYes();
+    prompter.answerSaveFile(std::nullopt);
+    prompter.answerOpenFile(other);
+    prompter.cancelDialog();
+    s.frame().dispatchCommand(CommandId::FileOpen);
+    EXPECT_EQ(s.ws.doc.root, root);
+    EXPECT_TRUE(s.ws.doc.modified);
+    EXPECT_EQ(s.ws.doc.dataFilePath, dir.file("Zetrova.dat"));
+    EXPECT_TRUE(prompter.exhausted());
+    ASSERT_GE(prompter.fileRequests().size(), 1);
+    EXPECT_EQ(prompter.fileRequests().front().defaultExtension, "dat");
+    EXPECT_EQ(prompter.fileRequests().front().initialName, dir.file("Zetrova.dat"));
+}
+
+TEST(Open, LoadsTheChosenFileAndResetsTheViews) {
+    TempDir dir;
+    WriteIni(dir, QString(), "pw");
+    const QString other = dir.file("other.dat");
+    WriteDataFile(other, kNested, "pw");
+    ScriptedPrompter prompter;
+    Started s(dir);
+    s.ws.setCurrentGroup(s.frame().groupTree()->topLevelItem(0));
+    prompter.answerOpenFile(other);
+    AnswerKey(prompter, "pw");
+    s.frame().dispatchCommand(CommandId::FileOpen);
+    EXPECT_EQ(s.ws.doc.dataFilePath, other);
+    EXPECT_EQ(s.frame().windowTitle(), "情報管理ツール Zetrova " + other);
+    EXPECT_EQ(ChildLabels(s.frame().groupTree()->topLevelItem(0)), (QStringList{"A", "B"}));
+    EXPECT_EQ(s.ws.currentGroupItem(), nullptr);
+    EXPECT_FALSE(s.ws.doc.modified);
+}
+
+TEST(SaveAs, WritesACopyAndLeavesPathAndFlag) {
+    TempDir dir;
+    WriteIni(dir, QString(), "pw");
+    ScriptedPrompter prompter;
+    Started s(dir);
+    s.ws.doc.modified = true;
+    prompter.answerSaveFile(dir.file("copy.dat"));
+    AnswerKey(prompter, "pw");
+    s.frame().dispatchCommand(CommandId::FileSaveAs);
+    EXPECT_TRUE(QFile::exists(dir.file("copy.dat")));
+    EXPECT_FALSE(QFile::exists(dir.file("Zetrova.dat")));
+    EXPECT_EQ(s.ws.doc.dataFilePath, dir.file("Zetrova.dat"));
+    EXPECT_TRUE(s.ws.doc.modified);
+}
+
+TEST(CloseAndExit, AskAboutUnsavedChanges) {
+    TempDir dir;
+    ScriptedPrompter prompter;
+    Started s(dir);
+    s.frame().show();
+    s.ws.doc.modified = true;
+    prompter.answerNo();
+    s.frame().dispatchCommand(CommandId::FileClose);
+    EXPECT_FALSE(s.frame().isVisible());
+    EXPECT_TRUE(s.ws.doc.modified);
+    EXPECT_EQ(prompter.messages().back().caption, "確認");
+    EXPECT_EQ(prompter.messages().back().text, "データが変更されています。保存しますか？");
+
+    // Yes, then the Save As dialog cancelled: the program ends without saving.
+    prompter.answerYes();
+    prompter.answerSaveFile(std::nullopt);
+    s.frame().dispatchCommand(CommandId::Exit);
+    EXPECT_EQ(s.harness.quitCodes, std::vector<int>{1});
+    EXPECT_FALSE(QFile::exists(dir.file("Zetrova.dat")));
+}
+
+TEST(SettingsCommand, NewKeyRewritesTheDataFileAndTheSettings) {
+    TempDir dir;
+    ScriptedPrompter prompter;
+    Started s(dir);
+    prompter.answerDialog<CConfigDlg>([&](CConfigDlg& d) {
+        EXPECT_EQ(d.dataFileName, dir.file("Zetrova.dat"));
+        EXPECT_TRUE(d.key.isEmpty());
+        d.dataFileName = dir.file("new.dat");
+        d.key = QStringLiteral("abc!~");
+        d.startMinimised = true;
+        return 1;
+    });
+    s.frame().dispatchCommand(CommandId::Settings);
+    EXPECT_TRUE(prompter.messages().isEmpty()) << prompter.texts().join(",").toStdString();
+    EXPECT_EQ(s.ws.doc.keyVerifier, MakeKeyVerifier("abc!~"));
+    EXPECT_EQ(s.ws.doc.dataFilePath, dir.file("new.dat"));
+    EXPECT_TRUE(s.frame().startMinimised());
+    EXPECT_EQ(s.frame().windowTitle(), "情報管理ツール Zetrova " + dir.file("new.dat"));
+    HeldSettings held;
+    ReadSettings(dir.path(), held);
+    EXPECT_EQ(held.keyVerifier, MakeKeyVerifier("abc!~"));
+    EXPECT_EQ(held.dataFilePath, dir.file("new.dat"));
+    EXPECT_TRUE(held.startMinimised);
+    // The new data file opens with the new key only.
+    DocumentState check;
+    check.keyVerifier = held.keyVerifier;
+    AnswerKey(prompter, "abc!~");
+    EXPECT_TRUE(LoadDataFile(check, held.dataFilePath, [&](QString& v) { return s.ws.AskKey(v); }));
+}
+
+TEST(SettingsCommand, EmptyNameAndEmptyKeyAreRefused) {
+    TempDir dir;
+    ScriptedPrompter prompter;
+    Started s(dir);
+    prompter.answerDialog<CConfigDlg>([](CConfigDlg& d) {
+        d.dataFileName.clear();
+        d.key = "x";
+        return 1;
+    });
+    prompter.answerDialog<CConfigDlg>([](CConfigDlg& d) {
+        // The name stays as entered; the key has to be typed again.
+        EXPECT_TRUE(d.dataFileName.isEmpty());
+        EXPECT_TRUE(d.key.isEmpty());
+        d.dataFileName = "z.dat";
+        return 1;
+    });
+    s.frame().dispatchCommand(CommandId::Settings);
+    EXPECT_EQ(prompter.texts(), (QStringList{"データファイル名を入力してください。",
+                                             "暗号化キーが設定されていません"}));
+    EXPECT_FALSE(QFile::exists(dir.file("Zetrova.ini")));
+    EXPECT_TRUE(s.ws.doc.keyVerifier.isEmpty());
+}
+
+TEST(SettingsCommand, UnwritableSettingsFileLeavesDataFileAndKeyAsTheyWere) {
+    TempDir dir;
+    const QString data = dir.file("Zetrova.dat");
+    WriteDataFile(data, kNested, "old");
+    // A folder where the settings file should be: it cannot be written.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("Zetrova.ini"));
+    const QByteArray before = dir.read("Zetrova.dat");
+    ScriptedPrompter prompter;
+    prompter.cancelDialog();  // the key at start-up: no settings, so no key opens the file
+    Started s(dir);
+    s.ws.doc.keyVerifier = MakeKeyVerifier("old");
+    prompter.answerDialog<CConfigDlg>([](CConfigDlg& d) {
+        d.key = "new";
+        return 1;
+    });
+    s.frame().dispatchCommand(CommandId::Settings);
+    EXPECT_EQ(prompter.texts(), QStringList{"書き込めませんでした"});
+    EXPECT_EQ(dir.read("Zetrova.dat"), before);
+    EXPECT_EQ(s.ws.doc.keyVerifier, MakeKeyVerifier("old"));
+}
+
+TEST(Commands, AnEngineFailureEndsOnlyThatCommand) {
+    TempDir dir;
+    ScriptedPrompter prompter;
+    Started s(dir);
+    s.frame().commands().set(
+        99999, [](QObject*) { throw XmlError(XmlError::kFail, QStringLiteral("boom")); });
+    s.frame().dispatchCommand(99999);
+    ASSERT_EQ(prompter.messages().size(), 1);
+    EXPECT_EQ(prompter.messages()[0].caption, "エラー");
+    EXPECT_EQ(prompter.messages()[0].text, "エラーが起きました");
+    s.frame().dispatchCommand(CommandId::ToggleGroupPane);
+    EXPECT_FALSE(s.frame().groupPaneShown());
+}
