@@ -4,11 +4,12 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <cerrno>
 #include <optional>
 #include <vector>
+
+#include "SafeFileWrite.h"
 
 namespace {
 
@@ -274,14 +275,9 @@ QByteArray ProfileFile::toBytes() const {
 
 bool ProfileFile::save() const {
     if (state_ == State::Unreadable || state_ == State::Undecodable) return false;
-    QSaveFile out(path_);
-    if (!out.open(QIODevice::WriteOnly)) return false;
+    // The same safe write as the data file: a failed write never leaves a truncated file behind.
     const QByteArray bytes = toBytes();
-    if (out.write(bytes) != bytes.size()) {
-        out.cancelWriting();
-        return false;
-    }
-    return out.commit();
+    return WriteFileSafely(path_, bytes.constData(), bytes.size());
 }
 
 QString ReadProfileString(const QString& path, QStringView section, QStringView key) {
