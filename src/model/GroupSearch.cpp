@@ -65,3 +65,21 @@ XmlNode SearchStartGroup(const XmlNode& currentGroup, const XmlNode& rootGroup) 
     if (XmlNode parent = currentGroup.parentElement(); !parent.isNull()) return parent;
     return rootGroup;
 }
+
+XmlNode FindGroupAfter(const XmlNode& current, const QString& rawText, bool caseSensitive) {
+    if (current.isNull()) throw XmlError(XmlError::kPointer);
+    // The sibling and parent steps of the walk, begun at the current group itself.
+    XmlNode at = current;
+    for (;;) {
+        if (XmlNode sibling = FollowingSiblingGroup(at); !sibling.isNull())
+            return FindGroupByName(sibling, rawText, caseSensitive);
+        XmlNode parent = at.parentElement();
+        if (parent.isNull()) break;
+        at = parent;
+    }
+    const QString text = ToXmlCharacters(rawText);
+    if (XmlNode found = at.selectSingleNode(xpath::GroupSearch(text, caseSensitive));
+        !found.isNull())
+        return found;
+    return schema::IsGroup(at) && GroupNameContains(at, text, caseSensitive) ? at : XmlNode();
+}

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "GroupSearch.h"
 #include "ModelTestSupport.h"
 #include "XmlError.h"
@@ -97,4 +100,95 @@ TEST(GroupSearch, NonElementNodesEndTheSiblingLook) {
     EXPECT_EQ(SearchStartGroup(b, root), unnamed);  // <other/> is passed over
     EXPECT_EQ(FindGroupByName(unnamed, "x", false), c);
     EXPECT_EQ(FindGroupByName(unnamed, "", false), c);  // no name never matches
+}
+
+namespace {
+
+// Every match in turn, from `first`, until the walk comes back to a group it returned before.
+std::vector<QString> Cycle(const XmlNode& first, const QString& text, bool caseSensitive = false) {
+    std::vector<QString> names;
+    std::vector<XmlNode> seen;
+    for (XmlNode at = first; !at.isNull() && seen.size() < 20;
+         at = FindGroupAfter(at, text, caseSensitive)) {
+        names.push_back(schema::NameOf(at));
+        if (std::find(seen.begin(), seen.end(), at) != seen.end()) break;
+        seen.push_back(at);
+    }
+    return names;
+}
+
+}  // namespace
+
+TEST(GroupSearchAfter, LastSiblingGoesOnToTheMatchesAfterIt) {
+    // root{A{x1}, x2}: from x1, a start at A would find x1 again on every press.
+    XmlDocument doc = schema::CreateNewDocument();
+    XmlNode root = doc.documentElement();
+    XmlNode a = AddGroup(root, "A");
+    XmlNode x1 = AddGroup(a, "x1");
+    XmlNode x2 = AddGroup(root, "x2");
+    EXPECT_EQ(FindNext(x1, root, "x"), x1);  // the start-group rule alone is stuck
+    EXPECT_EQ(FindGroupAfter(x1, "x", false), x2);
+    EXPECT_EQ(FindGroupAfter(x2, "x", false), x1);  // wrap-around
+    EXPECT_EQ(Cycle(x1, "X"), (std::vector<QString>{"x1", "x2", "x1"}));
+    EXPECT_THROW(FindGroupAfter(XmlNode(), "x", false), XmlError);
+}
+
+TEST(GroupSearchAfter, KeepsTheWalkOrderAndTheWrapAround) {
+    XmlDocument doc = schema::CreateNewDocument();
+    XmlNode root = doc.documentElement();
+    XmlNode mail = AddGroup(root, "Mail");
+    AddGroup(root, "mailbox");
+    EXPECT_EQ(Cycle(mail, "MAIL"), (std::vector<QString>{"Mail", "mailbox", "Mail"}));
+    EXPECT_TRUE(FindGroupAfter(mail, "MAIL", true).isNull());
+
+    // root: G(Gsub*), item, H(Hsub), K*: G's sub-groups come only with the wrap-around, and
+    // from Gsub (last in G) the walk goes on at H rather than at G again.
+    XmlNode g = AddGroup(root, "G");
+    XmlNode gsub = AddGroup(g, "G hit");
+    AddItem(root, "item hit", "");
+    XmlNode h = AddGroup(root, "H");
+    XmlNode hsub = AddGroup(h, "Hsub hit");
+    AddGroup(root, "K hit");
+    EXPECT_EQ(Cycle(g, "hit"),
+              (std::vector<QString>{"G", "Hsub hit", "K hit", "G hit", "Hsub hit"}));
+    EXPECT_EQ(FindGroupAfter(gsub, "hit", false), hsub);
+    EXPECT_TRUE(FindGroupAfter(g, "item", false).isNull());  // items never match
+}
+
+TEST(GroupSearchAfter, RootGroupAsCurrentAndAsTheOnlyMatch) {
+    XmlDocument doc = schema::CreateNewDocument();
+    XmlNode root = doc.documentElement();
+    // The root group alone matches: it is found again, from itself and from below it.
+    XmlNode a = AddGroup(root, "A");
+    EXPECT_EQ(FindGroupAfter(root, "oo", false), root);
+    EXPECT_EQ(FindGroupAfter(a, "oo", false), root);
+    // With a match below it, the root group is passed on from.
+    XmlNode foo = AddGroup(a, "foo");
+    EXPECT_EQ(FindGroupAfter(root, "o", false), foo);
+    EXPECT_EQ(FindGroupAfter(foo, "o", false), foo);  // the only match below the root
+    EXPECT_TRUE(FindGroupAfter(foo, "zz", false).isNull());
+}
+
+TEST(GroupSearchAfter, TextsWithQuotesAndPercentSigns) {
+    XmlDocument doc = schema::CreateNewDocument();
+    XmlNode root = doc.documentElement();
+    XmlNode first = AddGroup(root, "first");
+    XmlNode quoted = AddGroup(AddGroup(root, "x"), "it's \"100%\"");
+    EXPECT_EQ(FindGroupAfter(first, "'S \"1", false), quoted);
+    EXPECT_EQ(FindGroupAfter(quoted, "0%\"", true), quoted);
+    EXPECT_TRUE(FindGroupAfter(first, "%s", false).isNull());
+}
+
+TEST(GroupSearchAfter, NonElementNodesEndTheSiblingLook) {
+    XmlParseResult r = XmlDocument::parseBytes(
+        "<group name=\"root\"><group name=\"A x\"><group name=\"A1\"/><!-- c --><group "
+        "name=\"A2 x\"/></group><other/><group name=\"B x\"/></group>");
+    ASSERT_TRUE(r.ok());
+    XmlNode root = r.document.documentElement();
+    XmlNode a = root.firstChild();
+    XmlNode a1 = a.firstChild();
+    XmlNode b = a.nextSibling().nextSibling();
+    // After A1 the comment ends the look: on at A's following siblings (<other/> passed over).
+    EXPECT_EQ(FindGroupAfter(a1, "x", false), b);
+    EXPECT_EQ(FindGroupAfter(b, "x", false), a);
 }

@@ -6,12 +6,9 @@
 #include <QString>
 #include <ostream>
 
+#include "QtPrinters.h"
 #include "Schema.h"
 #include "XmlDocument.h"
-
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
 
 // Building blocks for test documents, appended in order like the program does.
 inline XmlNode AddElement(const XmlNode& parent, const QString& tag, const QString& name) {
