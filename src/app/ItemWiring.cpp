@@ -1,5 +1,22 @@
 #include "CMainFrame.h"
+#include "CommandIds.h"
 #include "DocumentWiring.h"
+#include "ExchangeCommands.h"
+#include "ItemCommands.h"
 #include "Workspace.h"
 
-void InstallItemCommands(CMainFrame&, Workspace&) {}
+void InstallItemCommands(CMainFrame& frame, Workspace& ws) {
+    using namespace CommandId;
+    CommandTable& commands = frame.commands();
+    const CZetrovaView* list = frame.itemList();
+    commands.set(ItemAdd, [&ws](QObject*) { AddItemCommand(ws); });
+    commands.set(ItemEdit, [&ws, list](QObject*) { ChangeItemCommand(ws, list); });
+    commands.set(ItemDelete, [&ws, list](QObject*) { DeleteItemCommand(ws, list); });
+    commands.set(ItemCopy, [&ws, list](QObject*) { MarkItemCommand(ws, list, false); });
+    commands.set(ItemMove, [&ws, list](QObject*) { MarkItemCommand(ws, list, true); });
+    commands.set(ItemPaste, [&ws](QObject*) { PasteItemCommand(ws); });
+    // The menu, Ctrl+C and a right click in the list (sent with the list as sender) do the same.
+    commands.set(ClipboardCopy, [&ws, list](QObject*) { CopyValueToClipboard(ws, list); });
+    commands.set(Export, [&ws](QObject*) { ExportCommand(ws); });
+    commands.set(Import, [&ws](QObject*) { ImportCommand(ws); });
+}

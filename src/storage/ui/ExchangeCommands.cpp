@@ -1,0 +1,33 @@
+#include "ExchangeCommands.h"
+
+#include <QString>
+#include <optional>
+
+#include "Workspace.h"
+#include "XmlExchange.h"
+
+FileDialogRequest XmlFileDialogRequest() {
+    FileDialogRequest request;
+    request.filters = {{QStringLiteral("XMLファイル (*.xml)"), QStringLiteral("*.xml")},
+                       {QStringLiteral("すべてのファイル (*.*)"), QStringLiteral("*.*")}};
+    request.defaultExtension = QStringLiteral("xml");
+    return request;
+}
+
+void ExportCommand(Workspace& ws) {
+    QString verifier;
+    if (!ws.AskKey(verifier)) return;
+    const std::optional<QString> path = CurrentPrompter().saveFileName(XmlFileDialogRequest());
+    if (!path) return;
+    WriteXmlFile(ws.doc.document, *path, QString::fromUtf16(kExportEncoding), ws.owner());
+}
+
+void ImportCommand(Workspace& ws) {
+    const std::optional<QString> path = CurrentPrompter().openFileName(XmlFileDialogRequest());
+    if (!path) return;
+    if (!ImportXmlFile(ws.doc, *path, ws.owner())) return;
+    // The marked nodes belong to the document that was just replaced.
+    ws.mark.forget();
+    ws.rebuildTree();
+    ws.doc.modified = true;
+}

@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+
+#include <QTreeWidgetItem>
+
+#include "AppTestSupport.h"
+#include "CInKeyDlg.h"
+#include "CZetrovaView.h"
+#include "GroupTreeView.h"
+#include "GroupTreeWidget.h"
+#include "KeyVerifier.h"
+#include "Schema.h"
+#include "ScriptedPrompter.h"
+#include "TempDir.h"
+#include "Workspace.h"
+
+namespace {
+
+constexpr int kImport = 32776;
+constexpr int kExport = 32777;
+
+const QString kKey = QStringLiteral("pass");
+
+const char kDocument[] = R"(<group name="root">
+  <group name="銀行 O'Brien's 100%">
+    <item name="口座 it's">1234-5678 ①～</item>
+    <secret name="暗証 %s">9'9"9 &amp; &lt;x&gt;</secret>
+    <group name="空"/>
+  </group>
+  <group name="Mail"><item name="a">  padded  </item></group>
+</group>)";
+
+class ExchangeCommands : public ::testing::Test {
+protected:
+    ExchangeCommands() {
+        ws.doc.keyVerifier = MakeKeyVerifier(kKey);
+        XmlParseResult parsed = XmlDocument::parseBytes(QByteArray(kDocument));
+        ws.doc.document = parsed.document;
+        ws.doc.root = parsed.document.documentElement();
+        ws.resetViews();
+        prompter.clearMessages();
+    }
+
+    void run(int id) { h.frame->dispatchCommand(id); }
+    void key(const QString& typed) {
+        prompter.answerDialog<CInKeyDlg>([typed](CInKeyDlg& d) {
+            d.key = typed;
+            return 1;
+        });
+    }
+    // Every group, item and value of the document, as UTF-16 XML text.
+    QByteArray content() const { return ws.doc.document.serialize(QStringLiteral("utf-16")); }
+    QStringList treeLabels() const {
+        QStringList out;
+        for (QTreeWidgetItemIterator it(h.frame->groupTree()); *it; ++it)
+            out << LabelChain(*it).join(u'/');
+        return out;
+    }
+    void expectXmlRequest(const FileDialogRequest& r) {
+        ASSERT_EQ(r.filters.size(), 2);
+        EXPECT_EQ(r.filters[0].description, QStringLiteral("XMLファイル (*.xml)"));
+        EXPECT_EQ(r.filters[0].pattern, QStringLiteral("*.xml"));
+        EXPECT_EQ(r.filters[1].description, QStringLiteral("すべてのファイル (*.*)"));
+        EXPECT_EQ(r.filters[1].pattern, QStringLiteral("*.*"));
+        EXPECT_EQ(r.defaultExtension, QStringLiteral("xml"));
+        EXPECT_TRUE(r.initialName.isEmpty());
+    }
+
+    TempDir dir;
+    ScriptedPrompter prompter;
+    FrameHarness h;
+    Workspace& ws = h.frame->workspace();
+};
+
+TEST_F(ExchangeCommands, ExportAsksForTheKeyBeforeAnyFileDialog) {
+    key("wrong");
+    prompter.cancelDialog();
+    run(kExport);
+    EXPECT_TRUE(prompter.fileRequests().isEmpty());
+    EXPECT_EQ(prompter.texts(), QStringList({"キーが違います"}));
+
+    // The key, then a cancelled file dialog: nothing is written either.
+    key(kKey);
+    prompter.answerSaveFile(std::nullopt);
+    run(kExport);
+    ASSERT_EQ(prompter.fileRequests().size(), 1);
+    expectXmlRequest(prompter.fileRequests()[0]);
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
+    EXPECT_TRUE(prompter.exhausted());
+}
+
+TEST_F(ExchangeCommands, ExportThenImportGivesBackTheSameDocument) {
+    const QByteArray before = content();
+    dir.write("out.xml", QByteArray(5000, 'x'));  // replaced without a question
+    key(kKey);
+    prompter.answerSaveFile(dir.file("out.xml"));
+    run(kExport);
+    EXPECT_FALSE(ws.doc.modified);
+    const QByteArray bytes = dir.read("out.xml");
+    EXPECT_TRUE(bytes.startsWith("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n<group"));
+    // Shift_JIS bytes, the secret in clear: 暗証 is 88 C3 8F D8, ① 87 40.
+    EXPECT_TRUE(bytes.contains("\x88\xC3\x8F\xD8 %s"));
+    EXPECT_TRUE(bytes.contains("\x87\x40"));
+    EXPECT_FALSE(bytes.contains('x' + QByteArray(10, 'x')));
+
+    // Import into another document, with a mark and a current group in the way.
+    ws.doc.document = schema::CreateNewDocument();
+    ws.doc.root = ws.doc.document.documentElement();
+    ws.rebuildTree();
+    ws.setCurrentGroup(h.frame->groupTree()->topLevelItem(0));
+    ws.mark.kind = MarkSlot::Kind::Group;
+    ws.mark.node = ws.doc.root;
+    ws.mark.groupItem = TreeItemRef(h.frame->groupTree(), h.frame->groupTree()->topLevelItem(0));
+    prompter.answerOpenFile(dir.file("out.xml"));
+    run(kImport);
+    expectXmlRequest(prompter.fileRequests().last());
+    EXPECT_EQ(content(), before);
+    EXPECT_EQ(ws.doc.root, ws.doc.document.documentElement());
+    EXPECT_TRUE(ws.doc.modified);
+    EXPECT_EQ(ws.mark.kind, MarkSlot::Kind::None);
+    EXPECT_EQ(ws.currentGroupItem(), nullptr);
+    EXPECT_EQ(treeLabels(), QStringList({"root", "root/銀行 O'Brien's 100%",
+                                         "root/銀行 O'Brien's 100%/空", "root/Mail"}));
+    EXPECT_TRUE(prompter.messages().isEmpty());
+}
+
+TEST_F(ExchangeCommands, AFailedImportKeepsTheDocumentTheTreeTheListAndTheMarks) {
+    ws.setCurrentGroup(h.frame->groupTree()->topLevelItem(0)->child(1));
+    ws.mark.kind = MarkSlot::Kind::Item;
+    ws.mark.node = ws.doc.root.firstChild();
+    const XmlDocument document = ws.doc.document;
+    const QByteArray before = content();
+    const QStringList labels = treeLabels();
+    QTreeWidgetItem* current = ws.currentGroupItem();
+    dir.write("broken.xml", "<group name=\"root\"><group>");
+
+    prompter.answerOpenFile(std::nullopt);
+    prompter.answerOpenFile(dir.file("broken.xml"));
+    prompter.answerOpenFile(dir.file("missing.xml"));
+    for (int i = 0; i < 3; ++i) run(kImport);
+
+    EXPECT_EQ(prompter.texts(), QStringList(2, QStringLiteral("ルートを取得できませんでした")));
+    EXPECT_EQ(ws.doc.document, document);
+    EXPECT_EQ(content(), before);
+    EXPECT_EQ(treeLabels(), labels);
+    EXPECT_EQ(ws.currentGroupItem(), current);
+    EXPECT_EQ(h.frame->itemList()->rowCount(), 1);
+    EXPECT_EQ(ws.mark.kind, MarkSlot::Kind::Item);
+    EXPECT_FALSE(ws.doc.modified);
+}
+
+TEST_F(ExchangeCommands, ImportTakesAnyDocumentElementAndDiscardsUnsavedChanges) {
+    ws.doc.modified = true;
+    dir.write("other.xml", "<?xml version=\"1.0\"?><list><group name=\"x\"/></list>");
+    prompter.answerOpenFile(dir.file("other.xml"));
+    run(kImport);
+    EXPECT_TRUE(prompter.messages().isEmpty());
+    EXPECT_EQ(ws.doc.root.name(), QStringLiteral("list"));
+    EXPECT_TRUE(ws.doc.modified);
+    EXPECT_EQ(h.frame->groupTree()->topLevelItemCount(), 0);
+}
+
+}  // namespace
