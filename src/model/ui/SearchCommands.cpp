@@ -1,0 +1,69 @@
+#include "SearchCommands.h"
+
+#include <QApplication>
+#include <QTreeWidgetItem>
+
+#include "CFindGroupDlg.h"
+#include "GroupSearch.h"
+#include "GroupTreeView.h"
+#include "GroupTreeWidget.h"
+#include "MessageBoxes.h"
+#include "Workspace.h"
+
+namespace {
+
+void SetFindNextEnabled(const Workspace& ws, bool enabled) {
+    if (ws.setFindNextEnabled) ws.setFindNextEnabled(enabled);
+}
+
+// The group the search finds: from the top when no group is current, else after the current one.
+XmlNode SearchFrom(const Workspace& ws, const QString& text) {
+    const XmlNode current = ws.FindCurrentGroup(false);
+    if (!current.isNull()) return FindGroupAfter(current, text, ws.searchCaseSensitive);
+    if (ws.doc.root.isNull()) return {};
+    return FindGroupByName(ws.doc.root, text, ws.searchCaseSensitive);
+}
+
+}  // namespace
+
+void FindGroupCommand(Workspace& ws) {
+    QWidget* active = QApplication::activeWindow();
+    CFindGroupDlg dialog(active ? active : ws.owner());
+    dialog.text = ws.searchText;
+    dialog.caseSensitive = ws.searchCaseSensitive;
+    if (CurrentPrompter().runDialog(dialog) != 1) return;
+    ws.searchText = dialog.text;
+    ws.searchCaseSensitive = dialog.caseSensitive;
+    FindNextGroup(ws, ws.searchText);
+}
+
+void FindNextGroupCommand(Workspace& ws) {
+    FindNextGroup(ws, ws.searchText);
+}
+
+bool FindNextGroup(Workspace& ws, const QString& text) {
+    if (text.isEmpty()) {
+        SetFindNextEnabled(ws, false);
+        return false;
+    }
+    const XmlNode found = SearchFrom(ws, text);
+    if (found.isNull()) {
+        Notice(ws.owner(), u"「%s」は見つかりませんでした", text);
+        return false;
+    }
+    GroupTreeWidget* tree = ws.tree();
+    QTreeWidgetItem* item = TreeItemForGroup(tree, found);
+    if (!item) {
+        // Groups below a group with an empty name, or in the second of two same-named
+        // siblings, have no tree item of their own.
+        WarningBox(ws.owner(), kCaptionError, u"%sが見つかりません", text);
+        return false;
+    }
+    for (QTreeWidgetItem* ancestor = item->parent(); ancestor; ancestor = ancestor->parent())
+        ancestor->setExpanded(true);
+    tree->setCurrentItem(item);
+    tree->scrollToItem(item);
+    ws.setCurrentGroup(item);
+    SetFindNextEnabled(ws, true);
+    return true;
+}
