@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
+#include <QRect>
 #include <QRegularExpression>
 #include <QThread>
 
@@ -36,6 +38,16 @@ QString WaitForWindow(const QString& pattern) {
         QThread::msleep(100);
     }
     return {};
+}
+
+// Waits for a window of that name, focuses it and types the text followed by Return.
+bool AnswerWindow(const QString& pattern, const QString& text) {
+    const QString window = WaitForWindow(pattern);
+    if (window.isEmpty()) return false;
+    Xdo({"windowfocus", "--sync", window});
+    if (!text.isEmpty()) Xdo({"type", "--delay", "20", text});
+    Xdo({"key", "Return"});
+    return true;
 }
 
 void TypeInto(const QString& window, const QString& text) {
@@ -87,4 +99,75 @@ TEST(Desktop, StartsWithTheKeyDialogAndShowsTheDataFileInItsCaption) {
     EXPECT_FALSE(main.isEmpty()) << "no main window with the data file in its caption";
     program.kill();
     program.waitForFinished();
+}
+
+// A person's first session: a group and an item added with the menus and the keyboard, saved with
+// Ctrl+S; the data file then holds them under the key.
+TEST(Desktop, AddsAGroupAndAnItemWithTheKeyboardAndSavesThem) {
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "needs an X server (xvfb-run)";
+    TempDir dir;
+    const QString data = dir.file("Zetrova.dat");
+    ASSERT_TRUE(WriteSettingsFile(dir.path(), data, MakeKeyVerifier("pw"), false));
+
+    QProcess program;
+    program.setWorkingDirectory(dir.path());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(ZETROVA_PATH), {});
+    ASSERT_TRUE(program.waitForStarted());
+    const QString caption = QRegularExpression::escape("情報管理ツール Zetrova " + data);
+    QString main;
+    QElapsedTimer t;
+    t.start();
+    while (main.isEmpty() && t.elapsed() < 30000) {
+        const QString notice = Xdo({"search", "--onlyvisible", "--name", "^通知$"});
+        if (!notice.isEmpty()) TypeInto(notice.section(u'\n', 0, 0), {});
+        main = Xdo({"search", "--onlyvisible", "--name", caption}).section(u'\n', 0, 0);
+        QThread::msleep(100);
+    }
+    ASSERT_FALSE(main.isEmpty()) << "no main window";
+    Xdo({"windowfocus", "--sync", main});
+    // The tree's first row is the root group: a click makes it current.
+    const QRect root = QRect(8, 38, 60, 14);
+    Xdo({"mousemove", "--window", main, QString::number(root.center().x()),
+         QString::number(root.center().y()), "click", "1"});
+    // グループ(G) has no mnemonic: open 項目(&I) and step right to it, then 追加(&A).
+    Xdo({"key", "alt+i"});
+    Xdo({"key", "Right"});
+    Xdo({"key", "a"});
+    ASSERT_TRUE(AnswerWindow("^編集$", "Bank"));
+    // The new group is the root's first child, on the second row: make it current.
+    QThread::msleep(300);
+    Xdo({"windowfocus", "--sync", main});
+    Xdo({"mousemove", "--window", main, "55", QString::number(root.center().y() + 14), "click",
+         "1"});
+    Xdo({"key", "alt+i"});
+    Xdo({"key", "a"});
+    const QString edit = WaitForWindow("^編集$");
+    ASSERT_FALSE(edit.isEmpty());
+    Xdo({"windowfocus", "--sync", edit});
+    Xdo({"type", "--delay", "20", "login"});
+    Xdo({"key", "Tab"});
+    Xdo({"type", "--delay", "20", "s3cret"});
+    Xdo({"key", "Return"});
+    QThread::msleep(300);
+    Xdo({"windowfocus", "--sync", main});
+    Xdo({"key", "ctrl+s"});
+    ASSERT_TRUE(AnswerWindow("^認証$", "pw"));
+
+    t.restart();
+    while (!QFile::exists(data) && t.elapsed() < 20000) QThread::msleep(100);
+    program.kill();
+    program.waitForFinished();
+    DocumentState state;
+    state.keyVerifier = MakeKeyVerifier("pw");
+    ASSERT_TRUE(LoadDataFile(state, data, [](QString& v) {
+        v = MakeKeyVerifier("pw");
+        return true;
+    }));
+    const XmlNode item = state.document.selectSingleNode(
+        QStringLiteral("/group[@name='root']/group[@name='Bank']/item[@name='login']"));
+    ASSERT_FALSE(item.isNull());
+    EXPECT_EQ(item.text(), QStringLiteral("s3cret"));
 }
