@@ -28,6 +28,24 @@ QString Xdo(const QStringList& args, int timeoutMs = 20000) {
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
 }
 
+// The names of the visible windows, for failure messages.
+QString VisibleWindows() {
+    QStringList names;
+    for (const QString& id : Xdo({"search", "--onlyvisible", "--name", "."}).split(u'\n'))
+        if (!id.isEmpty()) names << id + "=" + Xdo({"getwindowname", id});
+    return names.join(u", ");
+}
+
+// Gives the keyboard focus to a window. Without a window manager a window that is not mapped yet
+// refuses it, so the focus is set again until it has taken (never waiting without bound).
+void Focus(const QString& window) {
+    for (int i = 0; i < 50; ++i) {
+        Xdo({"windowfocus", window}, 2000);
+        if (Xdo({"getwindowfocus"}, 2000) == window) return;
+        QThread::msleep(100);
+    }
+}
+
 // The first window whose name matches the pattern, waiting up to about 20 s.
 QString WaitForWindow(const QString& pattern) {
     QElapsedTimer t;
@@ -40,18 +58,28 @@ QString WaitForWindow(const QString& pattern) {
     return {};
 }
 
-// Waits for a window of that name, focuses it and types the text followed by Return.
-bool AnswerWindow(const QString& pattern, const QString& text) {
-    const QString window = WaitForWindow(pattern);
-    if (window.isEmpty()) return false;
-    Xdo({"windowfocus", "--sync", window});
+// Waits for a window of that name other than `previous`, focuses it and types the text followed
+// by Return. Returns the window, empty when none came.
+QString AnswerWindow(const QString& pattern, const QString& text, const QString& previous = {}) {
+    QString window;
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 20000) {
+        const QStringList ids = Xdo({"search", "--onlyvisible", "--name", pattern}).split(u'\n');
+        for (const QString& id : ids)
+            if (!id.isEmpty() && id != previous) window = id;
+        if (!window.isEmpty()) break;
+        QThread::msleep(100);
+    }
+    if (window.isEmpty()) return {};
+    Focus(window);
     if (!text.isEmpty()) Xdo({"type", "--delay", "20", text});
     Xdo({"key", "Return"});
-    return true;
+    return window;
 }
 
 void TypeInto(const QString& window, const QString& text) {
-    Xdo({"windowfocus", "--sync", window});
+    Focus(window);
     if (!text.isEmpty()) Xdo({"type", "--delay", "20", text});
     Xdo({"key", "Return"});
 }
@@ -75,6 +103,8 @@ TEST(Desktop, StartsWithTheKeyDialogAndShowsTheDataFileInItsCaption) {
     program.setWorkingDirectory(dir.path());
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    // A runtime folder of its own: no other instance of the program is seen.
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
     program.setProcessEnvironment(env);
     program.start(QStringLiteral(ZETROVA_PATH), {});
     ASSERT_TRUE(program.waitForStarted());
@@ -83,7 +113,7 @@ TEST(Desktop, StartsWithTheKeyDialogAndShowsTheDataFileInItsCaption) {
     QString keyDialog;
     QElapsedTimer t;
     t.start();
-    while (keyDialog.isEmpty() && t.elapsed() < 30000) {
+    while (keyDialog.isEmpty() && t.elapsed() < 60000) {
         const QString notice = Xdo({"search", "--name", "^通知$"});
         if (!notice.isEmpty()) TypeInto(notice.section(u'\n', 0, 0), {});
         keyDialog = Xdo({"search", "--name", "^認証$"});
@@ -113,6 +143,8 @@ TEST(Desktop, AddsAGroupAndAnItemWithTheKeyboardAndSavesThem) {
     program.setWorkingDirectory(dir.path());
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    // A runtime folder of its own: no other instance of the program is seen.
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
     program.setProcessEnvironment(env);
     program.start(QStringLiteral(ZETROVA_PATH), {});
     ASSERT_TRUE(program.waitForStarted());
@@ -120,14 +152,15 @@ TEST(Desktop, AddsAGroupAndAnItemWithTheKeyboardAndSavesThem) {
     QString main;
     QElapsedTimer t;
     t.start();
-    while (main.isEmpty() && t.elapsed() < 30000) {
+    while (main.isEmpty() && t.elapsed() < 60000) {
         const QString notice = Xdo({"search", "--onlyvisible", "--name", "^通知$"});
         if (!notice.isEmpty()) TypeInto(notice.section(u'\n', 0, 0), {});
         main = Xdo({"search", "--onlyvisible", "--name", caption}).section(u'\n', 0, 0);
         QThread::msleep(100);
     }
-    ASSERT_FALSE(main.isEmpty()) << "no main window";
-    Xdo({"windowfocus", "--sync", main});
+    ASSERT_FALSE(main.isEmpty()) << "no main window; visible: " << VisibleWindows().toStdString()
+                                 << "; program state " << program.state();
+    Focus(main);
     // The tree's first row is the root group: a click makes it current.
     const QRect root = QRect(8, 38, 60, 14);
     Xdo({"mousemove", "--window", main, QString::number(root.center().x()),
@@ -136,25 +169,22 @@ TEST(Desktop, AddsAGroupAndAnItemWithTheKeyboardAndSavesThem) {
     Xdo({"key", "alt+i"});
     Xdo({"key", "Right"});
     Xdo({"key", "a"});
-    ASSERT_TRUE(AnswerWindow("^編集$", "Bank"));
+    const QString groupDialog = AnswerWindow("^編集$", "Bank");
+    ASSERT_FALSE(groupDialog.isEmpty()) << "no group dialog";
     // The new group is the root's first child, on the second row: make it current.
     QThread::msleep(300);
-    Xdo({"windowfocus", "--sync", main});
+    Focus(main);
     Xdo({"mousemove", "--window", main, "55", QString::number(root.center().y() + 14), "click",
          "1"});
     Xdo({"key", "alt+i"});
     Xdo({"key", "a"});
-    const QString edit = WaitForWindow("^編集$");
-    ASSERT_FALSE(edit.isEmpty());
-    Xdo({"windowfocus", "--sync", edit});
-    Xdo({"type", "--delay", "20", "login"});
-    Xdo({"key", "Tab"});
-    Xdo({"type", "--delay", "20", "s3cret"});
-    Xdo({"key", "Return"});
+    // Name, Tab, value, Return (OK is the default button).
+    ASSERT_FALSE(AnswerWindow("^編集$", "login\ts3cret", groupDialog).isEmpty())
+        << "no item dialog";
     QThread::msleep(300);
-    Xdo({"windowfocus", "--sync", main});
+    Focus(main);
     Xdo({"key", "ctrl+s"});
-    ASSERT_TRUE(AnswerWindow("^認証$", "pw"));
+    ASSERT_FALSE(AnswerWindow("^認証$", "pw").isEmpty()) << "no key dialog on save";
 
     t.restart();
     while (!QFile::exists(data) && t.elapsed() < 20000) QThread::msleep(100);
