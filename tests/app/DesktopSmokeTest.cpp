@@ -101,6 +101,7 @@ TEST(Desktop, StartsWithTheKeyDialogAndShowsTheDataFileInItsCaption) {
 
     QProcess program;
     program.setWorkingDirectory(dir.path());
+    program.setProcessChannelMode(QProcess::MergedChannels);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     // A runtime folder of its own: no other instance of the program is seen.
@@ -113,7 +114,7 @@ TEST(Desktop, StartsWithTheKeyDialogAndShowsTheDataFileInItsCaption) {
     QString keyDialog;
     QElapsedTimer t;
     t.start();
-    while (keyDialog.isEmpty() && t.elapsed() < 60000) {
+    while (keyDialog.isEmpty() && t.elapsed() < 120000) {
         const QString notice = Xdo({"search", "--name", "^通知$"});
         if (!notice.isEmpty()) TypeInto(notice.section(u'\n', 0, 0), {});
         keyDialog = Xdo({"search", "--name", "^認証$"});
@@ -141,6 +142,7 @@ TEST(Desktop, AddsAGroupAndAnItemWithTheKeyboardAndSavesThem) {
 
     QProcess program;
     program.setWorkingDirectory(dir.path());
+    program.setProcessChannelMode(QProcess::MergedChannels);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     // A runtime folder of its own: no other instance of the program is seen.
@@ -152,14 +154,15 @@ TEST(Desktop, AddsAGroupAndAnItemWithTheKeyboardAndSavesThem) {
     QString main;
     QElapsedTimer t;
     t.start();
-    while (main.isEmpty() && t.elapsed() < 60000) {
+    while (main.isEmpty() && t.elapsed() < 120000) {
         const QString notice = Xdo({"search", "--onlyvisible", "--name", "^通知$"});
         if (!notice.isEmpty()) TypeInto(notice.section(u'\n', 0, 0), {});
         main = Xdo({"search", "--onlyvisible", "--name", caption}).section(u'\n', 0, 0);
         QThread::msleep(100);
     }
     ASSERT_FALSE(main.isEmpty()) << "no main window; visible: " << VisibleWindows().toStdString()
-                                 << "; program state " << program.state();
+                                 << "; program state " << program.state()
+                                 << "; output: " << program.readAll().toStdString();
     Focus(main);
     // The tree's first row is the root group: a click makes it current.
     const QRect root = QRect(8, 38, 60, 14);
