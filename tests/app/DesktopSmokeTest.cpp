@@ -101,7 +101,8 @@ TEST(Desktop, StartsWithTheKeyDialogAndShowsTheDataFileInItsCaption) {
 
     QProcess program;
     program.setWorkingDirectory(dir.path());
-    program.setProcessChannelMode(QProcess::MergedChannels);
+    // Straight to this test's output: a pipe nobody reads would fill up and stop the program.
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     // A runtime folder of its own: no other instance of the program is seen.
@@ -142,7 +143,8 @@ TEST(Desktop, AddsAGroupAndAnItemWithTheKeyboardAndSavesThem) {
 
     QProcess program;
     program.setWorkingDirectory(dir.path());
-    program.setProcessChannelMode(QProcess::MergedChannels);
+    // Straight to this test's output: a pipe nobody reads would fill up and stop the program.
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     // A runtime folder of its own: no other instance of the program is seen.
