@@ -165,9 +165,9 @@ int RunFind(const QCommandLineParser& parser, CliIo& io) {
         if (current.isNull()) return kExitFailed;
     }
 
-    const XmlNode start = SearchStartGroup(current, state.root);
+    // The same search as F3 in the desktop program, from the --from group as the current one.
     const XmlNode found =
-        start.isNull() ? XmlNode() : FindGroupByName(start, text, parser.isSet(kCaseOption));
+        FindNextMatchingGroup(current, state.root, text, parser.isSet(kCaseOption));
     if (found.isNull()) {
         CliError(io, FormatText(u"「%s」は見つかりませんでした", {text}));
         return kExitFailed;

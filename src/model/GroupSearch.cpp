@@ -83,3 +83,10 @@ XmlNode FindGroupAfter(const XmlNode& current, const QString& rawText, bool case
         return found;
     return schema::IsGroup(at) && GroupNameContains(at, text, caseSensitive) ? at : XmlNode();
 }
+
+XmlNode FindNextMatchingGroup(const XmlNode& currentOrNull, const XmlNode& rootOrNull,
+                              const QString& text, bool caseSensitive) {
+    if (!currentOrNull.isNull()) return FindGroupAfter(currentOrNull, text, caseSensitive);
+    if (rootOrNull.isNull()) return {};
+    return FindGroupByName(rootOrNull, text, caseSensitive);
+}

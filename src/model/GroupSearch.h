@@ -36,3 +36,8 @@ XmlNode SearchStartGroup(const XmlNode& currentGroup, const XmlNode& rootGroup);
 // or an earlier match on every press and never reach the matches after it.
 // A null `current` raises XmlError(kPointer).
 XmlNode FindGroupAfter(const XmlNode& current, const QString& text, bool caseSensitive);
+
+// What "次の検索" finds: with no current group the walk from the root group (its own name first),
+// otherwise FindGroupAfter(current). Null when nothing matches or there is no root group.
+XmlNode FindNextMatchingGroup(const XmlNode& currentOrNull, const XmlNode& rootOrNull,
+                              const QString& text, bool caseSensitive);

@@ -154,6 +154,9 @@ TEST(CliData, FindWalksOnLikeF3AndWrapsAround) {
     const CliRun slash = ws.run({"find", "slash"});
     EXPECT_EQ(slash.out, "/銀行/ネット/back\\\\slash\n");
     EXPECT_EQ(ws.run({"find", "slash", "--from", slash.out.trimmed()}).out, slash.out);
+    // From a group that is the last of its siblings the search goes on after it (to Mail), not
+    // back into its parent's branch, where it would find the same group again.
+    EXPECT_EQ(ws.run({"find", "a", "--from", slash.out.trimmed()}).out, "/Mail\n");
     // Starting at the root group its own name counts.
     EXPECT_EQ(ws.run({"find", "oo"}).out, "/\n");
 

@@ -18,10 +18,8 @@ void SetFindNextEnabled(const Workspace& ws, bool enabled) {
 
 // The group the search finds: from the top when no group is current, else after the current one.
 XmlNode SearchFrom(const Workspace& ws, const QString& text) {
-    const XmlNode current = ws.FindCurrentGroup(false);
-    if (!current.isNull()) return FindGroupAfter(current, text, ws.searchCaseSensitive);
-    if (ws.doc.root.isNull()) return {};
-    return FindGroupByName(ws.doc.root, text, ws.searchCaseSensitive);
+    return FindNextMatchingGroup(ws.FindCurrentGroup(false), ws.doc.root, text,
+                                 ws.searchCaseSensitive);
 }
 
 }  // namespace
