@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 #include "AppIdentity.h"
 #include "CMainFrame.h"
@@ -15,6 +17,11 @@ int main(int argc, char** argv) {
     app.setQuitOnLastWindowClosed(false);
     app.setDesktopFileName(QStringLiteral("zetrova"));
     InitProgramResources();
+    // The program speaks Japanese: Qt's own texts (file dialogs, buttons, edit menus) too.
+    QTranslator qtTexts;
+    if (qtTexts.load(QStringLiteral("qtbase_ja"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(&qtTexts);
     app.setWindowIcon(ProgramIcon());
     LogFile::Instance();
 
