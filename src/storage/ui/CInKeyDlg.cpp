@@ -1,44 +1,21 @@
 #include "CInKeyDlg.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
 
+#include "DialogParts.h"
+
 CInKeyDlg::CInKeyDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("認証"));
 
-    auto* label = new QLabel(QStringLiteral("暗号化/復号化キー"), this);
-    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    keyEdit_ = new QLineEdit(this);
-    keyEdit_->setObjectName(QStringLiteral("keyEdit"));
+    auto* fields = new QGridLayout;
+    keyEdit_ = AddLabelledEdit(this, fields, 0, QStringLiteral("暗号化/復号化キー"),
+                               QStringLiteral("keyEdit"));
     keyEdit_->setEchoMode(QLineEdit::Password);
     keyEdit_->setMaxLength(kMaxKeyLength);
-    keyEdit_->setMinimumWidth(180);
-    label->setBuddy(keyEdit_);
-
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("okButton"));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("キャンセル"), this);
-    cancel->setObjectName(QStringLiteral("cancelButton"));
-    connect(ok, &QPushButton::clicked, this, [this] { finish(1); });
-    connect(cancel, &QPushButton::clicked, this, [this] { finish(2); });
-
-    auto* fields = new QGridLayout;
-    fields->addWidget(label, 0, 0);
-    fields->addWidget(keyEdit_, 0, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    buttons->addStretch();
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(fields);
-    layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    const auto [ok, cancel] = AddFieldsAndButtons(this, fields, [this](int id) { finish(id); });
 
     setTabOrder(keyEdit_, ok);
     setTabOrder(ok, cancel);
