@@ -81,6 +81,15 @@ XmlNode GroupOrNotice(const DocumentState& state, const QStringList& names, CliI
     return group;
 }
 
+// Loads the data file after the key and finds the group named by `names`: the group, or a null
+// handle after the message (state then holds whatever was loaded).
+XmlNode LoadGroup(const QCommandLineParser& parser, CliIo& io, const QStringList& names,
+                  DocumentState& state) {
+    if (!LoadDataFileForCli(ResolveDataFiles(parser), io, state)) return {};
+    CliPrompter prompter(io);
+    return GroupOrNotice(state, names, io);
+}
+
 int RunLs(const QCommandLineParser& parser, CliIo& io) {
     const QStringList args = parser.positionalArguments();
     if (args.size() > 1) {
@@ -90,11 +99,8 @@ int RunLs(const QCommandLineParser& parser, CliIo& io) {
     const std::optional<QStringList> names =
         ParsePathArgument(args.isEmpty() ? QStringLiteral("/") : args.front(), io);
     if (!names) return kExitUsage;
-    const CliDataFiles files = ResolveDataFiles(parser);
     DocumentState state;
-    if (!LoadDataFileForCli(files, io, state)) return kExitFailed;
-    CliPrompter prompter(io);
-    const XmlNode group = GroupOrNotice(state, *names, io);
+    const XmlNode group = LoadGroup(parser, io, *names, state);
     if (group.isNull()) return kExitFailed;
 
     // Document order, one line per element child: kind, name and, for items, the value.
@@ -123,11 +129,8 @@ int RunShow(const QCommandLineParser& parser, CliIo& io) {
         return kExitUsage;
     }
     const QString itemName = names->takeLast();
-    const CliDataFiles files = ResolveDataFiles(parser);
     DocumentState state;
-    if (!LoadDataFileForCli(files, io, state)) return kExitFailed;
-    CliPrompter prompter(io);
-    const XmlNode group = GroupOrNotice(state, *names, io);
+    const XmlNode group = LoadGroup(parser, io, *names, state);
     if (group.isNull()) return kExitFailed;
 
     // The first item of that name, plain or secret, in document order.
