@@ -84,6 +84,19 @@ void TypeInto(const QString& window, const QString& text) {
     Xdo({"key", "Return"});
 }
 
+// Starts the real program in dir, on the X server of this test.
+void StartProgram(QProcess& program, const TempDir& dir) {
+    program.setWorkingDirectory(dir.path());
+    // Straight to this test's output: a pipe nobody reads would fill up and stop the program.
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    // A runtime folder of its own: no other instance of the program is seen.
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(ZETROVA_PATH), {});
+}
+
 }  // namespace
 
 TEST(Desktop, StartsWithTheKeyDialogAndShowsTheDataFileInItsCaption) {
@@ -100,15 +113,7 @@ TEST(Desktop, StartsWithTheKeyDialogAndShowsTheDataFileInItsCaption) {
     ASSERT_TRUE(WriteSettingsFile(dir.path(), data, state.keyVerifier, false));
 
     QProcess program;
-    program.setWorkingDirectory(dir.path());
-    // Straight to this test's output: a pipe nobody reads would fill up and stop the program.
-    program.setProcessChannelMode(QProcess::ForwardedChannels);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    // A runtime folder of its own: no other instance of the program is seen.
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
-    program.setProcessEnvironment(env);
-    program.start(QStringLiteral(ZETROVA_PATH), {});
+    StartProgram(program, dir);
     ASSERT_TRUE(program.waitForStarted());
 
     // Without a notification area the program says so once, then asks for the key.
@@ -142,15 +147,7 @@ TEST(Desktop, AddsAGroupAndAnItemWithTheKeyboardAndSavesThem) {
     ASSERT_TRUE(WriteSettingsFile(dir.path(), data, MakeKeyVerifier("pw"), false));
 
     QProcess program;
-    program.setWorkingDirectory(dir.path());
-    // Straight to this test's output: a pipe nobody reads would fill up and stop the program.
-    program.setProcessChannelMode(QProcess::ForwardedChannels);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    // A runtime folder of its own: no other instance of the program is seen.
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
-    program.setProcessEnvironment(env);
-    program.start(QStringLiteral(ZETROVA_PATH), {});
+    StartProgram(program, dir);
     ASSERT_TRUE(program.waitForStarted());
     const QString caption = QRegularExpression::escape("情報管理ツール Zetrova " + data);
     QString main;
