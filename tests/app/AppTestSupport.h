@@ -1,14 +1,24 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QTreeWidget>
+#include <QTreeWidgetItem>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
 
+#include "CInKeyDlg.h"
 #include "CMainFrame.h"
 #include "NotifyIcon.h"
 #include "NotifyRegistration.h"
+#include "Workspace.h"
+#include "XmlDocument.h"
 
 // A notification icon whose answers the test scripts; counts the requests it gets.
 class FakeNotifyIcon : public NotifyIcon {
@@ -93,3 +103,34 @@ struct FrameHarness {
         frame = std::make_unique<CMainFrame>(std::move(services));
     }
 };
+
+// Makes the XML text the workspace's document and rebuilds the views, as after opening a file.
+inline void LoadDocument(Workspace& ws, const char* xml) {
+    XmlParseResult parsed = XmlDocument::parseBytes(QByteArray(xml));
+    ASSERT_TRUE(parsed.ok()) << parsed.errorMessage.toStdString();
+    ws.doc.document = parsed.document;
+    ws.doc.root = parsed.document.documentElement();
+    ws.resetViews();
+}
+
+// The tree item reached from the first top-level item (the root group's) by the labels below it;
+// nullptr when a label is missing.
+inline QTreeWidgetItem* TreeItemByLabels(const QTreeWidget* tree, const QStringList& labels) {
+    QTreeWidgetItem* at = tree->topLevelItem(0);
+    for (const QString& label : labels) {
+        QTreeWidgetItem* next = nullptr;
+        for (int i = 0; at && i < at->childCount() && !next; ++i)
+            if (at->child(i)->text(0) == label) next = at->child(i);
+        at = next;
+    }
+    return at;
+}
+
+// Answers the next key dialog with the typed key and OK.
+template <class Prompter>
+void AnswerKey(Prompter& prompter, const QString& key) {
+    prompter.template answerDialog<CInKeyDlg>([key](CInKeyDlg& d) {
+        d.key = key;
+        return 1;
+    });
+}

@@ -43,13 +43,6 @@ void WriteIni(const TempDir& dir, const QString& dataPath, const QString& key) {
                                   key.isEmpty() ? QString() : MakeKeyVerifier(key), false));
 }
 
-void AnswerKey(ScriptedPrompter& p, const QString& key) {
-    p.answerDialog<CInKeyDlg>([key](CInKeyDlg& d) {
-        d.key = key;
-        return 1;
-    });
-}
-
 QStringList TopLabels(const GroupTreeWidget* tree) {
     QStringList out;
     for (int i = 0; i < tree->topLevelItemCount(); ++i) out << tree->topLevelItem(i)->text(0);

@@ -33,20 +33,12 @@ class ExchangeCommands : public ::testing::Test {
 protected:
     ExchangeCommands() {
         ws.doc.keyVerifier = MakeKeyVerifier(kKey);
-        XmlParseResult parsed = XmlDocument::parseBytes(QByteArray(kDocument));
-        ws.doc.document = parsed.document;
-        ws.doc.root = parsed.document.documentElement();
-        ws.resetViews();
+        LoadDocument(ws, kDocument);
         prompter.clearMessages();
     }
 
     void run(int id) { h.frame->dispatchCommand(id); }
-    void key(const QString& typed) {
-        prompter.answerDialog<CInKeyDlg>([typed](CInKeyDlg& d) {
-            d.key = typed;
-            return 1;
-        });
-    }
+    void key(const QString& typed) { AnswerKey(prompter, typed); }
     // Every group, item and value of the document, as UTF-16 XML text.
     QByteArray content() const { return ws.doc.document.serialize(QStringLiteral("utf-16")); }
     QStringList treeLabels() const {

@@ -47,25 +47,14 @@ protected:
     }
 
     void load(const char* xml) {
-        XmlParseResult parsed = XmlDocument::parseBytes(QByteArray(xml));
-        ASSERT_TRUE(parsed.ok()) << parsed.errorMessage.toStdString();
-        ws.doc.document = parsed.document;
-        ws.doc.root = parsed.document.documentElement();
-        ws.resetViews();
+        LoadDocument(ws, xml);
         prompter.clearMessages();
     }
 
     GroupTreeWidget* tree() const { return h.frame->groupTree(); }
     // The tree item reached by labels below the root group's item.
     QTreeWidgetItem* item(const QStringList& labels = {}) const {
-        QTreeWidgetItem* at = tree()->topLevelItem(0);
-        for (const QString& label : labels) {
-            QTreeWidgetItem* next = nullptr;
-            for (int i = 0; at && i < at->childCount() && !next; ++i)
-                if (at->child(i)->text(0) == label) next = at->child(i);
-            at = next;
-        }
-        return at;
+        return TreeItemByLabels(tree(), labels);
     }
     // A click: the tree's selection and the current group.
     void click(const QStringList& labels) {

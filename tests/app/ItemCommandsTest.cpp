@@ -54,24 +54,13 @@ protected:
     }
 
     void load(const char* xml) {
-        XmlParseResult parsed = XmlDocument::parseBytes(QByteArray(xml));
-        ASSERT_TRUE(parsed.ok()) << parsed.errorMessage.toStdString();
-        ws.doc.document = parsed.document;
-        ws.doc.root = parsed.document.documentElement();
-        ws.resetViews();
+        LoadDocument(ws, xml);
         prompter.clearMessages();
     }
 
     // The tree item of a group below root, by labels.
     QTreeWidgetItem* treeItem(const QStringList& labels) {
-        QTreeWidgetItem* item = h.frame->groupTree()->topLevelItem(0);
-        for (const QString& label : labels) {
-            QTreeWidgetItem* next = nullptr;
-            for (int i = 0; item && i < item->childCount() && !next; ++i)
-                if (item->child(i)->text(0) == label) next = item->child(i);
-            item = next;
-        }
-        return item;
+        return TreeItemByLabels(h.frame->groupTree(), labels);
     }
     void open(const QString& group) { ws.setCurrentGroup(treeItem({group})); }
     XmlNode group(const QString& name) {
@@ -118,12 +107,7 @@ protected:
             return 2;
         });
     }
-    void key(const QString& typed) {
-        prompter.answerDialog<CInKeyDlg>([typed](CInKeyDlg& d) {
-            d.key = typed;
-            return 1;
-        });
-    }
+    void key(const QString& typed) { AnswerKey(prompter, typed); }
     void markGroup(const QString& name, bool move) {
         ws.mark.forget();
         ws.mark.kind = MarkSlot::Kind::Group;

@@ -19,11 +19,7 @@ using namespace CommandId;
 class SearchCommands : public ::testing::Test {
 protected:
     void load(const char* xml) {
-        XmlParseResult parsed = XmlDocument::parseBytes(QByteArray(xml));
-        ASSERT_TRUE(parsed.ok()) << parsed.errorMessage.toStdString();
-        ws.doc.document = parsed.document;
-        ws.doc.root = parsed.document.documentElement();
-        ws.resetViews();
+        LoadDocument(ws, xml);
         prompter.clearMessages();
     }
 
