@@ -131,6 +131,33 @@ void BM_SaveDataFile(benchmark::State& state) {
 }
 BENCHMARK(BM_SaveDataFile)->Unit(benchmark::kMillisecond);
 
+// The baselines' file read, key schedule and parse, shared by both of them.
+QByteArray ReadWholeFile(const QString& path, benchmark::State& state) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) state.SkipWithError("read failed");
+    return file.readAll();
+}
+
+BF_KEY OpenSslSchedule(const QByteArray& key) {
+    BF_KEY schedule;
+    BF_set_key(&schedule, static_cast<int>(key.size()),
+               reinterpret_cast<const unsigned char*>(key.constData()));
+    return schedule;
+}
+
+// libxml2 on the UTF-16LE text up to its first zero code unit, dropping the indentation as the
+// loader does; the document is freed again, as the real load frees the one it replaces.
+void ParseAndFreeBaseline(const std::vector<unsigned char>& plain, benchmark::State& state) {
+    std::size_t end = 0;
+    while (end + 1 < plain.size() && (plain[end] | plain[end + 1]) != 0) end += 2;
+    xmlDocPtr doc = xmlReadMemory(
+        reinterpret_cast<const char*>(plain.data()), static_cast<int>(end), nullptr, "UTF-16LE",
+        XML_PARSE_NONET | XML_PARSE_HUGE | XML_PARSE_IGNORE_ENC | XML_PARSE_NOBLANKS);
+    if (!doc || !xmlDocGetRootElement(doc)) state.SkipWithError("baseline parse failed");
+    benchmark::DoNotOptimize(doc);
+    xmlFreeDoc(doc);
+}
+
 // The same load with OpenSSL and libxml2 alone: read the file, decrypt every block with
 // BF_decrypt on the halves loaded little-endian (the half swap that BF_ecb_encrypt would need
 // costs nothing here, so the baseline is as fast as OpenSSL can be), then xmlReadMemory of the
@@ -140,12 +167,8 @@ void BM_LoadBaseline(benchmark::State& state) {
     Fixture& f = Shared();
     const QByteArray key = DataFileKey(f.verifier);
     for (auto _ : state) {
-        QFile file(f.path);
-        if (!file.open(QIODevice::ReadOnly)) state.SkipWithError("read failed");
-        QByteArray bytes = file.readAll();
-        BF_KEY schedule;
-        BF_set_key(&schedule, static_cast<int>(key.size()),
-                   reinterpret_cast<const unsigned char*>(key.constData()));
+        QByteArray bytes = ReadWholeFile(f.path, state);
+        const BF_KEY schedule = OpenSslSchedule(key);
         std::vector<unsigned char> plain(static_cast<std::size_t>(bytes.size()));
         for (qsizetype i = 0; i + 8 <= bytes.size(); i += 8) {
             BF_LONG halves[2] = {qFromLittleEndian<quint32>(bytes.constData() + i),
@@ -154,14 +177,7 @@ void BM_LoadBaseline(benchmark::State& state) {
             qToLittleEndian<quint32>(halves[0], plain.data() + i);
             qToLittleEndian<quint32>(halves[1], plain.data() + i + 4);
         }
-        std::size_t end = 0;
-        while (end + 1 < plain.size() && (plain[end] | plain[end + 1]) != 0) end += 2;
-        xmlDocPtr doc = xmlReadMemory(
-            reinterpret_cast<const char*>(plain.data()), static_cast<int>(end), nullptr, "UTF-16LE",
-            XML_PARSE_NONET | XML_PARSE_HUGE | XML_PARSE_IGNORE_ENC | XML_PARSE_NOBLANKS);
-        if (!doc || !xmlDocGetRootElement(doc)) state.SkipWithError("baseline parse failed");
-        benchmark::DoNotOptimize(doc);
-        xmlFreeDoc(doc);
+        ParseAndFreeBaseline(plain, state);
     }
     SetBytes(state, f.fileBytes().size());
 }
@@ -174,12 +190,8 @@ void BM_LoadBaselineEcbSwap(benchmark::State& state) {
     Fixture& f = Shared();
     const QByteArray key = DataFileKey(f.verifier);
     for (auto _ : state) {
-        QFile file(f.path);
-        if (!file.open(QIODevice::ReadOnly)) state.SkipWithError("read failed");
-        QByteArray bytes = file.readAll();
-        BF_KEY schedule;
-        BF_set_key(&schedule, static_cast<int>(key.size()),
-                   reinterpret_cast<const unsigned char*>(key.constData()));
+        QByteArray bytes = ReadWholeFile(f.path, state);
+        const BF_KEY schedule = OpenSslSchedule(key);
         auto swapHalves = [](unsigned char* p, std::size_t n) {
             for (std::size_t i = 0; i + 4 <= n; i += 4) {
                 quint32 w;
@@ -195,14 +207,7 @@ void BM_LoadBaselineEcbSwap(benchmark::State& state) {
         for (std::size_t i = 0; i < n; i += 8)
             BF_ecb_encrypt(cipher + i, plain.data() + i, &schedule, BF_DECRYPT);
         swapHalves(plain.data(), n);
-        std::size_t end = 0;
-        while (end + 1 < plain.size() && (plain[end] | plain[end + 1]) != 0) end += 2;
-        xmlDocPtr doc = xmlReadMemory(
-            reinterpret_cast<const char*>(plain.data()), static_cast<int>(end), nullptr, "UTF-16LE",
-            XML_PARSE_NONET | XML_PARSE_HUGE | XML_PARSE_IGNORE_ENC | XML_PARSE_NOBLANKS);
-        if (!doc || !xmlDocGetRootElement(doc)) state.SkipWithError("baseline parse failed");
-        benchmark::DoNotOptimize(doc);
-        xmlFreeDoc(doc);
+        ParseAndFreeBaseline(plain, state);
     }
     SetBytes(state, f.fileBytes().size());
 }
