@@ -59,13 +59,6 @@ XmlNode FindGroupByName(const XmlNode& start, const QString& rawText, bool caseS
     }
 }
 
-XmlNode SearchStartGroup(const XmlNode& currentGroup, const XmlNode& rootGroup) {
-    if (currentGroup.isNull()) return rootGroup;
-    if (XmlNode next = FollowingSiblingGroup(currentGroup); !next.isNull()) return next;
-    if (XmlNode parent = currentGroup.parentElement(); !parent.isNull()) return parent;
-    return rootGroup;
-}
-
 XmlNode FindGroupAfter(const XmlNode& current, const QString& rawText, bool caseSensitive) {
     if (current.isNull()) throw XmlError(XmlError::kPointer);
     // The sibling and parent steps of the walk, begun at the current group itself.

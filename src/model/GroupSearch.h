@@ -19,21 +19,15 @@ bool NameContains(const QString& name, const QString& text, bool caseSensitive);
 // or none found. A null start raises XmlError(kPointer).
 XmlNode FindGroupByName(const XmlNode& start, const QString& text, bool caseSensitive);
 
-// Where a search begins: with no current group, the root group (null when there is no
-// document); else the group that directly follows the current one among its siblings (passing
-// over other elements, stopping at a node that is not an element), else the current group's
-// parent element, else (the current group is the document element) the root group.
-XmlNode SearchStartGroup(const XmlNode& currentGroup, const XmlNode& rootGroup);
-
 // The next group after `current` that contains `text`, searching forward: each following sibling
 // group with its descendants, then the following sibling groups of each ancestor in turn, and at
 // the document element the first match anywhere below it (the wrap-around, which reaches the
 // groups before `current` and `current` itself). `current`'s own sub-groups come only with the
 // wrap-around. When nothing below the document element matches, the document element itself if
-// its name does (so a current root group that is the only match is found again). Unlike a search
-// started at SearchStartGroup(current), a current group that is the last of its siblings is
-// never followed by its parent's own name and whole branch again, which would return `current`
-// or an earlier match on every press and never reach the matches after it.
+// its name does (so a current root group that is the only match is found again). A current group
+// that is the last of its siblings is never followed by its parent's own name and whole branch
+// again, which would return `current` or an earlier match on every press and never reach the
+// matches after it.
 // A null `current` raises XmlError(kPointer).
 XmlNode FindGroupAfter(const XmlNode& current, const QString& text, bool caseSensitive);
 

@@ -9,11 +9,10 @@
 
 namespace {
 
-// One press of Find / F3: where the search starts for the current group, then the walk.
+// One press of Find / F3 with `current` as the current group.
 XmlNode FindNext(const XmlNode& current, const XmlNode& root, const QString& text,
                  bool caseSensitive = false) {
-    XmlNode start = SearchStartGroup(current, root);
-    return start.isNull() ? XmlNode() : FindGroupByName(start, text, caseSensitive);
+    return FindNextMatchingGroup(current, root, text, caseSensitive);
 }
 
 }  // namespace
@@ -47,7 +46,7 @@ TEST(GroupSearch, MailAndMailboxInTurnThenWrapAround) {
     EXPECT_TRUE(FindNext(mail, root, "ＭＡＩＬ").isNull());
     EXPECT_EQ(FindNext(XmlNode(), root, "oo"), root);  // the root's own name, from the start
     EXPECT_EQ(FindNext(XmlNode(), root, "it's"), XmlNode());
-    EXPECT_TRUE(SearchStartGroup(XmlNode(), XmlNode()).isNull());  // no document
+    EXPECT_TRUE(FindNext(XmlNode(), XmlNode(), "MAIL").isNull());  // no document
     EXPECT_THROW(FindGroupByName(XmlNode(), "x", false), XmlError);
 }
 
@@ -62,27 +61,24 @@ TEST(GroupSearch, StartGroupFollowsTheCurrentGroup) {
     AddGroup(h, "Hsub");
     XmlNode k = AddGroup(root, "K hit");
 
-    // A following sibling group is the start: G's own sub-groups come only with the wrap-around.
-    EXPECT_EQ(SearchStartGroup(g, root), h);
+    // The following sibling group comes next: G's own sub-groups come only with the wrap-around.
     EXPECT_EQ(FindNext(g, root, "hit"), k);
-    EXPECT_EQ(FindNext(k, root, "hit"), gsub);  // K is last: start at root, first match below
-    // Gsub is last in G: the search starts at G and finds Gsub itself again.
-    EXPECT_EQ(FindNext(gsub, root, "hit"), gsub);
+    EXPECT_EQ(FindNext(k, root, "hit"), gsub);  // K is last: wrap around, first match below root
+    // Gsub is last in G: the search goes on after G instead of finding Gsub itself again.
+    EXPECT_EQ(FindNext(gsub, root, "hit"), k);
     EXPECT_EQ(FindNext(g, root, "Hsub"), h.firstChild());
     // Item names never match, even in the groups walked over.
     EXPECT_TRUE(FindNext(g, root, "item").isNull());
 }
 
-TEST(GroupSearch, LastSiblingStartsAtParentWhichMayMatchItself) {
+TEST(GroupSearch, TheOnlyMatchIsFoundAgainAndAgain) {
     XmlDocument doc = schema::CreateNewDocument();
     XmlNode root = doc.documentElement();
     XmlNode parent = AddGroup(root, "only match");
     XmlNode child = AddGroup(parent, "child");
-    EXPECT_EQ(SearchStartGroup(child, root), parent);
     EXPECT_EQ(FindNext(child, root, "match"), parent);
-    // The only matching group is found again and again.
     EXPECT_EQ(FindNext(parent, root, "match"), parent);
-    EXPECT_EQ(SearchStartGroup(root, root), root);
+    EXPECT_EQ(FindNext(root, root, "match"), parent);
 }
 
 // Imported documents may hold comments, other elements and groups without a name.
@@ -96,8 +92,10 @@ TEST(GroupSearch, NonElementNodesEndTheSiblingLook) {
     XmlNode b = a.nextSibling().nextSibling();
     XmlNode unnamed = b.nextSibling().nextSibling();
     XmlNode c = unnamed.nextSibling();
-    EXPECT_EQ(SearchStartGroup(a, root), root);     // the comment ends the look
-    EXPECT_EQ(SearchStartGroup(b, root), unnamed);  // <other/> is passed over
+    // The comment ends A's sibling look: the search wraps around to the first match, B.
+    EXPECT_EQ(FindNext(a, root, "x"), b);
+    // <other/> is passed over: after B comes the nameless group, then C.
+    EXPECT_EQ(FindNext(b, root, "x"), c);
     EXPECT_EQ(FindGroupByName(unnamed, "x", false), c);
     EXPECT_EQ(FindGroupByName(unnamed, "", false), c);  // no name never matches
 }
@@ -126,7 +124,7 @@ TEST(GroupSearchAfter, LastSiblingGoesOnToTheMatchesAfterIt) {
     XmlNode a = AddGroup(root, "A");
     XmlNode x1 = AddGroup(a, "x1");
     XmlNode x2 = AddGroup(root, "x2");
-    EXPECT_EQ(FindNext(x1, root, "x"), x1);  // the start-group rule alone is stuck
+    EXPECT_EQ(FindNext(x1, root, "x"), x2);  // F3 goes on instead of staying stuck at x1
     EXPECT_EQ(FindGroupAfter(x1, "x", false), x2);
     EXPECT_EQ(FindGroupAfter(x2, "x", false), x1);  // wrap-around
     EXPECT_EQ(Cycle(x1, "X"), (std::vector<QString>{"x1", "x2", "x1"}));
