@@ -8,7 +8,7 @@
 #include "DataFile.h"
 #include "FormatText.h"
 #include "KeyVerifier.h"
-#include "ProfileFile.h"
+#include "Settings.h"
 
 namespace {
 
@@ -31,15 +31,14 @@ CliDataFiles ResolveDataFiles(const QCommandLineParser& parser) {
     files.iniPath = parser.isSet(kIniOption)
                         ? parser.value(kIniOption)
                         : QDir::current().filePath(QStringLiteral("Zetrova.ini"));
-    const ProfileFile ini = ProfileFile::Load(files.iniPath);
-    files.verifier = ini.value(u"CONFIG", u"KEY");
-    if (parser.isSet(kDataOption)) {
-        files.dataPath = parser.value(kDataOption);
-    } else if (const QString data = ini.value(u"CONFIG", u"DATA"); !data.isEmpty()) {
-        files.dataPath = QFileInfo(files.iniPath).dir().filePath(data);
-    } else {
-        files.dataPath = QDir::current().filePath(QStringLiteral("Zetrova.dat"));
-    }
+    // Read as the desktop program reads its settings; a relative DATA is taken from the settings
+    // file's folder.
+    HeldSettings held;
+    ReadSettingsFile(files.iniPath, QDir::current().filePath(QStringLiteral("Zetrova.dat")), held);
+    files.verifier = held.keyVerifier;
+    files.dataPath = parser.isSet(kDataOption)
+                         ? parser.value(kDataOption)
+                         : QFileInfo(files.iniPath).dir().filePath(held.dataFilePath);
     return files;
 }
 

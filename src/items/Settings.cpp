@@ -21,10 +21,15 @@ QString DefaultDataFilePath(const QString& startDir) {
 }
 
 void ReadSettings(const QString& startDir, HeldSettings& held) {
-    const ProfileFile file = ProfileFile::Load(SettingsFilePath(startDir));
+    ReadSettingsFile(SettingsFilePath(startDir), DefaultDataFilePath(startDir), held);
+}
+
+void ReadSettingsFile(const QString& iniPath, const QString& defaultDataFilePath,
+                      HeldSettings& held) {
+    const ProfileFile file = ProfileFile::Load(iniPath);
 
     const QString data = file.value(kSection, kKeyData);
-    held.dataFilePath = data.isEmpty() ? DefaultDataFilePath(startDir) : data;
+    held.dataFilePath = data.isEmpty() ? defaultDataFilePath : data;
 
     const QString verifier = file.value(kSection, kKeyVerifier);
     if (!verifier.isEmpty()) held.keyVerifier = verifier;

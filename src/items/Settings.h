@@ -24,6 +24,10 @@ QString DefaultDataFilePath(const QString& startDir);
 // held.dataFilePath afterwards.
 void ReadSettings(const QString& startDir, HeldSettings& held);
 
+// The same for a settings file at any path; an empty DATA gives defaultDataFilePath.
+void ReadSettingsFile(const QString& iniPath, const QString& defaultDataFilePath,
+                      HeldSettings& held);
+
 // The parts of WriteSettings, for callers that want their own order (e.g. write the file only
 // once the document has been saved, and keep the held settings when the file cannot be written):
 
