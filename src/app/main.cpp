@@ -6,12 +6,14 @@
 #include "CMainFrame.h"
 #include "LogFile.h"
 #include "MessageBoxes.h"
+#include "ProcessHardening.h"
 #include "ProgramIcons.h"
 #include "QtPrompter.h"
 #include "SingleInstanceGuard.h"
 #include "StartDirectory.h"
 
 int main(int argc, char** argv) {
+    HardenProcess();
     QApplication app(argc, argv);
     // Closing the window hides it; only "終了" ends the program.
     app.setQuitOnLastWindowClosed(false);

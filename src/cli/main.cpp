@@ -3,8 +3,10 @@
 #include <cstdio>
 
 #include "CliCommands.h"
+#include "ProcessHardening.h"
 
 int main(int argc, char** argv) {
+    HardenProcess();
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);

@@ -1,0 +1,10 @@
+#pragma once
+
+// Makes the process safe to hold secrets in; both programs call it first thing in main(), before
+// any file is read:
+// - not dumpable (no core file, no ptrace attach by other processes of the same user, /proc
+//   files of the process readable by root only) and a core file size limit of 0, so that a crash
+//   never writes the key verifier or revealed values to disk;
+// - SIGXFSZ ignored, so that a write past the file-size limit fails with EFBIG and is reported
+//   instead of killing the process in the middle of a save.
+void HardenProcess();

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// Overwrites memory that held a secret (a typed key, a verifier, decrypted or clear text) before
+// it is released, in a way the compiler cannot drop as a dead store. Each overload wipes the whole
+// allocation, also the spare capacity that earlier, longer contents may have used, and leaves the
+// object empty. A Qt string shares its buffer with its copies: wiping one wipes them all, which is
+// what a secret needs; text that lives in read-only storage (a literal) is only emptied.
+void WipeMemory(void* data, std::size_t size);
+void Wipe(QString& text);
+void Wipe(QByteArray& bytes);
+void Wipe(std::string& text);
+void Wipe(std::vector<std::uint8_t>& bytes);
+
+// Wipes the object when it goes out of scope, on every way out of a function.
+template <class T>
+class WipeOnExit {
+public:
+    explicit WipeOnExit(T& secret) : secret_(secret) {}
+    ~WipeOnExit() { Wipe(secret_); }
+    WipeOnExit(const WipeOnExit&) = delete;
+    WipeOnExit& operator=(const WipeOnExit&) = delete;
+
+private:
+    T& secret_;
+};
