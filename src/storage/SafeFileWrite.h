@@ -2,9 +2,19 @@
 
 #include <QString>
 
-// Writes size bytes to path through a temporary file in the same folder, which replaces path only
-// once everything has reached it. False when the file cannot be created, written or renamed; the
-// previous file at path is then left exactly as it was and no temporary file remains.
-// An existing file keeps its permissions; a new one is readable and writable by its owner only,
-// since data files and exports hold the user's secrets.
+// Writes size bytes to path so that a crash, a kill or a power cut at any moment leaves either the
+// previous file or the complete new one, never a mix, and never a second file beside it:
+// - the content goes to an unnamed file in the same folder (a named temporary file
+//   "<name>.zetrova-partial-XXXXXX" where the file system has no unnamed files), is flushed to
+//   the disk, and replaces path in one rename; the folder is then flushed too, so that a
+//   reported save survives a power cut;
+// - the result is readable and writable by its owner only, whatever mode an earlier file had:
+//   data files, settings files and exports all hold what opens the user's secrets;
+// - a path that is a symbolic link writes the file it points to, the link stays;
+// - partial files of earlier writes of the same path that were killed are removed.
+// False when the file cannot be created, written (a full disk, the file-size limit) or renamed;
+// the previous file at path is then left exactly as it was and nothing new remains.
 bool WriteFileSafely(const QString& path, const char* data, qint64 size);
+
+// The marker in the names of partial files, for tests.
+inline constexpr char kPartialFileMarker[] = ".zetrova-partial-";

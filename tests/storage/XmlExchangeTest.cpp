@@ -58,8 +58,9 @@ TEST(XmlExchange, ExportReplacesAnExistingFileAndReportsWhatCannotBeWritten) {
         dir.read("out.xml"),
         QByteArray("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n<group name=\"root\"/>\n"));
 
-    // The exported secrets are the owner's alone; a replaced file keeps the permissions it had.
-    EXPECT_EQ(QFile::permissions(dir.file("out.xml")) & ~QFile::Permissions(0x0F00), shared);
+    // The exported secrets are the owner's alone, also where the replaced file was readable by all.
+    EXPECT_EQ(QFile::permissions(dir.file("out.xml")) & ~QFile::Permissions(0x0F00),
+              QFile::ReadOwner | QFile::WriteOwner);
     ASSERT_TRUE(WriteXmlFile(schema::CreateNewDocument(), dir.file("new.xml")));
     EXPECT_EQ(QFile::permissions(dir.file("new.xml")) & ~QFile::Permissions(0x0F00),
               QFile::ReadOwner | QFile::WriteOwner);
