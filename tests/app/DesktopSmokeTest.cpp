@@ -2,102 +2,10 @@
 // key dialog with the keyboard, and checks the window it opens.
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
-#include <QFile>
-#include <QProcess>
-#include <QRect>
-#include <QRegularExpression>
-#include <QThread>
-
 #include "DataFile.h"
+#include "DesktopTestSupport.h"
 #include "KeyVerifier.h"
 #include "Settings.h"
-#include "TempDir.h"
-
-namespace {
-
-// Runs xdotool and returns its standard output (trimmed), empty on failure.
-QString Xdo(const QStringList& args, int timeoutMs = 20000) {
-    QProcess p;
-    p.start(QStringLiteral("xdotool"), args);
-    if (!p.waitForFinished(timeoutMs)) {
-        p.kill();
-        p.waitForFinished();
-        return {};
-    }
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-}
-
-// The names of the visible windows, for failure messages.
-QString VisibleWindows() {
-    QStringList names;
-    for (const QString& id : Xdo({"search", "--onlyvisible", "--name", "."}).split(u'\n'))
-        if (!id.isEmpty()) names << id + "=" + Xdo({"getwindowname", id});
-    return names.join(u", ");
-}
-
-// Gives the keyboard focus to a window. Without a window manager a window that is not mapped yet
-// refuses it, so the focus is set again until it has taken (never waiting without bound).
-void Focus(const QString& window) {
-    for (int i = 0; i < 50; ++i) {
-        Xdo({"windowfocus", window}, 2000);
-        if (Xdo({"getwindowfocus"}, 2000) == window) return;
-        QThread::msleep(100);
-    }
-}
-
-// The first window whose name matches the pattern, waiting up to about 20 s.
-QString WaitForWindow(const QString& pattern) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < 20000) {
-        const QString ids = Xdo({"search", "--onlyvisible", "--name", pattern});
-        if (!ids.isEmpty()) return ids.section(u'\n', 0, 0);
-        QThread::msleep(100);
-    }
-    return {};
-}
-
-// Waits for a window of that name other than `previous`, focuses it and types the text followed
-// by Return. Returns the window, empty when none came.
-QString AnswerWindow(const QString& pattern, const QString& text, const QString& previous = {}) {
-    QString window;
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < 20000) {
-        const QStringList ids = Xdo({"search", "--onlyvisible", "--name", pattern}).split(u'\n');
-        for (const QString& id : ids)
-            if (!id.isEmpty() && id != previous) window = id;
-        if (!window.isEmpty()) break;
-        QThread::msleep(100);
-    }
-    if (window.isEmpty()) return {};
-    Focus(window);
-    if (!text.isEmpty()) Xdo({"type", "--delay", "20", text});
-    Xdo({"key", "Return"});
-    return window;
-}
-
-void TypeInto(const QString& window, const QString& text) {
-    Focus(window);
-    if (!text.isEmpty()) Xdo({"type", "--delay", "20", text});
-    Xdo({"key", "Return"});
-}
-
-// Starts the real program in dir, on the X server of this test.
-void StartProgram(QProcess& program, const TempDir& dir) {
-    program.setWorkingDirectory(dir.path());
-    // Straight to this test's output: a pipe nobody reads would fill up and stop the program.
-    program.setProcessChannelMode(QProcess::ForwardedChannels);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    // A runtime folder of its own: no other instance of the program is seen.
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
-    program.setProcessEnvironment(env);
-    program.start(QStringLiteral(ZETROVA_PATH), {});
-}
-
-}  // namespace
 
 TEST(Desktop, StartsWithTheKeyDialogAndShowsTheDataFileInItsCaption) {
     if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "needs an X server (xvfb-run)";
