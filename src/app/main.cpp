@@ -1,9 +1,8 @@
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QTranslator>
 
 #include "AppIdentity.h"
 #include "CMainFrame.h"
+#include "JapaneseQtTexts.h"
 #include "LogFile.h"
 #include "MessageBoxes.h"
 #include "ProcessHardening.h"
@@ -20,10 +19,7 @@ int main(int argc, char** argv) {
     app.setDesktopFileName(QStringLiteral("zetrova"));
     InitProgramResources();
     // The program speaks Japanese: Qt's own texts (file dialogs, buttons, edit menus) too.
-    QTranslator qtTexts;
-    if (qtTexts.load(QStringLiteral("qtbase_ja"),
-                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        app.installTranslator(&qtTexts);
+    InstallJapaneseQtTexts(app);
     app.setWindowIcon(ProgramIcon());
     LogFile::Instance();
 
