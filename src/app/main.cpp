@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QDir>
+#include <QTextStream>
 
 #include "AppIdentity.h"
 #include "CMainFrame.h"
@@ -7,12 +9,24 @@
 #include "MessageBoxes.h"
 #include "ProcessHardening.h"
 #include "ProgramIcons.h"
+#include "ProgramOptions.h"
 #include "QtPrompter.h"
 #include "SingleInstanceGuard.h"
 #include "StartDirectory.h"
+#include "StartFolder.h"
 
 int main(int argc, char** argv) {
     HardenProcess();
+    // Read before QApplication, which needs a display: --help and a wrong option work without.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    const ProgramOptions options = ParseProgramOptions(arguments);
+    if (options.action != ProgramOptions::Action::Run) {
+        const bool refused = options.action == ProgramOptions::Action::Refuse;
+        QTextStream(refused ? stderr : stdout) << options.text;
+        return refused ? ProgramOptions::kRefusedExitCode : 0;
+    }
+
     QApplication app(argc, argv);
     // Closing the window hides it; only "終了" ends the program.
     app.setQuitOnLastWindowClosed(false);
@@ -26,10 +40,21 @@ int main(int argc, char** argv) {
     QtPrompter prompter;
     ScopedPrompter installed(prompter);
 
+    // One instance per user, whichever folder it was started for.
     SingleInstanceGuard guard(QString::fromUtf16(kApplicationTitle));
     if (!guard.acquire()) {
         Notice(nullptr, u"起動済みです");
         return 0;
+    }
+    // The start directory is the chosen folder: settings, data file and help are looked for there.
+    if (options.folder != ProgramOptions::Folder::Current) {
+        const QString folder = ChosenFolder(
+            options, QDir::currentPath(), qEnvironmentVariable("XDG_DATA_HOME"), QDir::homePath());
+        if (!EnterFolder(folder)) {
+            QTextStream(stderr) << "zetrova: cannot make or enter the folder " << folder << "\n";
+            Notice(nullptr, u"フォルダ%sを作成できません", folder);
+            return 1;
+        }
     }
     StartDirectory();
 
