@@ -30,7 +30,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     // Closing the window hides it; only "終了" ends the program.
     app.setQuitOnLastWindowClosed(false);
-    app.setDesktopFileName(QStringLiteral("zetrova"));
+    // The desktop entry io.github.zetrova.zetrova.desktop: the window is tied to its menu entry.
+    app.setDesktopFileName(QStringLiteral("io.github.zetrova.zetrova"));
     InitProgramResources();
     // The program speaks Japanese: Qt's own texts (file dialogs, buttons, edit menus) too.
     InstallJapaneseQtTexts(app);
