@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
             options, QDir::currentPath(), qEnvironmentVariable("XDG_DATA_HOME"), QDir::homePath());
         if (!EnterFolder(folder)) {
             QTextStream(stderr) << "zetrova: cannot make or enter the folder " << folder << "\n";
-            Notice(nullptr, u"フォルダ%sを作成できません", folder);
+            Notice(nullptr, u"フォルダ%sを使用できません", folder);
             return 1;
         }
     }
