@@ -8,6 +8,7 @@ packages=(
   libxml2-dev
   libgtest-dev libgmock-dev libbenchmark-dev libssl-dev
   xvfb xauth x11-utils xdotool imagemagick fonts-ipafont-gothic
+  dpkg-dev desktop-file-utils appstream groff-base file  # the Debian package and its checks
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -34,6 +34,8 @@ CMainFrame::CMainFrame(Services services)
     : services_(std::move(services)), title_(QString::fromUtf16(kApplicationTitle)) {
     startDirectory_ =
         services_.startDirectory.isEmpty() ? StartDirectory() : services_.startDirectory;
+    if (services_.installedHelpFile.isEmpty())
+        services_.installedHelpFile = InstalledHelpFilePath(QCoreApplication::applicationDirPath());
     if (!services_.quit) services_.quit = [](int code) { QCoreApplication::exit(code); };
     if (!services_.notifyIcon)
         services_.notifyIcon = std::make_unique<TrayNotifyIcon>(ProgramIcon(), title_);
@@ -97,7 +99,8 @@ void CMainFrame::registerShellCommands() {
     commands_.set(FileClose, [this](QObject*) { requestClose(); });
     // The plain show: a minimised window stays minimised and is not brought to the front.
     commands_.set(ShowWindow, [this](QObject*) { show(); });
-    commands_.set(Help, [this](QObject*) { OpenHelp(startDirectory_); });
+    commands_.set(Help,
+                  [this](QObject*) { OpenHelp(startDirectory_, services_.installedHelpFile); });
     commands_.set(About, [this](QObject*) {
         QWidget* owner = QApplication::activeWindow();
         CAboutDlg dialog(owner ? owner : this);

@@ -38,6 +38,9 @@ public:
         NotifyRegistration::Scheduler retryScheduler;
         // Base of the help file; empty: StartDirectory().
         QString startDirectory;
+        // The help file used when the start directory has none; empty: the one installed with
+        // the program (InstalledHelpFilePath of the executable's folder).
+        QString installedHelpFile;
         // Ends the event loop with the exit code; empty: QCoreApplication::exit.
         std::function<void(int code)> quit;
         // Creation steps run around the icon registration: readSettings before it (empty: the

@@ -20,12 +20,13 @@ void InstallDocumentRound(CMainFrame& frame, Workspace& ws) {
     ws.setFindNextEnabled = [&frame](bool enabled) { frame.setFindNextEnabled(enabled); };
     ws.setCaptionPath = [&frame](const QString& path) { frame.setCaptionPath(path); };
 
-    // Only a click (not the keyboard) makes a group current, and only when it is another one.
-    QObject::connect(frame.groupTree(), &GroupTreeWidget::clickedAt, &frame,
-                     [&ws](QTreeWidgetItem* item) {
-                         if (item != ws.currentGroupItem())
-                             RunGuarded([&] { ws.setCurrentGroup(item); });
-                     });
+    // A click, or Return or Space on the highlighted item, makes a group current, and only when
+    // it is another one; the arrow keys alone do not.
+    const auto choose = [&ws](QTreeWidgetItem* item) {
+        if (item != ws.currentGroupItem()) RunGuarded([&] { ws.setCurrentGroup(item); });
+    };
+    QObject::connect(frame.groupTree(), &GroupTreeWidget::clickedAt, &frame, choose);
+    QObject::connect(frame.groupTree(), &GroupTreeWidget::chosenWithKey, &frame, choose);
 
     frame.setSaveQuestion({[&ws] { return ws.doc.modified; }, [&ws] { SaveAsCommand(ws); }});
 

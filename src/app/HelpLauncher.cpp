@@ -1,5 +1,6 @@
 #include "HelpLauncher.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -7,6 +8,10 @@
 
 QString HelpFilePath(const QString& startDirectory) {
     return startDirectory + QStringLiteral("/help/index.html");
+}
+
+QString InstalledHelpFilePath(const QString& executableFolder) {
+    return QDir::cleanPath(executableFolder + QStringLiteral("/../share/zetrova/help/index.html"));
 }
 
 int CheckDocumentReadable(const QString& path) {
@@ -38,9 +43,14 @@ const char16_t* HelpErrorFormat(int code) {
     }
 }
 
-int OpenHelp(const QString& startDirectory) {
-    const QString path = HelpFilePath(startDirectory);
+int OpenHelp(const QString& startDirectory, const QString& installedHelpFile) {
+    QString path = HelpFilePath(startDirectory);
     int code = CheckDocumentReadable(path);
+    if (code != 0 && !installedHelpFile.isEmpty() &&
+        CheckDocumentReadable(installedHelpFile) == 0) {
+        path = installedHelpFile;
+        code = 0;
+    }
     if (code == 0) code = CurrentPrompter().openDocument(path);
     // As with the desktop's "open", any value from 32 up means success.
     if (code == 0 || code >= 32) return 0;

@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QUrl>
 
+#include "DialogPlacement.h"
+#include "FileDialogLook.h"
 #include "HelpLauncher.h"
 
 namespace {
@@ -21,6 +23,7 @@ QWidget* OwnerWidget(QObject* owner) {
 
 std::optional<QString> RunFileDialog(const FileDialogRequest& request, bool save) {
     QFileDialog dialog(QApplication::activeWindow());
+    FitFileDialogToJapanese(dialog);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
@@ -42,6 +45,7 @@ std::optional<QString> RunFileDialog(const FileDialogRequest& request, bool save
         dialog.setDirectory(hasFolder ? initial.absolutePath() : start);
         dialog.selectFile(initial.fileName());
     }
+    CentreOnScreenWhenOwnerHidden(dialog);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty()) return std::nullopt;
@@ -80,6 +84,7 @@ int QtPrompter::messageBox(QObject* owner, MessageIcon icon, const QString& capt
             box.button(QMessageBox::No)->setText(QStringLiteral("いいえ(&N)"));
             break;
     }
+    CentreOnScreenWhenOwnerHidden(box);
     const int answer = box.exec();
     if (icon != MessageIcon::Question) return kAnswerOk;
     return answer == QMessageBox::Yes ? kAnswerYes : kAnswerNo;
@@ -90,6 +95,7 @@ int QtPrompter::runDialog(QDialog& dialog) {
         if (QWidget* active = QApplication::activeWindow(); active && active != &dialog)
             dialog.setParent(active, dialog.windowFlags());
     }
+    CentreOnScreenWhenOwnerHidden(dialog);
     return dialog.exec() == 1 ? 1 : 2;
 }
 

@@ -1,39 +1,61 @@
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QTranslator>
+#include <QDir>
+#include <QTextStream>
 
 #include "AppIdentity.h"
 #include "CMainFrame.h"
+#include "JapaneseQtTexts.h"
 #include "LogFile.h"
 #include "MessageBoxes.h"
 #include "ProcessHardening.h"
 #include "ProgramIcons.h"
+#include "ProgramOptions.h"
 #include "QtPrompter.h"
 #include "SingleInstanceGuard.h"
 #include "StartDirectory.h"
+#include "StartFolder.h"
 
 int main(int argc, char** argv) {
     HardenProcess();
+    // Read before QApplication, which needs a display: --help and a wrong option work without.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    const ProgramOptions options = ParseProgramOptions(arguments);
+    if (options.action != ProgramOptions::Action::Run) {
+        const bool refused = options.action == ProgramOptions::Action::Refuse;
+        QTextStream(refused ? stderr : stdout) << options.text;
+        return refused ? ProgramOptions::kRefusedExitCode : 0;
+    }
+
     QApplication app(argc, argv);
     // Closing the window hides it; only "終了" ends the program.
     app.setQuitOnLastWindowClosed(false);
-    app.setDesktopFileName(QStringLiteral("zetrova"));
+    // The desktop entry io.github.zetrova.zetrova.desktop: the window is tied to its menu entry.
+    app.setDesktopFileName(QStringLiteral("io.github.zetrova.zetrova"));
     InitProgramResources();
     // The program speaks Japanese: Qt's own texts (file dialogs, buttons, edit menus) too.
-    QTranslator qtTexts;
-    if (qtTexts.load(QStringLiteral("qtbase_ja"),
-                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        app.installTranslator(&qtTexts);
+    InstallJapaneseQtTexts(app);
     app.setWindowIcon(ProgramIcon());
     LogFile::Instance();
 
     QtPrompter prompter;
     ScopedPrompter installed(prompter);
 
+    // One instance per user, whichever folder it was started for.
     SingleInstanceGuard guard(QString::fromUtf16(kApplicationTitle));
     if (!guard.acquire()) {
         Notice(nullptr, u"起動済みです");
         return 0;
+    }
+    // The start directory is the chosen folder: settings, data file and help are looked for there.
+    if (options.folder != ProgramOptions::Folder::Current) {
+        const QString folder = ChosenFolder(
+            options, QDir::currentPath(), qEnvironmentVariable("XDG_DATA_HOME"), QDir::homePath());
+        if (!EnterFolder(folder)) {
+            QTextStream(stderr) << "zetrova: cannot make or enter the folder " << folder << "\n";
+            Notice(nullptr, u"フォルダ%sを使用できません", folder);
+            return 1;
+        }
     }
     StartDirectory();
 

@@ -80,8 +80,10 @@ inline void TypeInto(const QString& window, const QString& text) {
     Xdo({"key", "Return"});
 }
 
-// Starts the real program in dir, on the X server of this test.
-inline void StartProgram(QProcess& program, const TempDir& dir) {
+// Starts the real program in dir, on the X server of this test, with the arguments and the
+// environment variables given.
+inline void StartProgram(QProcess& program, const TempDir& dir, const QStringList& args = {},
+                         const QList<QPair<QString, QString>>& variables = {}) {
     program.setWorkingDirectory(dir.path());
     // Straight to this test's output: a pipe nobody reads would fill up and stop the program.
     program.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -89,6 +91,7 @@ inline void StartProgram(QProcess& program, const TempDir& dir) {
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     // A runtime folder of its own: no other instance of the program is seen.
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
+    for (const auto& [name, value] : variables) env.insert(name, value);
     program.setProcessEnvironment(env);
-    program.start(QStringLiteral(ZETROVA_PATH), {});
+    program.start(QStringLiteral(ZETROVA_PATH), args);
 }

@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QKeySequence>
+#include <QTest>
 #include <QTreeWidgetItem>
 
 #include "AppTestSupport.h"
@@ -152,6 +154,40 @@ TEST(Tree, OnlyAClickMakesAGroupCurrentAndFillsTheList) {
     emit tree->clickedAt(nullptr);
     EXPECT_EQ(s.ws.currentGroupItem(), nullptr);
     EXPECT_EQ(list->rowCount(), 0);
+    EXPECT_TRUE(prompter.messages().isEmpty());
+}
+
+TEST(Tree, ReturnEnterOrSpaceOnTheHighlightedGroupMakesItCurrentAsAClick) {
+    TempDir dir;
+    ScriptedPrompter prompter;
+    Started s(dir);
+    LoadDocument(s.ws,
+                 "<group name=\"root\"><group name=\"A\"><item name=\"user\">alice</item>"
+                 "</group><group name=\"B\"/></group>");
+    GroupTreeWidget* tree = s.frame().groupTree();
+    s.frame().show();
+    tree->setFocus();
+    tree->setCurrentItem(tree->topLevelItem(0));
+    struct Step {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        const char* current;  // label of the current group afterwards, "" for none
+        int rows;
+    };
+    const Step steps[] = {
+        {Qt::Key_Down, Qt::NoModifier, "", 0},  // the arrows only move the highlight
+        {Qt::Key_Return, Qt::NoModifier, "A", 1},      {Qt::Key_Down, Qt::NoModifier, "A", 1},
+        {Qt::Key_Space, Qt::NoModifier, "B", 0},       {Qt::Key_Up, Qt::NoModifier, "B", 0},
+        {Qt::Key_Enter, Qt::KeypadModifier, "A", 1},   {Qt::Key_Down, Qt::NoModifier, "A", 1},
+        {Qt::Key_Return, Qt::ControlModifier, "A", 1},  // not a plain Return
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(QKeySequence(step.key | step.modifiers).toString().toStdString());
+        QTest::keyClick(tree, step.key, step.modifiers);
+        QTreeWidgetItem* current = s.ws.currentGroupItem();
+        EXPECT_EQ(current ? current->text(0) : QString(), QString::fromUtf8(step.current));
+        EXPECT_EQ(s.frame().itemList()->rowCount(), step.rows);
+    }
     EXPECT_TRUE(prompter.messages().isEmpty());
 }
 

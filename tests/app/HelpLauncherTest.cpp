@@ -77,6 +77,46 @@ TEST(Help, SomethingThatIsNoReadableFileIsAccessDenied) {
     EXPECT_EQ(CheckDocumentReadable(other.file(QStringLiteral("help/index.html"))), 5);
 }
 
+TEST(Help, StartDirectoryFirstThenTheInstalledCopyElseTheStartDirectorysNotice) {
+    enum Has { kNothing, kFolder, kFile };
+    struct Case {
+        Has start;
+        bool installed;
+        int code;
+        bool opensInstalled;
+    };
+    const Case cases[] = {
+        {kFile, true, 0, false},  {kFile, false, 0, false},    {kNothing, true, 0, true},
+        {kFolder, true, 0, true}, {kNothing, false, 3, false}, {kFolder, false, 2, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "start " << c.start << " installed " << c.installed);
+        TempDir start;
+        TempDir prefix;
+        if (c.start == kFolder) {
+            ASSERT_TRUE(QDir(start.path()).mkpath(QStringLiteral("help")));
+        }
+        if (c.start == kFile) MakeHelpFile(start);
+        ASSERT_TRUE(QDir(prefix.path()).mkpath(QStringLiteral("bin")));
+        const QString installed = InstalledHelpFilePath(prefix.file(QStringLiteral("bin")));
+        EXPECT_EQ(installed, prefix.file(QStringLiteral("share/zetrova/help/index.html")));
+        if (c.installed) {
+            ASSERT_TRUE(QDir(prefix.path()).mkpath(QStringLiteral("share/zetrova/help")));
+            prefix.write(QStringLiteral("share/zetrova/help/index.html"), "<html></html>");
+        }
+        ScriptedPrompter prompter;
+        EXPECT_EQ(OpenHelp(start.path(), installed), c.code);
+        if (c.code == 0) {
+            EXPECT_EQ(prompter.openedDocuments(),
+                      QStringList{c.opensInstalled ? installed : HelpFilePath(start.path())});
+            EXPECT_TRUE(prompter.messages().isEmpty());
+        } else {
+            EXPECT_TRUE(prompter.openedDocuments().isEmpty());
+            EXPECT_EQ(prompter.texts(), QStringList{QString::fromUtf16(HelpErrorFormat(c.code))});
+        }
+    }
+}
+
 TEST(QtPrompter, NameFiltersKeepTheDescriptionAndMatchEveryFileForStarDotStar) {
     EXPECT_EQ(QtNameFilter({QStringLiteral("DATファイル (*.dat)"), QStringLiteral("*.dat")}),
               QStringLiteral("DATファイル (*.dat) (*.dat)"));

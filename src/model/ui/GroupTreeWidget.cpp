@@ -1,6 +1,7 @@
 #include "GroupTreeWidget.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QProxyStyle>
 #include <QStyleFactory>
@@ -49,4 +50,18 @@ GroupTreeWidget::GroupTreeWidget(QWidget* parent) : QTreeWidget(parent) {
 void GroupTreeWidget::mouseReleaseEvent(QMouseEvent* event) {
     QTreeWidget::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton) emit clickedAt(itemAt(event->position().toPoint()));
+}
+
+void GroupTreeWidget::keyPressEvent(QKeyEvent* event) {
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    const int key = event->key();
+    if (modifiers == Qt::NoModifier &&
+        (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)) {
+        if (QTreeWidgetItem* item = currentItem()) {
+            event->accept();
+            emit chosenWithKey(item);
+            return;
+        }
+    }
+    QTreeWidget::keyPressEvent(event);
 }
