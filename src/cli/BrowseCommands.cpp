@@ -4,10 +4,12 @@
 #include "CliCommandList.h"
 #include "CliDataFile.h"
 #include "CliGroupPath.h"
+#include "CliItemValue.h"
 #include "CliPrompter.h"
 #include "FormatText.h"
 #include "GroupSearch.h"
 #include "Schema.h"
+#include "SecureWipe.h"
 
 namespace {
 
@@ -117,33 +119,14 @@ int RunLs(const QCommandLineParser& parser, CliIo& io) {
 }
 
 int RunShow(const QCommandLineParser& parser, CliIo& io) {
-    const QStringList args = parser.positionalArguments();
-    if (args.size() != 1) {
-        CliError(io, QStringLiteral("show needs one PATH/ITEM"));
-        return kExitUsage;
-    }
-    std::optional<QStringList> names = ParsePathArgument(args.front(), io);
-    if (!names) return kExitUsage;
-    if (names->isEmpty()) {
-        CliError(io, QStringLiteral("show needs an item name after the group path"));
-        return kExitUsage;
-    }
-    const QString itemName = names->takeLast();
-    DocumentState state;
-    const XmlNode group = LoadGroup(parser, io, *names, state);
-    if (group.isNull()) return kExitFailed;
-
-    // The first item of that name, plain or secret, in document order.
-    for (XmlNode child = group.firstChild(); !child.isNull(); child = child.nextSibling()) {
-        const bool item = schema::IsElementNamed(child, schema::kItem) ||
-                          schema::IsElementNamed(child, schema::kSecret);
-        if (item && child.attribute(schema::kName) == itemName) {
-            io.out << child.text() << '\n';
-            return kExitOk;
-        }
-    }
-    CliError(io, QStringLiteral("項目が見つかりません"));
-    return kExitFailed;
+    const std::optional<CliItemPath> path = ItemPathArgument(parser, io, "show");
+    if (!path) return kExitUsage;
+    std::optional<QString> value = LoadItemValue(parser, io, *path);
+    if (!value) return kExitFailed;
+    io.out << *value << '\n';
+    io.out.flush();
+    Wipe(*value);
+    return kExitOk;
 }
 
 int RunFind(const QCommandLineParser& parser, CliIo& io) {
@@ -187,6 +170,40 @@ int RunFind(const QCommandLineParser& parser, CliIo& io) {
 }
 
 }  // namespace
+
+std::optional<CliItemPath> ItemPathArgument(const QCommandLineParser& parser, CliIo& io,
+                                            const char* command) {
+    const QStringList args = parser.positionalArguments();
+    if (args.size() != 1) {
+        CliError(io, QStringLiteral("%1 needs one PATH/ITEM").arg(QLatin1String(command)));
+        return std::nullopt;
+    }
+    std::optional<QStringList> names = ParsePathArgument(args.front(), io);
+    if (!names) return std::nullopt;
+    if (names->isEmpty()) {
+        CliError(io, QStringLiteral("%1 needs an item name after the group path")
+                         .arg(QLatin1String(command)));
+        return std::nullopt;
+    }
+    const QString item = names->takeLast();
+    return CliItemPath{*names, item};
+}
+
+std::optional<QString> LoadItemValue(const QCommandLineParser& parser, CliIo& io,
+                                     const CliItemPath& path) {
+    DocumentState state;
+    const XmlNode group = LoadGroup(parser, io, path.groups, state);
+    if (group.isNull()) return std::nullopt;
+
+    // The first item of that name, plain or secret, in document order.
+    for (XmlNode child = group.firstChild(); !child.isNull(); child = child.nextSibling()) {
+        const bool item = schema::IsElementNamed(child, schema::kItem) ||
+                          schema::IsElementNamed(child, schema::kSecret);
+        if (item && child.attribute(schema::kName) == path.item) return child.text();
+    }
+    CliError(io, QStringLiteral("項目が見つかりません"));
+    return std::nullopt;
+}
 
 CliCommand LsCommand() {
     return {"ls", "ls [PATH] [--ini PATH] [--data PATH]",
