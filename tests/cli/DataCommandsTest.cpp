@@ -136,6 +136,39 @@ TEST(CliData, ShowPrintsOneValueSecretsIncluded) {
     EXPECT_EQ(ws.run({"show"}).status, 2);
 }
 
+// Without a display to reach, clip says so and fails, whatever Qt would have tried, and never
+// crashes; its command line is checked before that. (With a display: the desktop tests.)
+TEST(CliData, ClipRefusesWithoutADisplay) {
+    Workspace ws;
+    struct Case {
+        const char* what;
+        QList<QPair<QString, QString>> set;  // the display variables given, all others removed
+    };
+    const QList<Case> cases = {
+        {"none", {}},
+        {"X server gone", {{"DISPLAY", ":4711"}}},
+        {"Wayland session gone",
+         {{"WAYLAND_DISPLAY", "wayland-4711"}, {"XDG_SESSION_TYPE", "wayland"}}},
+        {"offscreen", {{"QT_QPA_PLATFORM", "offscreen"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name :
+             {"DISPLAY", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "QT_QPA_PLATFORM"})
+            env.remove(QString::fromLatin1(name));
+        for (const auto& [name, value] : c.set) env.insert(name, value);
+        const CliRun run = RunCliProcess(ws.files({"clip", "/銀行/暗証"}), "pass\n", {}, env);
+        EXPECT_EQ(run.status, 1) << run.err.toStdString();
+        EXPECT_TRUE(run.out.isEmpty());
+        EXPECT_TRUE(run.err.contains("no display")) << run.err.toStdString();
+    }
+    for (const char* timeout : {"0", "-1", "1.5", "x", "86401"})
+        EXPECT_EQ(ws.run({"clip", "/銀行/暗証", "--timeout", timeout}).status, 2) << timeout;
+    EXPECT_EQ(ws.run({"clip", "/"}).status, 2);
+    EXPECT_EQ(ws.run({"clip"}).status, 2);
+}
+
 TEST(CliData, FindWalksOnLikeF3AndWrapsAround) {
     Workspace ws;
     const CliRun first = ws.run({"find", "MAIL"});
