@@ -3,6 +3,7 @@
 
 #include "CliCommandList.h"
 #include "CliDataFile.h"
+#include "CliEscape.h"
 #include "CliGroupPath.h"
 #include "CliItemValue.h"
 #include "CliPrompter.h"
@@ -40,31 +41,6 @@ void FindOptions(QCommandLineParser& parser) {
                                      "group (default: from the root group)."),
                       QStringLiteral("PATH")});
     AddDataFileOptions(parser);
-}
-
-// A name or value on one line of a listing: backslash, tab, CR and LF written as \\ \t \r \n.
-QString OneLine(const QString& text) {
-    QString out;
-    out.reserve(text.size());
-    for (QChar c : text) {
-        switch (c.unicode()) {
-            case u'\\':
-                out += QStringLiteral("\\\\");
-                break;
-            case u'\t':
-                out += QStringLiteral("\\t");
-                break;
-            case u'\r':
-                out += QStringLiteral("\\r");
-                break;
-            case u'\n':
-                out += QStringLiteral("\\n");
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
 }
 
 std::optional<QStringList> ParsePathArgument(const QString& path, CliIo& io) {
@@ -108,9 +84,9 @@ int RunLs(const QCommandLineParser& parser, CliIo& io) {
     // Document order, one line per element child: kind, name and, for items, the value.
     for (XmlNode child = group.firstChild(); !child.isNull(); child = child.nextSibling()) {
         if (!child.isElement()) continue;
-        io.out << OneLine(child.name()) << '\t' << OneLine(schema::NameOf(child));
+        io.out << EscapeLine(child.name()) << '\t' << EscapeLine(schema::NameOf(child));
         if (schema::IsElementNamed(child, schema::kItem))
-            io.out << '\t' << OneLine(child.text());
+            io.out << '\t' << EscapeLine(child.text());
         else if (schema::IsElementNamed(child, schema::kSecret))
             io.out << '\t' << QString::fromUtf16(kMaskedValue);
         io.out << '\n';
