@@ -4,6 +4,7 @@
 #include "CliCommandList.h"
 #include "KeyVerifier.h"
 #include "PasswordGenerator.h"
+#include "SecureWipe.h"
 
 namespace {
 
@@ -22,12 +23,13 @@ int RunVerifier(const QCommandLineParser& parser, CliIo& io) {
                                     "terminal or standard input"));
         return kExitUsage;
     }
-    const std::optional<QString> key = io.readKey();
+    std::optional<QString> key = io.readKey();
     if (!key || key->isEmpty()) {
         CliError(io, QStringLiteral("キーを入力してください"));
         return kExitFailed;
     }
     io.out << MakeKeyVerifier(*key) << "\n";
+    Wipe(*key);
     return kExitOk;
 }
 

@@ -266,3 +266,29 @@ TEST(CConfigDlg, BrowseStartsInTheCurrentFolderAndTakesTheChosenPath) {
     EXPECT_EQ(prompter.fileRequests()[1].initialName, QStringLiteral("typed.dat"));
     EXPECT_EQ(name->text(), QStringLiteral("/srv/keep/mine.dat"));
 }
+
+// A key typed into the key dialog or the settings dialog is overwritten when the dialog goes: the
+// buffer its edit and its key field shared holds only zeros then (a copy kept here keeps that
+// buffer alive to look at).
+TEST(KeyDialogs, WipeTheTypedKeyWhenDestroyed) {
+    ScriptedPrompter prompter;
+    struct Case {
+        QDialog* dialog;
+        QString* key;
+        const char* confirm;
+    };
+    auto* keyDialog = new CInKeyDlg;
+    auto* settings = new CConfigDlg;
+    for (const Case& c : {Case{keyDialog, &keyDialog->key, "okButton"},
+                          Case{settings, &settings->key, "updateButton"}}) {
+        SCOPED_TRACE(c.confirm);
+        c.dialog->show();
+        QTest::keyClicks(Child<QLineEdit>(*c.dialog, "keyEdit"), QStringLiteral("Tr0ub4dor&3"));
+        Button(*c.dialog, c.confirm)->click();
+        ASSERT_EQ(*c.key, QStringLiteral("Tr0ub4dor&3"));
+        const QString kept = *c.key;
+        delete c.dialog;
+        ASSERT_EQ(kept.size(), 11);
+        EXPECT_EQ(kept, QString(11, QChar(0)));
+    }
+}

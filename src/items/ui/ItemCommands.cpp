@@ -131,6 +131,7 @@ void ChangeItemCommand(Workspace& ws, const CZetrovaView* list) {
     if (secret) {
         QString verifier;
         if (!ws.AskKey(verifier)) return;
+        WipeOwnCopy(verifier);
     }
     CEditDialog dialog(selected->name, edited.text(), secret, DialogOwner(ws));
     while (ShowDialog(dialog)) {
@@ -223,7 +224,7 @@ void CopyValueToClipboard(Workspace& ws, const CZetrovaView* list) {
     if (secret) {
         QString verifier;
         if (!ws.AskKey(verifier)) return;
-        Wipe(verifier);
+        WipeOwnCopy(verifier);
     }
     QString value = item.text();
     CurrentPrompter().setClipboardText(value, secret);
