@@ -36,7 +36,7 @@ public:
     }
     std::optional<QString> openFileName(const FileDialogRequest&) override { return {}; }
     std::optional<QString> saveFileName(const FileDialogRequest&) override { return {}; }
-    void setClipboardText(const QString&) override {}
+    void setClipboardText(const QString&, bool) override {}
     int openDocument(const QString&) override { return 0; }
 };
 

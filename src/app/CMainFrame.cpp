@@ -130,6 +130,10 @@ QString CMainFrame::statusText() const {
     return statusLine_->text();
 }
 
+void CMainFrame::showStatus(const QString& text) {
+    statusLine_->setText(text);
+}
+
 void CMainFrame::setCaptionPath(const QString& dataFilePath) {
     setWindowTitle(FormatText(u"%s %s", {title_, dataFilePath}));
 }

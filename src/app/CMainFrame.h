@@ -78,6 +78,8 @@ public:
     const QList<QMenu*>& dropDownMenus() const { return dropDowns_; }
     QMenu* notifyMenu() const { return notifyMenu_; }
     QString statusText() const;
+    // A fixed text on the status line, until a menu next replaces it.
+    void showStatus(const QString& text);
 
     const QString& applicationTitle() const { return title_; }
     const QString& startDirectory() const { return startDirectory_; }

@@ -1,7 +1,6 @@
 #include "QtPrompter.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
@@ -107,8 +106,8 @@ std::optional<QString> QtPrompter::saveFileName(const FileDialogRequest& request
     return RunFileDialog(request, true);
 }
 
-void QtPrompter::setClipboardText(const QString& text) {
-    QGuiApplication::clipboard()->setText(text, QClipboard::Clipboard);
+void QtPrompter::setClipboardText(const QString& text, bool secret) {
+    clipboard_.copy(text, secret);
 }
 
 int QtPrompter::openDocument(const QString& path) {

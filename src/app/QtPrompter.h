@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ItemClipboard.h"
 #include "Prompter.h"
 
 // The prompter of the running program: real message boxes, modal dialogs, file dialogs, the
@@ -18,10 +19,18 @@ public:
     // chosen; saving never asks before replacing a file.
     std::optional<QString> openFileName(const FileDialogRequest& request) override;
     std::optional<QString> saveFileName(const FileDialogRequest& request) override;
-    void setClipboardText(const QString& text) override;
+    // Through the one clipboard of the program: a secret leaves the clipboard after 30 seconds, and
+    // when the program ends, unless something else was copied in between.
+    void setClipboardText(const QString& text, bool secret) override;
     // 0 when the desktop opened the document; 2, 3 or 5 when it is missing or unreadable; 31 when
     // the desktop refused it.
     int openDocument(const QString& path) override;
+
+    // The clipboard behind setClipboardText, whose signals the status line follows.
+    ItemClipboard& clipboard() { return clipboard_; }
+
+private:
+    ItemClipboard clipboard_;
 };
 
 // Qt's name filter for one entry: the description as shown, the pattern adapted to this platform

@@ -60,6 +60,12 @@ int main(int argc, char** argv) {
     StartDirectory();
 
     CMainFrame frame;
+    QObject::connect(&prompter.clipboard(), &ItemClipboard::secretCopied, &frame, [&frame] {
+        frame.showStatus(
+            QStringLiteral("Secret value copied: the clipboard is cleared in 30 seconds"));
+    });
+    QObject::connect(&prompter.clipboard(), &ItemClipboard::secretCleared, &frame,
+                     [&frame] { frame.showStatus(QStringLiteral("Clipboard cleared")); });
     frame.showAtStart();
     return app.exec();
 }

@@ -3,11 +3,14 @@
 
 #include "CliCommandList.h"
 #include "CliDataFile.h"
+#include "CliEscape.h"
 #include "CliGroupPath.h"
+#include "CliItemValue.h"
 #include "CliPrompter.h"
 #include "FormatText.h"
 #include "GroupSearch.h"
 #include "Schema.h"
+#include "SecureWipe.h"
 
 namespace {
 
@@ -38,31 +41,6 @@ void FindOptions(QCommandLineParser& parser) {
                                      "group (default: from the root group)."),
                       QStringLiteral("PATH")});
     AddDataFileOptions(parser);
-}
-
-// A name or value on one line of a listing: backslash, tab, CR and LF written as \\ \t \r \n.
-QString OneLine(const QString& text) {
-    QString out;
-    out.reserve(text.size());
-    for (QChar c : text) {
-        switch (c.unicode()) {
-            case u'\\':
-                out += QStringLiteral("\\\\");
-                break;
-            case u'\t':
-                out += QStringLiteral("\\t");
-                break;
-            case u'\r':
-                out += QStringLiteral("\\r");
-                break;
-            case u'\n':
-                out += QStringLiteral("\\n");
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
 }
 
 std::optional<QStringList> ParsePathArgument(const QString& path, CliIo& io) {
@@ -106,9 +84,9 @@ int RunLs(const QCommandLineParser& parser, CliIo& io) {
     // Document order, one line per element child: kind, name and, for items, the value.
     for (XmlNode child = group.firstChild(); !child.isNull(); child = child.nextSibling()) {
         if (!child.isElement()) continue;
-        io.out << OneLine(child.name()) << '\t' << OneLine(schema::NameOf(child));
+        io.out << EscapeLine(child.name()) << '\t' << EscapeLine(schema::NameOf(child));
         if (schema::IsElementNamed(child, schema::kItem))
-            io.out << '\t' << OneLine(child.text());
+            io.out << '\t' << EscapeLine(child.text());
         else if (schema::IsElementNamed(child, schema::kSecret))
             io.out << '\t' << QString::fromUtf16(kMaskedValue);
         io.out << '\n';
@@ -117,33 +95,14 @@ int RunLs(const QCommandLineParser& parser, CliIo& io) {
 }
 
 int RunShow(const QCommandLineParser& parser, CliIo& io) {
-    const QStringList args = parser.positionalArguments();
-    if (args.size() != 1) {
-        CliError(io, QStringLiteral("show needs one PATH/ITEM"));
-        return kExitUsage;
-    }
-    std::optional<QStringList> names = ParsePathArgument(args.front(), io);
-    if (!names) return kExitUsage;
-    if (names->isEmpty()) {
-        CliError(io, QStringLiteral("show needs an item name after the group path"));
-        return kExitUsage;
-    }
-    const QString itemName = names->takeLast();
-    DocumentState state;
-    const XmlNode group = LoadGroup(parser, io, *names, state);
-    if (group.isNull()) return kExitFailed;
-
-    // The first item of that name, plain or secret, in document order.
-    for (XmlNode child = group.firstChild(); !child.isNull(); child = child.nextSibling()) {
-        const bool item = schema::IsElementNamed(child, schema::kItem) ||
-                          schema::IsElementNamed(child, schema::kSecret);
-        if (item && child.attribute(schema::kName) == itemName) {
-            io.out << child.text() << '\n';
-            return kExitOk;
-        }
-    }
-    CliError(io, QStringLiteral("項目が見つかりません"));
-    return kExitFailed;
+    const std::optional<CliItemPath> path = ItemPathArgument(parser, io, "show");
+    if (!path) return kExitUsage;
+    std::optional<QString> value = LoadItemValue(parser, io, *path);
+    if (!value) return kExitFailed;
+    io.out << *value << '\n';
+    io.out.flush();
+    Wipe(*value);
+    return kExitOk;
 }
 
 int RunFind(const QCommandLineParser& parser, CliIo& io) {
@@ -187,6 +146,40 @@ int RunFind(const QCommandLineParser& parser, CliIo& io) {
 }
 
 }  // namespace
+
+std::optional<CliItemPath> ItemPathArgument(const QCommandLineParser& parser, CliIo& io,
+                                            const char* command) {
+    const QStringList args = parser.positionalArguments();
+    if (args.size() != 1) {
+        CliError(io, QStringLiteral("%1 needs one PATH/ITEM").arg(QLatin1String(command)));
+        return std::nullopt;
+    }
+    std::optional<QStringList> names = ParsePathArgument(args.front(), io);
+    if (!names) return std::nullopt;
+    if (names->isEmpty()) {
+        CliError(io, QStringLiteral("%1 needs an item name after the group path")
+                         .arg(QLatin1String(command)));
+        return std::nullopt;
+    }
+    const QString item = names->takeLast();
+    return CliItemPath{*names, item};
+}
+
+std::optional<QString> LoadItemValue(const QCommandLineParser& parser, CliIo& io,
+                                     const CliItemPath& path) {
+    DocumentState state;
+    const XmlNode group = LoadGroup(parser, io, path.groups, state);
+    if (group.isNull()) return std::nullopt;
+
+    // The first item of that name, plain or secret, in document order.
+    for (XmlNode child = group.firstChild(); !child.isNull(); child = child.nextSibling()) {
+        const bool item = schema::IsElementNamed(child, schema::kItem) ||
+                          schema::IsElementNamed(child, schema::kSecret);
+        if (item && child.attribute(schema::kName) == path.item) return child.text();
+    }
+    CliError(io, QStringLiteral("項目が見つかりません"));
+    return std::nullopt;
+}
 
 CliCommand LsCommand() {
     return {"ls", "ls [PATH] [--ini PATH] [--data PATH]",

@@ -8,6 +8,7 @@ const std::vector<CliCommand>& CliCommandList() {
         ImportCommand(),
         LsCommand(),
         ShowCommand(),
+        ClipCommand(),
         FindCommand(),
     };
     return commands;

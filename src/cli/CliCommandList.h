@@ -27,6 +27,7 @@ CliCommand ExportCommand();
 CliCommand ImportCommand();
 CliCommand LsCommand();
 CliCommand ShowCommand();
+CliCommand ClipCommand();
 CliCommand FindCommand();
 
 // Writes "zetrova-cli: <message>" and a line break to the error stream.

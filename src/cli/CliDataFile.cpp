@@ -8,6 +8,7 @@
 #include "DataFile.h"
 #include "FormatText.h"
 #include "KeyVerifier.h"
+#include "SecureWipe.h"
 #include "Settings.h"
 
 namespace {
@@ -47,13 +48,15 @@ bool CheckKey(const CliDataFiles& files, CliIo& io, QString& verifier) {
         CliError(io, QStringLiteral("暗号化キーが設定されていません"));
         return false;
     }
-    const std::optional<QString> key = io.readKey();
+    std::optional<QString> key = io.readKey();
     if (!key || key->isEmpty()) {
         CliError(io, QStringLiteral("キーを入力してください"));
         return false;
     }
-    const QString typed = MakeKeyVerifier(*key);
+    QString typed = MakeKeyVerifier(*key);
+    Wipe(*key);
     if (typed != files.verifier) {
+        Wipe(typed);
         CliError(io, QStringLiteral("キーが違います"));
         return false;
     }

@@ -1,5 +1,6 @@
 #include "CliGroupPath.h"
 
+#include "CliEscape.h"
 #include "Lookups.h"
 #include "Schema.h"
 #include "XPathForms.h"
@@ -12,10 +13,12 @@ std::optional<QStringList> ParseGroupPath(const QString& path) {
     for (qsizetype i = 1; i < path.size(); ++i) {
         const QChar c = path.at(i);
         if (c == u'\\') {
-            if (i + 1 == path.size()) return std::nullopt;
-            const QChar next = path.at(++i);
-            if (next != u'/' && next != u'\\') return std::nullopt;
-            name += next;
+            if (i + 1 < path.size() && path.at(i + 1) == u'/') {
+                name += u'/';
+                ++i;
+            } else if (!ReadEscape(path, i, name)) {
+                return std::nullopt;
+            }
         } else if (c == u'/') {
             names.append(name);
             name.clear();
@@ -33,8 +36,8 @@ QString FormatGroupPath(const QStringList& names) {
     for (const QString& name : names) {
         path += u'/';
         for (QChar c : name) {
-            if (c == u'/' || c == u'\\') path += u'\\';
-            path += c;
+            if (c == u'/') path += u'\\';
+            AppendEscaped(c, path);
         }
     }
     return path;

@@ -7,14 +7,15 @@
 #include "DocumentState.h"
 
 // Group paths on the command line: the names of the groups below the root group, each preceded
-// by "/" ("/銀行/ネット"); "/" alone is the root group. Inside a name "/" is written "\/" and "\"
-// is written "\\".
+// by "/" ("/銀行/ネット"); "/" alone is the root group. Inside a name "/" is written "\/", and "\"
+// and the control characters are written as in a listing (CliEscape.h: "\\", "\t", "\x1B", ...).
 
 // The names of a path, outermost first; nullopt when the path does not start with "/" or holds a
-// "\" that is not followed by "/" or "\".
+// "\" that does not start one of those escapes.
 std::optional<QStringList> ParseGroupPath(const QString& path);
 
-// The path of the names (outermost first); "/" for none.
+// The path of the names (outermost first); "/" for none. It holds no control character, and
+// ParseGroupPath gives the names back.
 QString FormatGroupPath(const QStringList& names);
 
 // The group the names lead to from the root group, taking the first group of each name in

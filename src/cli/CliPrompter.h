@@ -15,7 +15,7 @@ public:
     int runDialog(QDialog&) override { return 2; }
     std::optional<QString> openFileName(const FileDialogRequest&) override { return std::nullopt; }
     std::optional<QString> saveFileName(const FileDialogRequest&) override { return std::nullopt; }
-    void setClipboardText(const QString&) override {}
+    void setClipboardText(const QString&, bool) override {}
     int openDocument(const QString&) override { return 2; }
 
     // Number of messages written so far.

@@ -4,6 +4,7 @@
 #include "CliCommandList.h"
 #include "KeyVerifier.h"
 #include "PasswordGenerator.h"
+#include "SecureWipe.h"
 
 namespace {
 
@@ -12,20 +13,23 @@ void NoOptions(QCommandLineParser&) {}
 void PassgenOptions(QCommandLineParser& parser) {
     parser.addPositionalArgument(QStringLiteral("N"),
                                  QStringLiteral("Recipe: 0 英数字 8文字, 1 英数字記号 8文字, "
-                                                "2 英数字 10文字, 3 英数字記号 10文字."));
+                                                "2 英数字 10文字, 3 英数字記号 10文字, "
+                                                "4 英数字記号 16文字, 5 英数字記号 20文字."));
 }
 
 int RunVerifier(const QCommandLineParser& parser, CliIo& io) {
     if (!parser.positionalArguments().isEmpty()) {
-        CliError(io, QStringLiteral("verifier takes no arguments; the key is read from the terminal or standard input"));
+        CliError(io, QStringLiteral("verifier takes no arguments; the key is read from the "
+                                    "terminal or standard input"));
         return kExitUsage;
     }
-    const std::optional<QString> key = io.readKey();
+    std::optional<QString> key = io.readKey();
     if (!key || key->isEmpty()) {
         CliError(io, QStringLiteral("キーを入力してください"));
         return kExitFailed;
     }
     io.out << MakeKeyVerifier(*key) << "\n";
+    Wipe(*key);
     return kExitOk;
 }
 
@@ -33,8 +37,9 @@ int RunPassgen(const QCommandLineParser& parser, CliIo& io) {
     const QStringList args = parser.positionalArguments();
     bool ok = false;
     const int recipe = args.size() == 1 ? args.front().toInt(&ok) : -1;
-    if (!ok || recipe < 0 || recipe > 3) {
-        CliError(io, QStringLiteral("passgen needs one recipe number from 0 to 3"));
+    if (!ok || recipe < 0 || recipe >= kPasswordRecipeCount) {
+        CliError(io, QStringLiteral("passgen needs one recipe number from 0 to %1")
+                         .arg(kPasswordRecipeCount - 1));
         return kExitUsage;
     }
     io.out << GeneratePassword(recipe) << "\n";
@@ -49,6 +54,6 @@ CliCommand VerifierCommand() {
 }
 
 CliCommand PassgenCommand() {
-    return {"passgen", "passgen N", "Print one generated password of recipe N (0 to 3).",
+    return {"passgen", "passgen N", "Print one generated password of recipe N (0 to 5).",
             PassgenOptions, RunPassgen};
 }

@@ -40,7 +40,11 @@ public:
     virtual int runDialog(QDialog& dialog) = 0;
     virtual std::optional<QString> openFileName(const FileDialogRequest& request) = 0;
     virtual std::optional<QString> saveFileName(const FileDialogRequest& request) = 0;
-    virtual void setClipboardText(const QString& text) = 0;
+    // Puts text on the system clipboard. A secret (the value of a secret item) is offered with the
+    // password managers' hint, so that clipboard histories keep no copy, and is cleared again after
+    // a while unless something else has been copied meanwhile; plain text stays. The caller wipes a
+    // secret's text after the call: a prompter that keeps it keeps a copy of its own.
+    virtual void setClipboardText(const QString& text, bool secret) = 0;
     // Opens a document with the desktop's default program. Returns 0 on success, else the error
     // code of the failure (2 file missing, 3 folder missing, 5 access denied, other values).
     virtual int openDocument(const QString& path) = 0;

@@ -27,6 +27,13 @@ void Wipe(QString& text) {
     WipeQtAllocation(text);
 }
 
+void WipeOwnCopy(QString& text) {
+    if (text.isDetached())
+        Wipe(text);
+    else
+        text.clear();
+}
+
 void Wipe(QByteArray& bytes) {
     WipeQtAllocation(bytes);
 }

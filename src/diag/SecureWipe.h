@@ -17,6 +17,10 @@ void Wipe(QByteArray& bytes);
 void Wipe(std::string& text);
 void Wipe(std::vector<std::uint8_t>& bytes);
 
+// For a secret received through an interface (a verifier an AskKeyFn handed out): wiped like Wipe
+// when this string alone holds its buffer, else only emptied, since the giver still uses it.
+void WipeOwnCopy(QString& text);
+
 // Wipes the object when it goes out of scope, on every way out of a function.
 template <class T>
 class WipeOnExit {

@@ -1,7 +1,7 @@
 #include "PasswordGenerator.h"
 
+#include <QRandomGenerator>
 #include <array>
-#include <chrono>
 #include <string_view>
 
 namespace {
@@ -17,6 +17,8 @@ constexpr std::array<Recipe, kPasswordRecipeCount> kRecipes{{
     {u"英数字記号 8文字", true, 8},
     {u"英数字 10文字", false, 10},
     {u"英数字記号 10文字", true, 10},
+    {u"英数字記号 16文字", true, 16},
+    {u"英数字記号 20文字", true, 20},
 }};
 
 // The symbol table is kept as its text and its length; the generator takes the count from the
@@ -27,19 +29,14 @@ static_assert(std::string_view(kSymbols).size() == kSymbolCount);
 
 enum class CharClass { Lower, Upper, Symbol, Digit };
 
-// Scales a draw of 0..32767 to 0..count, truncating toward zero; only the draw 32767 gives count.
-int Scale(int draw, int count) {
-    return static_cast<int>(draw / 32767.0 * count);
-}
-
-CharClass ClassOf(int c, bool withSymbols) {
+CharClass ClassOf(std::uint32_t c, bool withSymbols) {
     if (c == 0) return CharClass::Lower;
     if (c == 1) return CharClass::Upper;
     if (withSymbols && c == 2) return CharClass::Symbol;
     return CharClass::Digit;
 }
 
-int SetSize(CharClass cls) {
+std::uint32_t SetSize(CharClass cls) {
     switch (cls) {
         case CharClass::Lower:
         case CharClass::Upper:
@@ -52,7 +49,7 @@ int SetSize(CharClass cls) {
     return 10;
 }
 
-QChar CharacterAt(CharClass cls, int i) {
+QChar CharacterAt(CharClass cls, std::uint32_t i) {
     switch (cls) {
         case CharClass::Lower:
             return QChar(u'a' + i);
@@ -66,10 +63,10 @@ QChar CharacterAt(CharClass cls, int i) {
     return QChar(u'0' + i);
 }
 
-std::uint32_t CounterSeed() {
-    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
-        std::chrono::steady_clock::now().time_since_epoch());
-    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(ns.count()));
+// A draw kept inside [0, bound), whatever an injected source returns.
+std::uint32_t DrawBelow(const PasswordDraw& draw, std::uint32_t bound) {
+    const std::uint32_t value = draw(bound);
+    return value < bound ? value : bound - 1;
 }
 
 }  // namespace
@@ -80,29 +77,29 @@ QStringList PasswordRecipeTexts() {
     return texts;
 }
 
-QChar PasswordCharacter(int classDraw, int indexDraw, bool withSymbols) {
-    const CharClass cls = ClassOf(Scale(classDraw, withSymbols ? 4 : 3), withSymbols);
-    const int n = SetSize(cls);
-    int i = Scale(indexDraw, n);
-    if (i >= n) i = n - 1;
-    if (i < 0) i = 0;
-    return CharacterAt(cls, i);
+std::uint32_t SystemDraw(std::uint32_t bound) {
+    // Lemire's multiply-and-reject: the high word of word * bound is uniform once the low words
+    // below 2^32 mod bound are rejected. (QRandomGenerator::bounded() skips the rejection and so
+    // favours some values by up to bound / 2^32.)
+    if (bound <= 1) return 0;
+    QRandomGenerator* source = QRandomGenerator::system();
+    const std::uint32_t threshold = static_cast<std::uint32_t>(-bound) % bound;
+    while (true) {
+        const std::uint64_t product = std::uint64_t{source->generate()} * bound;
+        if (static_cast<std::uint32_t>(product) >= threshold)
+            return static_cast<std::uint32_t>(product >> 32);
+    }
 }
 
-QString GeneratePassword(int recipe, std::uint32_t seed) {
+QString GeneratePassword(int recipe, const PasswordDraw& draw) {
     if (recipe < 0 || recipe >= kPasswordRecipeCount) return {};
     const Recipe& r = kRecipes[static_cast<std::size_t>(recipe)];
-    PasswordRandom random(seed);
+    const std::uint32_t classes = r.withSymbols ? 4 : 3;
     QString text;
     text.reserve(r.length);
     for (int pos = 0; pos < r.length; ++pos) {
-        const int classDraw = random.draw();
-        const int indexDraw = random.draw();
-        text.append(PasswordCharacter(classDraw, indexDraw, r.withSymbols));
+        const CharClass cls = ClassOf(DrawBelow(draw, classes), r.withSymbols);
+        text.append(CharacterAt(cls, DrawBelow(draw, SetSize(cls))));
     }
     return text;
-}
-
-QString GeneratePassword(int recipe) {
-    return GeneratePassword(recipe, CounterSeed());
 }

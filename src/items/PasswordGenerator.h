@@ -1,37 +1,29 @@
 #pragma once
 
-#include <QChar>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 
-// The password generator of the item edit dialog. The user picks one of four recipes; each press
-// of "生成" draws a fresh text from a linear congruential generator seeded from a fast counter.
+// The password generator of the item edit dialog. The user picks one of six recipes; each press
+// of "生成" draws a fresh text from the operating system's random source, so that no clock
+// reading or earlier output tells anything about it.
 
 // The recipe texts in the order of the dialog's drop-down list; the list index is the recipe.
 QStringList PasswordRecipeTexts();
-inline constexpr int kPasswordRecipeCount = 4;
+inline constexpr int kPasswordRecipeCount = 6;
 
-// A fresh password for the recipe (0 to 3), seeded from the low 32 bits of the steady clock's
-// nanosecond count read now. Any other recipe yields the empty string.
-QString GeneratePassword(int recipe);
+// Where the draws of a password come from: each call returns a value from 0 to bound - 1, every
+// value equally likely. Tests pass fixed draws; the program uses the operating system's source.
+using PasswordDraw = std::function<std::uint32_t(std::uint32_t bound)>;
 
-// The same with an explicit seed, so that the drawn characters can be checked.
-QString GeneratePassword(int recipe, std::uint32_t seed);
+// A value from 0 to bound - 1 (bound from 1 to 2^32 - 1) from the operating system's random source
+// (getrandom), exactly uniform: 32-bit words that would favour some values are drawn again.
+std::uint32_t SystemDraw(std::uint32_t bound);
 
-// The random source: s = s * 214013 + 2531011 (mod 2^32), each draw yields (s >> 16) & 0x7FFF.
-class PasswordRandom {
-public:
-    explicit PasswordRandom(std::uint32_t seed) : state_(seed) {}
-    int draw() {
-        state_ = state_ * 214013u + 2531011u;
-        return static_cast<int>((state_ >> 16) & 0x7FFFu);
-    }
-
-private:
-    std::uint32_t state_;
-};
-
-// One position of a password from its two draws (each 0 to 32767): the first picks the character
-// class, the second the character within the class.
-QChar PasswordCharacter(int classDraw, int indexDraw, bool withSymbols);
+// A fresh password for the recipe (0 to 5). Each position takes two draws: first its character
+// class, uniformly among the recipe's classes (lower-case letters, upper-case letters, symbols
+// "#$-=?@[]_" where the recipe has them, digits, in that order), then a character of that class,
+// uniformly. No class is forced to appear. Any other recipe yields the empty string, without a
+// draw.
+QString GeneratePassword(int recipe, const PasswordDraw& draw = SystemDraw);

@@ -3,10 +3,15 @@
 #include <libxml/globals.h>
 #include <libxml/parser.h>
 #include <libxml/xmlerror.h>
+#include <libxml/xmlmemory.h>
+#include <malloc.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <mutex>
 
 #include "CodePage932.h"
+#include "SecureWipe.h"
 
 namespace xmlrt {
 namespace {
@@ -35,7 +40,37 @@ xmlParserInputPtr RefuseExternalEntity(const char* url, const char*, xmlParserCt
     return nullptr;
 }
 
+// libxml2's allocator: the system's, except that a block is overwritten before it is released.
+// Documents, parse and output buffers and encoding conversions all hold the user's secrets in
+// clear; none of them stays behind in freed memory once libxml2 lets go of it (a replaced or
+// closed document included).
+void WipingFree(void* block) {
+    if (!block) return;
+    WipeMemory(block, malloc_usable_size(block));
+    std::free(block);
+}
+
+void* WipingRealloc(void* block, std::size_t size) {
+    if (!block) return std::malloc(size);
+    const std::size_t old = malloc_usable_size(block);
+    if (size <= old) return block;
+    void* larger = std::malloc(size);
+    if (!larger) return nullptr;
+    std::memcpy(larger, block, old);
+    WipingFree(block);
+    return larger;
+}
+
+char* WipingStrdup(const char* text) {
+    const std::size_t size = std::strlen(text) + 1;
+    auto* copy = static_cast<char*>(std::malloc(size));
+    if (copy) std::memcpy(copy, text, size);
+    return copy;
+}
+
 void InitProcess() {
+    // Before anything else of libxml2, so that every block it allocates is freed by WipingFree.
+    xmlMemSetup(WipingFree, std::malloc, WipingRealloc, WipingStrdup);
     xmlInitParser();
     xmlThrDefSetStructuredErrorFunc(nullptr, StructuredHandler);
     xmlThrDefSetGenericErrorFunc(nullptr, GenericHandler);

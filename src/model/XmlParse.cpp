@@ -5,6 +5,7 @@
 #include <climits>
 
 #include "LibXmlRuntime.h"
+#include "SecureWipe.h"
 #include "XmlDocument.h"
 #include "XmlInternal.h"
 
@@ -105,7 +106,8 @@ XmlParseResult XmlDocument::parseDataText(const QString& text) {
     QStringView view(text);
     if (const qsizetype zero = view.indexOf(QChar(0)); zero >= 0) view = view.left(zero);
     if (view.startsWith(QChar(0xFEFF))) view = view.mid(1);
-    const QByteArray utf8 = view.toUtf8();
+    QByteArray utf8 = view.toUtf8();
+    const WipeOnExit wipeUtf8(utf8);  // the whole document in clear
     return Parse(utf8.constData(), utf8.size(), QByteArray(), "UTF-8", kDataFileOptions);
 }
 
@@ -113,7 +115,8 @@ XmlParseResult XmlDocument::parseFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return Failure(QStringLiteral("cannot open %1: %2").arg(path, file.errorString()));
-    const QByteArray bytes = file.readAll();
+    QByteArray bytes = file.readAll();
+    const WipeOnExit wipeBytes(bytes);  // an import holds every secret in clear
     if (file.error() != QFileDevice::NoError)
         return Failure(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
     return parseBytes(bytes, path);

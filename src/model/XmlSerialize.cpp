@@ -1,13 +1,26 @@
 #include <libxml/xmlsave.h>
 
+#include <algorithm>
+
 #include "LibXmlRuntime.h"
+#include "SecureWipe.h"
 #include "XmlDocument.h"
 #include "XmlInternal.h"
 
 namespace {
 
+// Collects the writer's output. The buffer is grown by hand, the old one wiped, so that no
+// released allocation keeps a part of the text (the document's secrets in clear).
 int AppendBytes(void* context, const char* buffer, int length) {
-    static_cast<QByteArray*>(context)->append(buffer, length);
+    auto& text = *static_cast<QByteArray*>(context);
+    if (text.size() + length > text.capacity()) {
+        QByteArray larger;
+        larger.reserve(std::max(2 * text.capacity(), text.size() + length));
+        larger.append(text);
+        Wipe(text);
+        text.swap(larger);
+    }
+    text.append(buffer, length);
     return length;
 }
 
@@ -40,6 +53,7 @@ QByteArray XmlDocument::serialize(const QString& encoding) const {
     const QByteArray engineName = utf16 ? QByteArray("UTF-16LE") : encoding.toLatin1();
 
     QByteArray body;
+    const WipeOnExit wipeBody(body);
     xmlSaveCtxtPtr save = xmlSaveToIO(AppendBytes, CloseNothing, &body, engineName.constData(),
                                       XML_SAVE_FORMAT | XML_SAVE_NO_DECL);
     if (!save)
@@ -63,5 +77,8 @@ QByteArray XmlDocument::serialize(const QString& encoding) const {
     } else {
         head = declaration.toLatin1();
     }
-    return head + body;
+    QByteArray text;
+    text.reserve(head.size() + body.size());
+    text.append(head).append(body);
+    return text;
 }

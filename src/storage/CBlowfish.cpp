@@ -7,6 +7,8 @@
 #include <new>
 #include <stdexcept>
 
+#include "SecureWipe.h"
+
 namespace {
 
 constexpr std::size_t kBlockBytes = 8;
@@ -145,6 +147,11 @@ bool AllocateOutput(std::size_t length, std::size_t& padded, std::vector<std::ui
 }
 
 }  // namespace
+
+CBlowfish::~CBlowfish() {
+    WipeMemory(p_.data(), sizeof p_);
+    WipeMemory(s_.data(), sizeof s_);
+}
 
 void CBlowfish::SetKey(const std::uint8_t* key, std::size_t keyLength) {
     std::copy_n(kBlowfishInitialTable.begin(), kBlowfishPWords, p_.begin());

@@ -13,9 +13,15 @@
 // apply once the bytes inside each 4-byte half are reversed.
 //
 // An object is made for one operation: keyed with SetKey, used once, destroyed. The tables live
-// inside the object (no heap allocation); their contents are undefined until SetKey runs.
+// inside the object (no heap allocation); their contents are undefined until SetKey runs. They
+// decrypt whatever the key does, so the object overwrites them when it is destroyed.
 class CBlowfish {
 public:
+    CBlowfish() = default;
+    CBlowfish(const CBlowfish&) = default;
+    CBlowfish& operator=(const CBlowfish&) = default;
+    ~CBlowfish();
+
     // Status of Encrypt and Decrypt.
     static constexpr int kOk = 0;
     static constexpr int kOutOfMemory = 1;

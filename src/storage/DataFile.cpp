@@ -8,6 +8,7 @@
 #include "MessageBoxes.h"
 #include "SafeFileWrite.h"
 #include "Schema.h"
+#include "SecureWipe.h"
 
 namespace {
 
@@ -27,6 +28,7 @@ bool SaveDataFile(DocumentState& state, const QString& path, bool askKey, const 
     if (!state.hasDocument()) return true;
 
     QByteArray plaintext;
+    const WipeOnExit wipePlaintext(plaintext);
     try {
         plaintext = SerializeDocument(state.document);
     } catch (const XmlError& e) {
@@ -49,7 +51,7 @@ bool SaveDataFile(DocumentState& state, const QString& path, bool askKey, const 
 
     std::vector<std::uint8_t> ciphertext;
     const bool encrypted = EncryptDataText(plaintext, state.keyVerifier, ciphertext);
-    plaintext = QByteArray();
+    Wipe(plaintext);
     if (!encrypted) {
         Notice(owner, u"暗号化できませんでした");
         return false;
@@ -72,7 +74,9 @@ bool LoadDataFile(DocumentState& state, const QString& path, const AskKeyFn& ask
     if (!askKeyFn || !askKeyFn(verifier)) return false;
 
     std::vector<std::uint8_t> plaintext;
+    const WipeOnExit wipePlaintext(plaintext);
     const bool decrypted = DecryptDataFile(fileBytes, verifier, plaintext);
+    WipeOwnCopy(verifier);  // the verifier of the key typed now; the held one stays
     fileBytes = QByteArray();
     if (!decrypted) {
         Notice(owner, u"復号化できませんでした");
@@ -80,8 +84,11 @@ bool LoadDataFile(DocumentState& state, const QString& path, const AskKeyFn& ask
     }
 
     try {
-        XmlParseResult parsed = ParseDataText(DataTextOf(plaintext));
-        plaintext = {};
+        QString text = DataTextOf(plaintext);
+        const WipeOnExit wipeText(text);
+        Wipe(plaintext);
+        XmlParseResult parsed = ParseDataText(text);
+        Wipe(text);
         if (!parsed.ok()) {
             Notice(owner, u"データを解釈できませんでした");
             return false;

@@ -8,8 +8,9 @@
 class QObject;
 
 // Asks the user for the key until one matches the held verifier; true with that key's verifier,
-// false when the user gives up. The main window passes its key dialog; the command-line tool
-// reads the key from the terminal.
+// false when the user gives up. A load wipes the verifier once the file is decrypted, unless the
+// function handed out a string it still shares. The main window passes its key dialog; the
+// command-line tool reads the key from the terminal.
 using AskKeyFn = std::function<bool(QString& verifier)>;
 
 // Writes the document of state to path, encrypted under the held key verifier. With askKey the

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "CBlowfish.h"
+#include "SecureWipe.h"
 
 namespace {
 
@@ -15,8 +16,13 @@ const std::uint8_t* Bytes(const QByteArray& bytes) {
 
 QByteArray SerializeDocument(const XmlDocument& document) {
     QByteArray text = document.serialize(QStringLiteral("utf-16"));
-    text.append(static_cast<qsizetype>(kDataTextZeroTail), '\0');
-    return text;
+    // Into a buffer of the final size, so that no copy of the text is left in a released one.
+    QByteArray plaintext;
+    plaintext.reserve(text.size() + static_cast<qsizetype>(kDataTextZeroTail));
+    plaintext.append(text);
+    plaintext.append(static_cast<qsizetype>(kDataTextZeroTail), '\0');
+    Wipe(text);
+    return plaintext;
 }
 
 QByteArray DataFileKey(const QString& verifier) {
@@ -27,7 +33,8 @@ QByteArray DataFileKey(const QString& verifier) {
 
 bool EncryptDataText(const QByteArray& plaintext, const QString& verifier,
                      std::vector<std::uint8_t>& ciphertext) {
-    const QByteArray key = DataFileKey(verifier);
+    QByteArray key = DataFileKey(verifier);
+    const WipeOnExit wipeKey(key);
     std::size_t length = static_cast<std::size_t>(plaintext.size());
     CBlowfish cipher;
     return cipher.Encrypt(Bytes(plaintext), length, Bytes(key),
@@ -36,7 +43,8 @@ bool EncryptDataText(const QByteArray& plaintext, const QString& verifier,
 
 bool DecryptDataFile(const QByteArray& fileBytes, const QString& verifier,
                      std::vector<std::uint8_t>& plaintext) {
-    const QByteArray key = DataFileKey(verifier);
+    QByteArray key = DataFileKey(verifier);
+    const WipeOnExit wipeKey(key);
     std::size_t length = static_cast<std::size_t>(fileBytes.size());
     CBlowfish cipher;
     return cipher.Decrypt(Bytes(fileBytes), length, Bytes(key),

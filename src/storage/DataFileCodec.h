@@ -18,7 +18,8 @@ inline constexpr std::size_t kDataTextZeroTail = 18;
 
 // The plaintext of the whole document: XML text with the declaration version "1.0", encoding
 // "utf-16", indented, UTF-16LE without byte-order mark, then kDataTextZeroTail zero bytes. The
-// same document always gives the same bytes. Engine failures raise XmlError.
+// same document always gives the same bytes. Engine failures raise XmlError. The caller wipes the
+// result once done with it.
 QByteArray SerializeDocument(const XmlDocument& document);
 
 // The cipher key for a verifier: its UTF-16LE bytes.

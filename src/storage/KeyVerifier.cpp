@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "CBlowfish.h"
+#include "SecureWipe.h"
 
 namespace {
 
@@ -25,7 +26,9 @@ void AppendUtf16Le(char16_t unit, std::vector<std::uint8_t>& bytes) {
 QString MakeKeyVerifier(const QString& key) {
     if (key.isEmpty()) return {};
 
+    // The key's bytes and the encrypted block are as secret as the key: wiped on the way out.
     std::vector<std::uint8_t> keyBytes;
+    const WipeOnExit wipeKeyBytes(keyBytes);
     keyBytes.reserve(2 * static_cast<std::size_t>(key.size()));
     for (QChar unit : key) AppendUtf16Le(unit.unicode(), keyBytes);
 
@@ -34,6 +37,10 @@ QString MakeKeyVerifier(const QString& key) {
     for (std::size_t i = 0; i < kPhraseUnits; ++i) AppendUtf16Le(kKeyVerifierPhrase[i], plain);
 
     std::array<std::uint8_t, kBlockBytes> cipherText{};
+    struct WipeBlock {
+        std::array<std::uint8_t, kBlockBytes>& block;
+        ~WipeBlock() { WipeMemory(block.data(), block.size()); }
+    } wipeBlock{cipherText};
     CBlowfish cipher;
     cipher.SetKey(keyBytes.data(), keyBytes.size());
     cipher.EncryptBuffer(plain.data(), cipherText.data(), plain.size());

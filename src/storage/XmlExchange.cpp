@@ -2,10 +2,12 @@
 
 #include "MessageBoxes.h"
 #include "SafeFileWrite.h"
+#include "SecureWipe.h"
 
 bool WriteXmlFile(const XmlDocument& document, const QString& path, const QString& encoding,
                   QObject* owner) {
     QByteArray text;
+    const WipeOnExit wipeText(text);  // every secret in clear
     try {
         text = document.serialize(encoding);
     } catch (const XmlError& e) {

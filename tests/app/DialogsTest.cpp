@@ -141,16 +141,16 @@ TEST(CEditDialog, GenerateFillsTheValueFromTheSelectedRecipe) {
     QStringList texts;
     for (int i = 0; i < recipes->count(); ++i) texts.append(recipes->itemText(i));
     EXPECT_EQ(texts, QStringList({"英数字 8文字", "英数字記号 8文字", "英数字 10文字",
-                                  "英数字記号 10文字"}));
+                                  "英数字記号 10文字", "英数字記号 16文字", "英数字記号 20文字"}));
     EXPECT_EQ(recipes->currentIndex(), 0);
 
     Button(dlg, "generateButton")->click();
     EXPECT_TRUE(
         QRegularExpression(QStringLiteral("^[A-Za-z0-9]{8}$")).match(value->text()).hasMatch())
         << value->text().toStdString();
-    recipes->setCurrentIndex(3);
+    recipes->setCurrentIndex(5);
     Button(dlg, "generateButton")->click();
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[A-Za-z0-9#$\\-=?@\\[\\]_]{10}$"))
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[A-Za-z0-9#$\\-=?@\\[\\]_]{20}$"))
                     .match(value->text())
                     .hasMatch())
         << value->text().toStdString();
@@ -158,11 +158,11 @@ TEST(CEditDialog, GenerateFillsTheValueFromTheSelectedRecipe) {
     EXPECT_TRUE(Child<QRadioButton>(dlg, "plainRadio")->isChecked());
 
     Button(dlg, "okButton")->click();
-    EXPECT_EQ(dlg.value.size(), 10);
+    EXPECT_EQ(dlg.value.size(), 20);
     // Shown again, the list starts at the first recipe.
     dlg.show();
     EXPECT_EQ(recipes->currentIndex(), 0);
-    EXPECT_EQ(recipes->count(), 4);
+    EXPECT_EQ(recipes->count(), 6);
 }
 
 TEST(KeyCharacters, OnlyPrintableAsciiWithoutTheSpace) {
@@ -265,4 +265,30 @@ TEST(CConfigDlg, BrowseStartsInTheCurrentFolderAndTakesTheChosenPath) {
     browse->click();
     EXPECT_EQ(prompter.fileRequests()[1].initialName, QStringLiteral("typed.dat"));
     EXPECT_EQ(name->text(), QStringLiteral("/srv/keep/mine.dat"));
+}
+
+// A key typed into the key dialog or the settings dialog is overwritten when the dialog goes: the
+// buffer its edit and its key field shared holds only zeros then (a copy kept here keeps that
+// buffer alive to look at).
+TEST(KeyDialogs, WipeTheTypedKeyWhenDestroyed) {
+    ScriptedPrompter prompter;
+    struct Case {
+        QDialog* dialog;
+        QString* key;
+        const char* confirm;
+    };
+    auto* keyDialog = new CInKeyDlg;
+    auto* settings = new CConfigDlg;
+    for (const Case& c : {Case{keyDialog, &keyDialog->key, "okButton"},
+                          Case{settings, &settings->key, "updateButton"}}) {
+        SCOPED_TRACE(c.confirm);
+        c.dialog->show();
+        QTest::keyClicks(Child<QLineEdit>(*c.dialog, "keyEdit"), QStringLiteral("Tr0ub4dor&3"));
+        Button(*c.dialog, c.confirm)->click();
+        ASSERT_EQ(*c.key, QStringLiteral("Tr0ub4dor&3"));
+        const QString kept = *c.key;
+        delete c.dialog;
+        ASSERT_EQ(kept.size(), 11);
+        EXPECT_EQ(kept, QString(11, QChar(0)));
+    }
 }

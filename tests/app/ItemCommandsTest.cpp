@@ -432,6 +432,7 @@ lines </item></group></group>)");
     QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5), QPoint(5, 5));
     QApplication::sendEvent(list->viewport(), &click);
     EXPECT_EQ(prompter.clipboard(), QStringList(2, QStringLiteral("  two\nlines ")));
+    EXPECT_EQ(prompter.clipboardSecret(), QList<bool>({false, false}));
     EXPECT_TRUE(prompter.messages().isEmpty());
     EXPECT_FALSE(ws.doc.modified);
 }
@@ -447,6 +448,8 @@ TEST_F(ItemCommands, ClipboardGetsASecretOnlyAfterTheKey) {
     key(kKey);
     run(kClipboard, 1);
     EXPECT_EQ(prompter.clipboard(), QStringList({"hidden"}));
+    // Offered as a secret: with the hint, and cleared again later.
+    EXPECT_EQ(prompter.clipboardSecret(), QList<bool>({true}));
     EXPECT_TRUE(prompter.exhausted());
 }
 

@@ -31,10 +31,12 @@ inline CliRun RunCliWith(const QStringList& args, std::optional<QString> key = s
 }
 
 // Runs the real zetrova-cli binary with the given standard input.
-inline CliRun RunCliProcess(const QStringList& args, const QByteArray& input,
-                            const QString& workDir = QString()) {
+inline CliRun RunCliProcess(
+    const QStringList& args, const QByteArray& input, const QString& workDir = QString(),
+    const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
     QProcess p;
     if (!workDir.isEmpty()) p.setWorkingDirectory(workDir);
+    p.setProcessEnvironment(env);
     p.start(QStringLiteral(ZETROVA_CLI_PATH), args);
     p.write(input);
     p.closeWriteChannel();

@@ -12,6 +12,8 @@
 #include "TempDir.h"
 #include "XmlExchange.h"
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QString kKey = QStringLiteral("pass");
@@ -87,8 +89,17 @@ TEST(CliGroupPath, ParsesAndFormatsEscapedNames) {
     EXPECT_EQ(ParseGroupPath("/a\\/b/c\\\\"), (QStringList{"a/b", "c\\"}));
     EXPECT_EQ(ParseGroupPath("//"), (QStringList{"", ""}));
     for (const char* bad : {"", "銀行", "/a\\", "/a\\b"}) EXPECT_FALSE(ParseGroupPath(bad)) << bad;
+    // Control characters are written as escapes and read back.
+    EXPECT_EQ(ParseGroupPath("/\\t\\r\\n\\x1b\\x7F\\u{9B}\\u{1F600}"),
+              (QStringList{u"\t\r\n\x1b\x7f\u009b\U0001F600"_s}));
+    for (const char* bad :
+         {"/\\x1", "/\\xG0", "/\\u{}", "/\\u{D800}", "/\\u{110000}", "/\\u{1234567}", "/\\u9B"})
+        EXPECT_FALSE(ParseGroupPath(bad)) << bad;
+    EXPECT_EQ(FormatGroupPath({u"\x01\x1b[2J\x7f"_s, u"\u0080\u009f\u00a0\t\r\n"_s}),
+              u"/\\x01\\x1B[2J\\x7F/\\u{80}\\u{9F}\u00a0\\t\\r\\n"_s);
     for (const QStringList& names :
-         {QStringList(), QStringList{"a/b", "\\", "/", "x'y"}, QStringList{"", "z"}}) {
+         {QStringList(), QStringList{"a/b", "\\", "/", "x'y"}, QStringList{"", "z"},
+          QStringList{u"\x01\x1b[2J\x7f"_s, u"\u0080\u009f\u00a0\t"_s}}) {
         EXPECT_EQ(ParseGroupPath(FormatGroupPath(names)), names);
     }
     EXPECT_EQ(FormatGroupPath({"a/b", "c\\d"}), "/a\\/b/c\\\\d");
@@ -119,6 +130,36 @@ TEST(CliData, LsListsAGroupInDocumentOrderWithSecretsMasked) {
     EXPECT_EQ(ws.run({"ls", "銀行"}).status, 2);
 }
 
+// Names and values reach the terminal without a control character of their own: ls and find
+// write them as escapes (and find's path works as a path again); show keeps the value exact.
+// (A document holds no C0 control but tab, CR and LF; the escapes of the others are checked with
+// the paths above.)
+TEST(CliData, LsAndFindEscapeControlCharactersShowKeepsThem) {
+    XmlDocument doc = schema::CreateNewDocument();
+    const QString value = u"del\x7f c1\u0085 csi\u009b[2J tab\t lf\n cr\r nbsp\u00a0"_s;
+    const XmlNode group = Add(doc.documentElement(), schema::kGroup, u"csi\u009b2J\x7f"_s);
+    Add(group, schema::kItem, u"nel\u0085\tx"_s, value);
+    Add(group, schema::kSecret, u"\u009b31m"_s, value);
+    Workspace ws(doc);
+
+    const CliRun root = ws.run({"ls"});
+    EXPECT_EQ(root.out, u"group\tcsi\\u{9B}2J\\x7F\n"_s);
+    const CliRun found = ws.run({"find", "2J"});
+    EXPECT_EQ(found.out, u"/csi\\u{9B}2J\\x7F\n"_s);
+    const CliRun listed = ws.run({"ls", found.out.trimmed()});
+    EXPECT_EQ(listed.out,
+              u"item\tnel\\u{85}\\tx\tdel\\x7F c1\\u{85} csi\\u{9B}[2J tab\\t lf\\n "
+              u"cr\\r nbsp\u00a0\nsecret\t\\u{9B}31m\t*****\n"_s);
+    for (const CliRun* run : {&root, &found, &listed}) {
+        for (QChar c : run->out) {
+            const char16_t u = c.unicode();
+            EXPECT_FALSE((u < 0x20 && u != u'\t' && u != u'\n') || (u >= 0x7F && u <= 0x9F))
+                << int(u);
+        }
+    }
+    EXPECT_EQ(ws.run({"show", found.out.trimmed() + u"/\\u{9B}31m"_s}).out, value + u'\n');
+}
+
 TEST(CliData, ShowPrintsOneValueSecretsIncluded) {
     Workspace ws;
     EXPECT_EQ(ws.run({"show", "/銀行/口座"}).out, "1234-5678\n");
@@ -134,6 +175,39 @@ TEST(CliData, ShowPrintsOneValueSecretsIncluded) {
     EXPECT_TRUE(noGroup.err.contains("グループが見つかりません"));
     EXPECT_EQ(ws.run({"show", "/"}).status, 2);
     EXPECT_EQ(ws.run({"show"}).status, 2);
+}
+
+// Without a display to reach, clip says so and fails, whatever Qt would have tried, and never
+// crashes; its command line is checked before that. (With a display: the desktop tests.)
+TEST(CliData, ClipRefusesWithoutADisplay) {
+    Workspace ws;
+    struct Case {
+        const char* what;
+        QList<QPair<QString, QString>> set;  // the display variables given, all others removed
+    };
+    const QList<Case> cases = {
+        {"none", {}},
+        {"X server gone", {{"DISPLAY", ":4711"}}},
+        {"Wayland session gone",
+         {{"WAYLAND_DISPLAY", "wayland-4711"}, {"XDG_SESSION_TYPE", "wayland"}}},
+        {"offscreen", {{"QT_QPA_PLATFORM", "offscreen"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name :
+             {"DISPLAY", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "QT_QPA_PLATFORM"})
+            env.remove(QString::fromLatin1(name));
+        for (const auto& [name, value] : c.set) env.insert(name, value);
+        const CliRun run = RunCliProcess(ws.files({"clip", "/銀行/暗証"}), "pass\n", {}, env);
+        EXPECT_EQ(run.status, 1) << run.err.toStdString();
+        EXPECT_TRUE(run.out.isEmpty());
+        EXPECT_TRUE(run.err.contains("no display")) << run.err.toStdString();
+    }
+    for (const char* timeout : {"0", "-1", "1.5", "x", "86401"})
+        EXPECT_EQ(ws.run({"clip", "/銀行/暗証", "--timeout", timeout}).status, 2) << timeout;
+    EXPECT_EQ(ws.run({"clip", "/"}).status, 2);
+    EXPECT_EQ(ws.run({"clip"}).status, 2);
 }
 
 TEST(CliData, FindWalksOnLikeF3AndWrapsAround) {

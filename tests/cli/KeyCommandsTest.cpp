@@ -31,7 +31,10 @@ TEST(CliPassgen, PrintsOnePasswordOfEachRecipe) {
     EXPECT_TRUE(plain8.match(RunCliWith({"passgen", "0"}).out).hasMatch());
     EXPECT_TRUE(symbols10.match(RunCliWith({"passgen", "3"}).out).hasMatch());
     EXPECT_EQ(RunCliWith({"passgen", "2"}).out.size(), 11);
-    for (const char* bad : {"4", "-1", "x", ""}) {
+    const QRegularExpression symbols20(QStringLiteral("^[A-Za-z0-9#$\\-=?@\\[\\]_]{20}\n$"));
+    EXPECT_TRUE(symbols20.match(RunCliWith({"passgen", "5"}).out).hasMatch());
+    EXPECT_EQ(RunCliWith({"passgen", "4"}).out.size(), 17);
+    for (const char* bad : {"6", "-1", "x", ""}) {
         const CliRun run = RunCliWith({"passgen", bad});
         EXPECT_EQ(run.status, 2) << bad;
         EXPECT_TRUE(run.out.isEmpty());

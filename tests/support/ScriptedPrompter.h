@@ -50,6 +50,8 @@ public:
     QStringList texts() const;
     void clearMessages() { messages_.clear(); }
     const QStringList& clipboard() const { return clipboard_; }
+    // For each clipboard text, whether it was offered as a secret.
+    const QList<bool>& clipboardSecret() const { return clipboardSecret_; }
     const QStringList& openedDocuments() const { return opened_; }
     const QList<FileDialogRequest>& fileRequests() const { return fileRequests_; }
     int dialogsShown() const { return dialogsShown_; }
@@ -61,7 +63,10 @@ public:
     int runDialog(QDialog& dialog) override;
     std::optional<QString> openFileName(const FileDialogRequest& request) override;
     std::optional<QString> saveFileName(const FileDialogRequest& request) override;
-    void setClipboardText(const QString& text) override { clipboard_.append(text); }
+    void setClipboardText(const QString& text, bool secret) override {
+        clipboard_.append(QString(text.constData(), text.size()));  // the caller wipes its own
+        clipboardSecret_.append(secret);
+    }
     int openDocument(const QString& path) override;
 
 private:
@@ -77,6 +82,7 @@ private:
     std::deque<int> openDocuments_;
     QList<Message> messages_;
     QStringList clipboard_;
+    QList<bool> clipboardSecret_;
     QStringList opened_;
     QList<FileDialogRequest> fileRequests_;
     int dialogsShown_ = 0;

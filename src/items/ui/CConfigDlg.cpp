@@ -14,8 +14,10 @@
 #include <limits>
 
 #include "DataFileDialogs.h"
+#include "DialogParts.h"
 #include "KeyCharacters.h"
 #include "MessageBoxes.h"
+#include "SecureWipe.h"
 
 namespace {
 // The bitmap of the browse button: an open folder with a sheet of paper.
@@ -94,11 +96,16 @@ CConfigDlg::CConfigDlg(QWidget* parent)
     setTabOrder(browseButton, hideKeyBox_);
 }
 
+CConfigDlg::~CConfigDlg() {
+    Wipe(key);
+    WipeLineEdit(*keyEdit_);
+}
+
 void CConfigDlg::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) {
         nameEdit_->setText(dataFileName);
         // The key is never shown again: it has to be typed at every showing.
-        keyEdit_->clear();
+        WipeLineEdit(*keyEdit_);
         hideKeyBox_->setChecked(true);
         setKeyHidden(true);
         startMinimisedBox_->setChecked(startMinimised);

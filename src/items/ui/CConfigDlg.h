@@ -15,6 +15,8 @@ class CConfigDlg : public QDialog {
     Q_OBJECT
 public:
     explicit CConfigDlg(QWidget* parent = nullptr);
+    // Wipes the key field and the key edit.
+    ~CConfigDlg() override;
 
     QString dataFileName = QStringLiteral("Zetrova.dat");
     QString key;

@@ -11,6 +11,7 @@
 #include "Lookups.h"
 #include "MessageBoxes.h"
 #include "Schema.h"
+#include "SecureWipe.h"
 #include "Workspace.h"
 
 namespace {
@@ -130,6 +131,7 @@ void ChangeItemCommand(Workspace& ws, const CZetrovaView* list) {
     if (secret) {
         QString verifier;
         if (!ws.AskKey(verifier)) return;
+        WipeOwnCopy(verifier);
     }
     CEditDialog dialog(selected->name, edited.text(), secret, DialogOwner(ws));
     while (ShowDialog(dialog)) {
@@ -218,9 +220,13 @@ void CopyValueToClipboard(Workspace& ws, const CZetrovaView* list) {
     if (!group) return;
     const XmlNode item = FindItem(group, selected->name, selected->kind, ws.owner());
     if (!item) return;
-    if (schema::IsElementNamed(item, schema::kSecret)) {
+    const bool secret = schema::IsElementNamed(item, schema::kSecret);
+    if (secret) {
         QString verifier;
         if (!ws.AskKey(verifier)) return;
+        WipeOwnCopy(verifier);
     }
-    CurrentPrompter().setClipboardText(item.text());
+    QString value = item.text();
+    CurrentPrompter().setClipboardText(value, secret);
+    if (secret) Wipe(value);
 }

@@ -44,5 +44,6 @@ void MarkItemCommand(Workspace& ws, const CZetrovaView* list, bool move);
 void PasteItemCommand(Workspace& ws);
 
 // "コピー(&C)\tCtrl+C" and a right click in the list: the selected item's value, exactly as stored,
-// goes to the clipboard; for a secret item only after the key.
+// goes to the clipboard; for a secret item only after the key, and offered as a secret (see
+// Prompter::setClipboardText).
 void CopyValueToClipboard(Workspace& ws, const CZetrovaView* list);

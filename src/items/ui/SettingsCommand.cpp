@@ -8,6 +8,7 @@
 #include "DataFile.h"
 #include "KeyVerifier.h"
 #include "MessageBoxes.h"
+#include "SecureWipe.h"
 #include "Settings.h"
 #include "Workspace.h"
 
@@ -49,13 +50,13 @@ void SettingsCommand(Workspace& ws, const QString& startDirectory, bool& startMi
     dialog.dataFileName = ws.doc.dataFilePath;
     dialog.startMinimised = startMinimised;
     while (true) {
-        dialog.key.clear();
+        Wipe(dialog.key);
         if (CurrentPrompter().runDialog(dialog) != 1) return;
         if (!dialog.dataFileName.isEmpty()) break;
         Notice(owner, u"データファイル名を入力してください。");
     }
     const QString verifier = dialog.key.isEmpty() ? QString() : MakeKeyVerifier(dialog.key);
-    dialog.key.clear();
+    Wipe(dialog.key);
     if (!CheckKeyVerifierSet(owner, verifier)) return;
 
     const QString path = dialog.dataFileName;

@@ -9,6 +9,8 @@
 #include <QVBoxLayout>
 #include <limits>
 
+#include "SecureWipe.h"
+
 QLineEdit* AddLabelledEdit(QDialog* dialog, QGridLayout* fields, int row, const QString& label,
                            const QString& objectName) {
     auto* text = new QLabel(label, dialog);
@@ -43,4 +45,10 @@ DialogButtons AddFieldsAndButtons(QDialog* dialog, QGridLayout* fields,
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     return {ok, cancel};
+}
+
+void WipeLineEdit(QLineEdit& edit) {
+    QString text = edit.text();
+    Wipe(text);
+    edit.setText(QString());
 }

@@ -22,6 +22,11 @@ struct DialogButtons {
     QPushButton* cancel;
 };
 
+// Overwrites the text of an edit that held a secret (a key, a revealed value) and empties it. The
+// edit's text() shares its own buffer, which is overwritten with it, and an empty setText() drops
+// its undo history. Earlier buffers the edit outgrew while the user typed are beyond reach.
+void WipeLineEdit(QLineEdit& edit);
+
 // Lays out `fields` above a centred row of "OK" (default, "okButton") and "キャンセル"
 // ("cancelButton"); a click calls finish with 1 or 2. The dialog keeps the size of its contents.
 DialogButtons AddFieldsAndButtons(QDialog* dialog, QGridLayout* fields,

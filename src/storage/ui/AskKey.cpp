@@ -5,6 +5,7 @@
 #include "CInKeyDlg.h"
 #include "KeyVerifier.h"
 #include "MessageBoxes.h"
+#include "SecureWipe.h"
 
 bool AskKey(const QString& heldVerifier, QString& verifier, QWidget* parent) {
     while (true) {
@@ -15,12 +16,13 @@ bool AskKey(const QString& heldVerifier, QString& verifier, QWidget* parent) {
             Notice(parent, u"キーを入力してください");
             continue;
         }
-        const QString candidate = MakeKeyVerifier(dialog.key);
+        QString candidate = MakeKeyVerifier(dialog.key);
         // An empty held verifier (no key set) accepts no key at all.
         if (!heldVerifier.isEmpty() && candidate == heldVerifier) {
             verifier = candidate;
             return true;
         }
+        Wipe(candidate);
         Notice(parent, u"キーが違います");
     }
 }

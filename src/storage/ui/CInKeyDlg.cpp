@@ -6,6 +6,7 @@
 #include <QShowEvent>
 
 #include "DialogParts.h"
+#include "SecureWipe.h"
 
 CInKeyDlg::CInKeyDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("認証"));
@@ -19,6 +20,11 @@ CInKeyDlg::CInKeyDlg(QWidget* parent) : QDialog(parent) {
 
     setTabOrder(keyEdit_, ok);
     setTabOrder(ok, cancel);
+}
+
+CInKeyDlg::~CInKeyDlg() {
+    Wipe(key);
+    WipeLineEdit(*keyEdit_);
 }
 
 void CInKeyDlg::showEvent(QShowEvent* event) {

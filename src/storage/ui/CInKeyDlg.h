@@ -7,7 +7,8 @@ class QLineEdit;
 
 // The key dialog ("認証"): one masked edit for the encryption key. The edit starts with the key
 // field (empty when the dialog is made); "OK" and "キャンセル" (also Escape and the caption's close
-// button) both store the edit's text in the key field and end the dialog with 1 or 2.
+// button) both store the edit's text in the key field and end the dialog with 1 or 2. The key
+// field and the edit are wiped when the dialog is destroyed.
 class CInKeyDlg : public QDialog {
     Q_OBJECT
 public:
@@ -15,6 +16,7 @@ public:
     static constexpr int kMaxKeyLength = 259;
 
     explicit CInKeyDlg(QWidget* parent = nullptr);
+    ~CInKeyDlg() override;
 
     QString key;
 

@@ -3,6 +3,7 @@
 #include <QString>
 #include <optional>
 
+#include "SecureWipe.h"
 #include "Workspace.h"
 #include "XmlExchange.h"
 
@@ -17,6 +18,7 @@ FileDialogRequest XmlFileDialogRequest() {
 void ExportCommand(Workspace& ws) {
     QString verifier;
     if (!ws.AskKey(verifier)) return;
+    WipeOwnCopy(verifier);
     const std::optional<QString> path = CurrentPrompter().saveFileName(XmlFileDialogRequest());
     if (!path) return;
     WriteXmlFile(ws.doc.document, *path, QString::fromUtf16(kExportEncoding), ws.owner());

@@ -1,0 +1,90 @@
+// clip: one item's value on the clipboard for a while, offered as a secret.
+#include <QCommandLineParser>
+#include <QEventLoop>
+#include <QTimer>
+
+#include "CliCommandList.h"
+#include "CliDataFile.h"
+#include "CliItemValue.h"
+#include "DisplayProbe.h"
+#include "ItemClipboard.h"
+#include "SecureWipe.h"
+#include "StopSignals.h"
+
+namespace {
+
+const QString kTimeoutOption = QStringLiteral("timeout");
+constexpr int kLongestTimeout = 24 * 60 * 60;
+
+void ClipOptions(QCommandLineParser& parser) {
+    parser.addPositionalArgument(QStringLiteral("PATH/ITEM"),
+                                 QStringLiteral("Group path followed by /ITEM."));
+    parser.addOption({kTimeoutOption,
+                      QStringLiteral("Seconds the value stays on the clipboard (default %1, at "
+                                     "most %2).")
+                          .arg(kSecretClipboardTime.count())
+                          .arg(kLongestTimeout),
+                      QStringLiteral("SECONDS")});
+    AddDataFileOptions(parser);
+}
+
+int RunClip(const QCommandLineParser& parser, CliIo& io) {
+    int seconds = static_cast<int>(kSecretClipboardTime.count());
+    if (parser.isSet(kTimeoutOption)) {
+        bool ok = false;
+        seconds = parser.value(kTimeoutOption).toInt(&ok);
+        if (!ok || seconds < 1 || seconds > kLongestTimeout) {
+            CliError(io, QStringLiteral("--timeout needs a whole number of seconds from 1 to %1")
+                             .arg(kLongestTimeout));
+            return kExitUsage;
+        }
+    }
+    const std::optional<CliItemPath> path = ItemPathArgument(parser, io, "clip");
+    if (!path) return kExitUsage;
+    // Before the key is asked for: without a clipboard to put it on there is nothing to do.
+    if (!HasSharedClipboard()) {
+        CliError(io, QStringLiteral("no display: clip needs an X11 or Wayland session (DISPLAY or "
+                                    "WAYLAND_DISPLAY naming one that can be reached)"));
+        return kExitFailed;
+    }
+    std::optional<QString> value = LoadItemValue(parser, io, *path);
+    if (!value) return kExitFailed;
+
+    const std::chrono::seconds timeout(seconds);
+    ItemClipboard clipboard(timeout);
+    StopSignals stop;
+    clipboard.copy(*value, true);
+    Wipe(*value);
+    if (!clipboard.holdsSecret()) {
+        CliError(io, QStringLiteral("the clipboard could not be set"));
+        return kExitFailed;
+    }
+    CliError(io, QStringLiteral("the value is on the clipboard; it is cleared in %1 s, or at "
+                                "once on Ctrl+C")
+                     .arg(seconds));
+
+    // The clipboard is served from the event loop until it has been cleared, the time is up (a
+    // value replaced by another copy is not cleared) or a stop signal comes.
+    QEventLoop loop;
+    bool cleared = false;
+    QObject::connect(&clipboard, &ItemClipboard::secretCleared, &loop, [&] {
+        cleared = true;
+        loop.quit();
+    });
+    QObject::connect(&stop, &StopSignals::stopRequested, &loop, &QEventLoop::quit);
+    QTimer::singleShot(timeout, &loop, &QEventLoop::quit);
+    loop.exec();
+    if (!cleared) cleared = clipboard.clearSecret();
+    CliError(io, cleared ? QStringLiteral("clipboard cleared")
+                         : QStringLiteral("clipboard left as it is: something else was copied"));
+    return kExitOk;
+}
+
+}  // namespace
+
+CliCommand ClipCommand() {
+    return {"clip", "clip PATH/ITEM [--timeout SECONDS] [--ini PATH] [--data PATH]",
+            "Put the value of one item on the clipboard as a secret (after the key); clear it "
+            "after SECONDS (30) or on Ctrl+C unless something else was copied meanwhile.",
+            ClipOptions, RunClip};
+}

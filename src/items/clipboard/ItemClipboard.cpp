@@ -1,0 +1,84 @@
+#include "ItemClipboard.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+
+#include "SecureWipe.h"
+
+namespace {
+
+const QString kPlainText = QStringLiteral("text/plain");
+
+// A secret's offer: the text in a buffer of its own, wiped when the clipboard lets go of the
+// offer (cleared, replaced here, or taken over by another program), and the hint.
+class SecretOffer final : public QMimeData {
+public:
+    explicit SecretOffer(const QString& text) : text_(text.constData(), text.size()) {}
+    ~SecretOffer() override { Wipe(text_); }
+
+    QStringList formats() const override {
+        return {kPlainText, QString::fromLatin1(kPasswordManagerHint)};
+    }
+    bool hasFormat(const QString& mimeType) const override { return formats().contains(mimeType); }
+
+protected:
+    QVariant retrieveData(const QString& mimeType, QMetaType) const override {
+        if (mimeType == kPlainText) return text_;
+        if (mimeType == QLatin1String(kPasswordManagerHint)) return QByteArray("secret");
+        return {};
+    }
+
+private:
+    QString text_;
+};
+
+QClipboard* SystemClipboard() {
+    return qobject_cast<QGuiApplication*>(QCoreApplication::instance())
+               ? QGuiApplication::clipboard()
+               : nullptr;
+}
+
+}  // namespace
+
+ItemClipboard::ItemClipboard(std::chrono::milliseconds secretTime, QObject* parent)
+    : QObject(parent) {
+    clearTimer_.setSingleShot(true);
+    clearTimer_.setInterval(secretTime);
+    connect(&clearTimer_, &QTimer::timeout, this, &ItemClipboard::clearSecret);
+}
+
+ItemClipboard::~ItemClipboard() {
+    clearSecret();
+}
+
+void ItemClipboard::copy(const QString& text, bool secret) {
+    QClipboard* clipboard = SystemClipboard();
+    if (!clipboard) return;
+    clearTimer_.stop();
+    if (!secret) {
+        clipboard->setText(text, QClipboard::Clipboard);
+        return;
+    }
+    auto* offer = new SecretOffer(text);
+    secretOffer_ = offer;
+    clipboard->setMimeData(offer, QClipboard::Clipboard);
+    clearTimer_.start();
+    emit secretCopied();
+}
+
+bool ItemClipboard::holdsSecret() const {
+    // The clipboard hands back the offer it was given only while it still holds it; once another
+    // program has taken the clipboard, or anything else was put there, the offer has been deleted.
+    QClipboard* clipboard = SystemClipboard();
+    return clipboard && secretOffer_ && clipboard->mimeData(QClipboard::Clipboard) == secretOffer_;
+}
+
+bool ItemClipboard::clearSecret() {
+    clearTimer_.stop();
+    if (!holdsSecret()) return false;
+    SystemClipboard()->clear(QClipboard::Clipboard);
+    secretOffer_ = nullptr;
+    emit secretCleared();
+    return true;
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <chrono>
+
+class QMimeData;
+
+// The MIME type by which password managers mark a secret on the clipboard; its data is "secret".
+// Klipper and the common X11 and Wayland clipboard history tools keep no copy of such an offer.
+inline constexpr char kPasswordManagerHint[] = "x-kde-passwordManagerHint";
+
+// How long a secret stays on the clipboard.
+inline constexpr std::chrono::seconds kSecretClipboardTime{30};
+
+// The system clipboard for item values. A plain value is put there as text and stays. A secret
+// value is offered as text together with the password-manager hint, and the clipboard is cleared
+// once the time has passed, and when this object is destroyed, but only while the clipboard still
+// holds that very offer: whatever was copied in between, here or in another program, is never
+// touched. Needs a QGuiApplication; destroy the object before it.
+class ItemClipboard : public QObject {
+    Q_OBJECT
+public:
+    explicit ItemClipboard(std::chrono::milliseconds secretTime = kSecretClipboardTime,
+                           QObject* parent = nullptr);
+    ~ItemClipboard() override;
+
+    void copy(const QString& text, bool secret);
+
+    // Whether the clipboard still holds the last secret this object put there.
+    bool holdsSecret() const;
+    // Clears the clipboard now if it still holds that secret; true when it did.
+    bool clearSecret();
+
+signals:
+    void secretCopied();
+    void secretCleared();
+
+private:
+    // The offer of the last secret; the clipboard owns it and deletes it once replaced.
+    QPointer<QMimeData> secretOffer_;
+    QTimer clearTimer_;
+};
