@@ -44,6 +44,8 @@ QClipboard* SystemClipboard() {
 ItemClipboard::ItemClipboard(std::chrono::milliseconds secretTime, QObject* parent)
     : QObject(parent) {
     clearTimer_.setSingleShot(true);
+    // To the second: a coarse timer may fire over a second before the time the status line names.
+    clearTimer_.setTimerType(Qt::PreciseTimer);
     clearTimer_.setInterval(secretTime);
     connect(&clearTimer_, &QTimer::timeout, this, &ItemClipboard::clearSecret);
 }
