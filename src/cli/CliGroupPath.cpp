@@ -2,7 +2,6 @@
 
 #include "Lookups.h"
 #include "Schema.h"
-#include "XPathForms.h"
 
 std::optional<QStringList> ParseGroupPath(const QString& path) {
     if (!path.startsWith(u'/')) return std::nullopt;
@@ -44,7 +43,7 @@ XmlNode ResolveGroupPath(const DocumentState& state, const QStringList& names) {
     if (state.root.isNull()) return {};
     QStringList labels{schema::NameOf(state.root)};
     labels += names;
-    return FindGroupByPath(state.document, xpath::BuildGroupPath(labels), false);
+    return FindGroupByLabels(state.document, labels, false);
 }
 
 QStringList GroupNamesOf(const XmlNode& group, const XmlNode& root) {

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 #include "XmlNode.h"
@@ -48,6 +49,13 @@ public:
     // XPath evaluated on the document node, as XmlNode::selectSingleNode and selectNodes.
     XmlNode selectSingleNode(const QString& xpath) const;
     QList<XmlNode> selectNodes(const QString& xpath) const;
+    // What /E[@A='v1']/E[@A='v2']/... selects for the element name E, the attribute name A (both
+    // without namespace) and the values v1, v2, ... (in their stored form, see ToXmlCharacters):
+    // the first element in document order at the end of any such chain from the document element
+    // down, or a null handle. Found by a walk without recursion, for chains of any length; the
+    // XPath engine recurses once per step and gives up after a few thousand. No values: null.
+    XmlNode selectAttributeChain(QAnyStringView elementName, QAnyStringView attributeName,
+                                 const QStringList& values) const;
 
     // The whole document as XML text: declaration <?xml version="1.0" encoding="NAME"?> with
     // the given name, a line break, then the document indented by two spaces per level (only
