@@ -11,6 +11,7 @@
 #include "Lookups.h"
 #include "MessageBoxes.h"
 #include "Schema.h"
+#include "TreeItemDeletion.h"
 #include "Workspace.h"
 
 namespace {
@@ -66,7 +67,7 @@ void DropReplacedGroup(Workspace& ws, const XmlNode& group, QTreeWidgetItem* tre
     if (ws.mark.isGroup() && IsInside(ws.mark.node, group)) ws.mark.forget();
     if (treeItem) {
         QTreeWidgetItem* parent = treeItem->parent();
-        delete treeItem;
+        DeleteTreeItem(treeItem);
         if (parent && parent->childCount() == 0)
             parent->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
     }

@@ -1,10 +1,14 @@
 #include "GroupTreeWidget.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QProxyStyle>
 #include <QStyleFactory>
+#include <algorithm>
 #include <memory>
+
+#include "TreeItemDeletion.h"
 
 namespace {
 
@@ -49,4 +53,21 @@ GroupTreeWidget::GroupTreeWidget(QWidget* parent) : QTreeWidget(parent) {
 void GroupTreeWidget::mouseReleaseEvent(QMouseEvent* event) {
     QTreeWidget::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton) emit clickedAt(itemAt(event->position().toPoint()));
+}
+
+GroupTreeWidget::~GroupTreeWidget() {
+    DeleteAllTreeItems(this);
+}
+
+void GroupTreeWidget::keyPressEvent(QKeyEvent* event) {
+    QTreeWidgetItem* item = currentItem();
+    if (event->key() != Qt::Key_Asterisk || !item) {
+        QTreeWidget::keyPressEvent(event);
+        return;
+    }
+    int level = 1;
+    for (const QTreeWidgetItem* up = item->parent(); up; up = up->parent()) ++level;
+    // Items down to the level above the limit are opened, so that the deepest shown level is the
+    // limit; below it, the item itself still opens one level.
+    expandRecursively(indexFromItem(item), std::max(0, kTreeOpenDepthLimit - 1 - level));
 }
