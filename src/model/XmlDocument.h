@@ -59,7 +59,7 @@ public:
 
     // The whole document as XML text: declaration <?xml version="1.0" encoding="NAME"?> with
     // the given name, a line break, then the document indented by two spaces per level (only
-    // where an element holds nothing but elements, so text is never altered), no byte-order
+    // where an element holds elements and no text, so text is never altered), no byte-order
     // mark. "utf-16" (any case) gives UTF-16LE; other names are ASCII-compatible encodings known
     // to libxml2, "Shift_JIS" being code page 932. Characters the encoding cannot hold are
     // written as character references. Text keeps carriage returns (&#13;), and attribute values

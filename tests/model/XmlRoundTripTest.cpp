@@ -72,6 +72,17 @@ TEST(XmlRoundTrip, DataFileLayoutIsIndentedUtf16WithoutBom) {
         doc.serialize("Shift_JIS")
             .startsWith("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n<group name=\"root\">\n"));
     EXPECT_THROW(doc.serialize("no-such-encoding"), XmlError);
+
+    // An element holding only comments or processing instructions is written as it stands:
+    // indentation inside it would come back as its text, an item's value.
+    XmlParseResult marked = XmlDocument::parseDataText(
+        "<group name=\"root\"><item name=\"c\"><!--note--><?pi?></item></group>");
+    ASSERT_TRUE(marked.ok());
+    const XmlDocument reloaded = ReloadDataText(marked.document);
+    EXPECT_EQ(FromUtf16Le(reloaded.serialize("utf-16")),
+              "<?xml version=\"1.0\" encoding=\"utf-16\"?>\n<group name=\"root\">\n"
+              "  <item name=\"c\"><!--note--><?pi?></item>\n</group>\n");
+    EXPECT_EQ(reloaded.documentElement().firstChild().text(), QString());
 }
 
 TEST(XmlRoundTrip, AwkwardTextsSurviveDataFileAndExport) {
