@@ -5,10 +5,21 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 #include "XmlNode.h"
 
 struct XmlParseResult;
+
+// Something in a document that an encoding cannot write so that it reads back the same: a name
+// (of an element or attribute, a namespace prefix, a processing instruction's target) or the text
+// of a comment, a processing instruction or a CDATA section. In these places a character the
+// encoding lacks cannot be a character reference.
+struct XmlUnwritable {
+    enum class Kind { Name, Text };
+    Kind kind = Kind::Name;
+    QString text;
+};
 
 // Shared ownership of one libxml2 document. Copies refer to the same document; the document (and
 // every node that ever belonged to it) is freed when the last XmlDocument and XmlNode referring to
@@ -24,8 +35,12 @@ public:
     // read as Unicode whatever its XML declaration says. libxml2's size and depth limits are
     // lifted, so that anything this program wrote loads again.
     static XmlParseResult parseDataText(const QString& text);
+    // The deepest nesting of elements an import accepts (the document element is level 1).
+    static constexpr int kImportDepthLimit = 10000;
+
     // Parses an XML file for import, in the encoding its byte-order mark or declaration announce
-    // (UTF-8 by default; "Shift_JIS" is code page 932). libxml2's default limits apply.
+    // (UTF-8 by default; "Shift_JIS" is code page 932). The sizes a data file may have are
+    // accepted; elements may nest kImportDepthLimit levels deep.
     static XmlParseResult parseFile(const QString& path);
     // The same for bytes already read; `sourceName` only appears in messages.
     static XmlParseResult parseBytes(const QByteArray& bytes, const QString& sourceName = {});
@@ -66,6 +81,20 @@ public:
     // keep tabs and line breaks (&#9; &#10; &#13;). Identical documents give identical bytes.
     // An unknown encoding raises XmlError(kFail).
     QByteArray serialize(const QString& encoding) const;
+
+    // The first thing, in document order, that serialize(encoding) cannot write so that it reads
+    // back the same; nullopt when there is none (always for UTF-8 and UTF-16). A character counts
+    // as held when the encoding's encoder and decoder give it back unchanged. An unknown encoding
+    // raises XmlError(kFail).
+    std::optional<XmlUnwritable> findUnwritable(const QString& encoding) const;
+    // The deepest nesting of elements: 1 for a lone document element, 0 for none.
+    int depth() const;
+    // True when both documents hold the same nodes in the same order: elements with the same
+    // names, namespaces, namespace declarations and attributes (names, namespaces and values, in
+    // order), the same text, CDATA, comments and processing instructions. Otherwise false, and
+    // `where` (when given) names the first difference: the name attribute or else the name of
+    // the element at or around it in this document.
+    bool sameContent(const XmlDocument& other, QString* where = nullptr) const;
 
 private:
     friend struct XmlAccess;
