@@ -1,4 +1,5 @@
-// The real desktop program with a data file nested far deeper than a recursive walk survives.
+// The real desktop program survives a data file nested deeper than a recursive walk could go (it
+// crashed at this depth after the key).
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -10,7 +11,7 @@
 
 namespace {
 
-constexpr int kDepth = 100000;
+constexpr int kDepth = 50000;
 
 // Groups g1 to g<kDepth> nested below the root, the deepest holding an item.
 QString NestedGroups() {
@@ -40,7 +41,7 @@ QString WaitPastNotices(const QString& pattern) {
 
 // The file opens after the key, the search finds its deepest group and the tree opens towards it;
 // the program keeps running and the file stays as it was.
-TEST(Desktop, OpensAndSearchesADataFileAHundredThousandLevelsDeep) {
+TEST(Desktop, OpensAndSearchesADataFileFiftyThousandLevelsDeep) {
     if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "needs an X server (xvfb-run)";
     TempDir dir;
     const QString data = dir.file("Zetrova.dat");
