@@ -6,7 +6,6 @@
 #include "AppTestSupport.h"
 #include "CZetrovaView.h"
 #include "CommandIds.h"
-#include "GroupSearch.h"
 #include "GroupTreeWidget.h"
 #include "Schema.h"
 #include "ScriptedPrompter.h"
@@ -38,27 +37,6 @@ int Level(const QTreeWidgetItem* item) {
     int level = 0;
     for (; item; item = item->parent()) ++level;
     return level;
-}
-
-// The depth of the deepest element below `node` (1 for the node alone), walked without recursion.
-int Depth(const XmlNode& top) {
-    int deepest = 0;
-    int level = 1;
-    XmlNode node = top;
-    for (;;) {
-        deepest = std::max(deepest, level);
-        if (XmlNode child = node.firstChild(); child && child.isElement()) {
-            node = child;
-            ++level;
-            continue;
-        }
-        while (node != top && !node.nextSibling()) {
-            node = node.parentElement();
-            --level;
-        }
-        if (node == top) return deepest;
-        node = node.nextSibling();
-    }
 }
 
 }  // namespace
@@ -115,7 +93,7 @@ TEST(DeepDocument, EveryWalkOfTheProgramWorksFiftyThousandLevelsDown) {
     h.frame->dispatchCommand(GroupCopy);
     ws.setCurrentGroup(deepest);
     h.frame->dispatchCommand(GroupPaste);
-    EXPECT_EQ(Depth(ws.doc.root), 2 * depth + 2);
+    EXPECT_EQ(ws.doc.document.depth(), 2 * depth + 2);
     QTreeWidgetItem* copy = Down(deepest, 1);
     ASSERT_NE(copy, nullptr);
     EXPECT_EQ(Down(copy, depth - 1)->text(0), QStringLiteral("g%1").arg(depth));
@@ -125,7 +103,7 @@ TEST(DeepDocument, EveryWalkOfTheProgramWorksFiftyThousandLevelsDown) {
     h.frame->dispatchCommand(GroupMove);
     ws.setCurrentGroup(Down(root, 1));
     h.frame->dispatchCommand(GroupPaste);
-    EXPECT_EQ(Depth(ws.doc.root), depth + 3);
+    EXPECT_EQ(ws.doc.document.depth(), depth + 3);
     ASSERT_EQ(Down(root, 1)->childCount(), 2);
     EXPECT_NE(Down(Down(root, 1)->child(1), depth - 1), nullptr);
 
