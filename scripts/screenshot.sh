@@ -5,7 +5,7 @@
 set -euo pipefail
 src="$(cd "$(dirname "$0")/.." && pwd)"
 if [ -z "${ZETROVA_IN_XVFB:-}" ]; then
-  exec env ZETROVA_IN_XVFB=1 flock /tmp/zetrova-desktop-tests.lock \
+  exec env ZETROVA_IN_XVFB=1 flock -o /tmp/zetrova-desktop-tests.lock \
     xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
 fi
 work=$(mktemp -d)

@@ -3,7 +3,6 @@
 #include "CliEscape.h"
 #include "Lookups.h"
 #include "Schema.h"
-#include "XPathForms.h"
 
 std::optional<QStringList> ParseGroupPath(const QString& path) {
     if (!path.startsWith(u'/')) return std::nullopt;
@@ -47,7 +46,7 @@ XmlNode ResolveGroupPath(const DocumentState& state, const QStringList& names) {
     if (state.root.isNull()) return {};
     QStringList labels{schema::NameOf(state.root)};
     labels += names;
-    return FindGroupByPath(state.document, xpath::BuildGroupPath(labels), false);
+    return FindGroupByLabels(state.document, labels, false);
 }
 
 QStringList GroupNamesOf(const XmlNode& group, const XmlNode& root) {

@@ -1,6 +1,7 @@
 #include "Lookups.h"
 
 #include "MessageBoxes.h"
+#include "Schema.h"
 #include "XPathForms.h"
 #include "XmlError.h"
 
@@ -8,6 +9,18 @@ XmlNode FindGroupByPath(const XmlDocument& doc, const QString& groupPath, bool r
                         QObject* owner) {
     XmlNode group;
     if (!doc.isNull()) group = doc.selectSingleNode(groupPath);
+    if (group.isNull() && report) Notice(owner, u"グループが見つかりません");
+    return group;
+}
+
+XmlNode FindGroupByLabels(const XmlDocument& doc, const QStringList& labelsTopDown, bool report,
+                          QObject* owner) {
+    XmlNode group;
+    if (!doc.isNull()) {
+        group = doc.selectAttributeChain(
+            schema::kGroup, schema::kName,
+            labelsTopDown.isEmpty() ? QStringList{QString()} : labelsTopDown);
+    }
     if (group.isNull() && report) Notice(owner, u"グループが見つかりません");
     return group;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include "XmlDocument.h"
 #include "XmlNode.h"
@@ -16,6 +17,15 @@ class QObject;
 // This is the core of the main frame's FindCurrentGroup.
 XmlNode FindGroupByPath(const XmlDocument& doc, const QString& groupPath, bool report,
                         QObject* owner = nullptr);
+
+// The group that the group path of `labelsTopDown` (xpath::BuildGroupPath) selects, found by a
+// walk over the document instead of the XPath engine, whose evaluation recurses once per step
+// and fails for paths of a few thousand levels. The result is the XPath's: the first group in
+// document order at the end of any chain of groups whose names are the labels, from the
+// document element down; an empty list stands for the one empty label. Not found: as
+// FindGroupByPath.
+XmlNode FindGroupByLabels(const XmlDocument& doc, const QStringList& labelsTopDown, bool report,
+                          QObject* owner = nullptr);
 
 // The child of `group` called `name` of the given kind (-1 any element, 0 item, 1 secret), or a
 // null handle. Not found: for kinds 0 and 1 the notice "項目が見つかりません"; silently for -1.

@@ -1,3 +1,4 @@
+#include <libxml/SAX2.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
@@ -17,9 +18,13 @@ constexpr int kCommonOptions = XML_PARSE_NONET;
 // The data file is the program's own output: lift the size and depth limits and read the text as
 // the Unicode it is, whatever encoding its declaration names.
 constexpr int kDataFileOptions = kCommonOptions | XML_PARSE_HUGE | XML_PARSE_IGNORE_ENC;
-constexpr int kImportOptions = kCommonOptions;
+// An import must read whatever an export wrote, so libxml2's size limits (10 MB of text in one
+// node) are lifted for it too; its depth has the program's own bound instead of libxml2's 256.
+constexpr int kImportOptions = kCommonOptions | XML_PARSE_HUGE;
 
 thread_local bool doctypeRefused = false;
+thread_local int depthLimit = 0;  // 0: none
+thread_local bool depthExceeded = false;
 
 // Called by the parser at <!DOCTYPE ...>, before any declaration inside it is read. The program
 // never writes a DTD; refusing it closes the door on entity expansion bombs, external entities
@@ -27,6 +32,21 @@ thread_local bool doctypeRefused = false;
 void RefuseDoctype(void* context, const xmlChar*, const xmlChar*, const xmlChar*) {
     doctypeRefused = true;
     xmlStopParser(static_cast<xmlParserCtxtPtr>(context));
+}
+
+// Called by the parser at every start tag; refuses an element below depthLimit levels before its
+// node is made.
+void StartElementWithinLimit(void* context, const xmlChar* localName, const xmlChar* prefix,
+                             const xmlChar* uri, int namespaceCount, const xmlChar** namespaces,
+                             int attributeCount, int defaultedCount, const xmlChar** attributes) {
+    auto* parser = static_cast<xmlParserCtxtPtr>(context);
+    if (parser->nodeNr >= depthLimit) {
+        depthExceeded = true;
+        xmlStopParser(parser);
+        return;
+    }
+    xmlSAX2StartElementNs(context, localName, prefix, uri, namespaceCount, namespaces,
+                          attributeCount, defaultedCount, attributes);
 }
 
 bool IsBlank(const xmlChar* text) {
@@ -72,8 +92,9 @@ XmlParseResult Failure(const QString& message) {
     return {XmlDocument(), message};
 }
 
+// `maxDepth` 0: no bound on the nesting of elements.
 XmlParseResult Parse(const char* data, qsizetype size, const QByteArray& url, const char* encoding,
-                     int options) {
+                     int options, int maxDepth) {
     xmlrt::EnsureLibXml();
     xmlrt::ErrorCapture capture;
     if (size > INT_MAX) return Failure(QStringLiteral("the document is too large"));
@@ -81,12 +102,18 @@ XmlParseResult Parse(const char* data, qsizetype size, const QByteArray& url, co
     if (!context) throw XmlError(XmlError::kOutOfMemory);
     context->sax->internalSubset = RefuseDoctype;
     doctypeRefused = false;
+    depthLimit = maxDepth;
+    depthExceeded = false;
+    if (maxDepth > 0) context->sax->startElementNs = StartElementWithinLimit;
     xmlDocPtr doc = xmlCtxtReadMemory(context, data, static_cast<int>(size),
                                       url.isEmpty() ? nullptr : url.constData(), encoding, options);
     const bool refused = doctypeRefused;
+    const bool tooDeep = depthExceeded;
     xmlFreeParserCtxt(context);
-    if (refused) {
+    if (refused || tooDeep) {
         if (doc) xmlFreeDoc(doc);
+        if (tooDeep)
+            return Failure(QStringLiteral("the elements nest deeper than %1 levels").arg(maxDepth));
         return Failure(QStringLiteral("DOCTYPE declarations are not accepted"));
     }
     if (!doc)
@@ -108,7 +135,7 @@ XmlParseResult XmlDocument::parseDataText(const QString& text) {
     if (view.startsWith(QChar(0xFEFF))) view = view.mid(1);
     QByteArray utf8 = view.toUtf8();
     const WipeOnExit wipeUtf8(utf8);  // the whole document in clear
-    return Parse(utf8.constData(), utf8.size(), QByteArray(), "UTF-8", kDataFileOptions);
+    return Parse(utf8.constData(), utf8.size(), QByteArray(), "UTF-8", kDataFileOptions, 0);
 }
 
 XmlParseResult XmlDocument::parseFile(const QString& path) {
@@ -123,5 +150,6 @@ XmlParseResult XmlDocument::parseFile(const QString& path) {
 }
 
 XmlParseResult XmlDocument::parseBytes(const QByteArray& bytes, const QString& sourceName) {
-    return Parse(bytes.constData(), bytes.size(), sourceName.toUtf8(), nullptr, kImportOptions);
+    return Parse(bytes.constData(), bytes.size(), sourceName.toUtf8(), nullptr, kImportOptions,
+                 kImportDepthLimit);
 }

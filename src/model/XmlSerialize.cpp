@@ -1,6 +1,7 @@
 #include <libxml/xmlsave.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "LibXmlRuntime.h"
 #include "SecureWipe.h"
@@ -39,6 +40,65 @@ bool IsEncodingLabel(const QString& name) {
     return true;
 }
 
+// libxml2 indents the children of every element that holds no text, while reading drops only the
+// indentation of elements that hold elements: an element holding nothing but comments or
+// processing instructions would read back with blanks added to it, an item's value among them.
+// An empty text node makes libxml2 write such an element as it stands; these nodes are there only
+// while the document is written.
+class KeepMarkupUnindented {
+public:
+    explicit KeepMarkupUnindented(xmlDocPtr doc) {
+        try {
+            const xmlNodePtr top = reinterpret_cast<xmlNodePtr>(doc);
+            xmlNodePtr cur = top->children;
+            while (cur) {
+                if (cur->type == XML_ELEMENT_NODE && cur->children) {
+                    if (HoldsOnlyMarkup(cur)) Prepend(doc, cur);
+                    cur = cur->children;
+                    continue;
+                }
+                while (cur != top && !cur->next) cur = cur->parent;
+                if (cur == top) break;
+                cur = cur->next;
+            }
+        } catch (...) {
+            RemoveAdded();
+            throw;
+        }
+    }
+    ~KeepMarkupUnindented() { RemoveAdded(); }
+    KeepMarkupUnindented(const KeepMarkupUnindented&) = delete;
+    KeepMarkupUnindented& operator=(const KeepMarkupUnindented&) = delete;
+
+private:
+    static bool HoldsOnlyMarkup(xmlNodePtr element) {
+        for (xmlNodePtr c = element->children; c; c = c->next)
+            if (c->type != XML_COMMENT_NODE && c->type != XML_PI_NODE) return false;
+        return true;
+    }
+    void Prepend(xmlDocPtr doc, xmlNodePtr element) {
+        // Room first, so that a node once linked is always recorded.
+        if (added_.size() == added_.capacity()) added_.reserve(2 * added_.size() + 8);
+        xmlNodePtr text = xmlNewDocText(doc, BAD_CAST "");
+        if (!text) throw XmlError(XmlError::kOutOfMemory);
+        // Linked by hand: libxml2's own insertion may merge text nodes.
+        text->parent = element;
+        text->next = element->children;
+        element->children->prev = text;
+        element->children = text;
+        added_.push_back(text);
+    }
+    void RemoveAdded() {
+        for (xmlNodePtr text : added_) {
+            xmlUnlinkNode(text);
+            xmlFreeNode(text);
+        }
+        added_.clear();
+    }
+
+    std::vector<xmlNodePtr> added_;
+};
+
 }  // namespace
 
 QByteArray XmlDocument::serialize(const QString& encoding) const {
@@ -54,6 +114,7 @@ QByteArray XmlDocument::serialize(const QString& encoding) const {
 
     QByteArray body;
     const WipeOnExit wipeBody(body);
+    const KeepMarkupUnindented unindented(holder->doc);
     xmlSaveCtxtPtr save = xmlSaveToIO(AppendBytes, CloseNothing, &body, engineName.constData(),
                                       XML_SAVE_FORMAT | XML_SAVE_NO_DECL);
     if (!save)

@@ -4,12 +4,58 @@
 #include "SafeFileWrite.h"
 #include "SecureWipe.h"
 
+namespace {
+
+// A text for a message: a comment or a value may be long.
+QString Excerpt(const QString& text) {
+    constexpr qsizetype kShown = 40;
+    return text.size() <= kShown ? text : text.left(kShown) + u'…';
+}
+
+// An export is a backup: it is written only when an import gives the document back. These two
+// checks say what stands in the way in a notice, and return false.
+
+// The document nests no deeper than an import reads, and the encoding holds its names and the
+// texts that are written without character references.
+bool CanExport(const XmlDocument& document, const QString& encoding, QObject* owner) {
+    if (document.depth() > XmlDocument::kImportDepthLimit) {
+        Notice(owner, u"階層が%s段より深いため、エクスポートできませんでした",
+               QString::number(XmlDocument::kImportDepthLimit));
+        return false;
+    }
+    if (const std::optional<XmlUnwritable> unwritable = document.findUnwritable(encoding)) {
+        if (unwritable->kind == XmlUnwritable::Kind::Name)
+            Notice(owner, u"名前「%s」には%sで書けない文字があるため、エクスポートできませんでした",
+                   unwritable->text, encoding);
+        else
+            Notice(owner, u"「%s」には%sで書けない文字があるため、エクスポートできませんでした",
+                   Excerpt(unwritable->text), encoding);
+        return false;
+    }
+    return true;
+}
+
+// The written text, read as an import reads it, is the same document again.
+bool ExportRestores(const XmlDocument& document, const QByteArray& text, QObject* owner) {
+    XmlParseResult back = XmlDocument::parseBytes(text);
+    QString where;
+    if (back.ok() && document.sameContent(back.document, &where)) return true;
+    Notice(owner,
+           u"書き出した内容が元のとおりに読み戻せないため、エクスポートできませんでした（%s）",
+           back.ok() ? where : back.errorMessage);
+    return false;
+}
+
+}  // namespace
+
 bool WriteXmlFile(const XmlDocument& document, const QString& path, const QString& encoding,
                   QObject* owner) {
     QByteArray text;
     const WipeOnExit wipeText(text);  // every secret in clear
     try {
+        if (!CanExport(document, encoding, owner)) return false;
         text = document.serialize(encoding);
+        if (!ExportRestores(document, text, owner)) return false;
     } catch (const XmlError& e) {
         REPORT_XML_ERROR(e, MessageIcon::Error);
         return false;

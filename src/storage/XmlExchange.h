@@ -13,18 +13,23 @@ class QObject;
 inline constexpr char16_t kExportEncoding[] = u"Shift_JIS";
 
 // Writes the whole document to path as XML text in the given encoding (declaration with version
-// "1.0" and that encoding, indented; characters the encoding cannot hold become character
-// references). An existing file is replaced, but only once the new content is completely
-// written. A file that cannot be created or written: the notice "書き込めませんでした" (owner may
-// be nullptr) and false. An engine failure is reported as an XML engine failure (error icon),
-// then false.
+// "1.0" and that encoding, indented; characters of text and attribute values that the encoding
+// cannot hold become character references). An export is written only when importing it gives
+// the same document back; otherwise nothing is written, a notice names what stands in the way
+// (elements nested deeper than an import reads; an element, attribute or prefix name, or the text
+// of a comment, processing instruction or CDATA section, that the encoding cannot hold; a
+// difference when the text is read back) and the result is false. An existing file is replaced, but
+// only once the new content is completely written. A file that cannot be created or written: the
+// notice "書き込めませんでした" (owner may be nullptr) and false. An engine failure is reported as
+// an XML engine failure (error icon), then false.
 bool WriteXmlFile(const XmlDocument& document, const QString& path,
                   const QString& encoding = QString::fromUtf16(kExportEncoding),
                   QObject* owner = nullptr);
 
 // Replaces document and root of state by those of the XML file at path, read in the encoding its
-// byte-order mark or declaration announces. The file is untrusted: no network, no DTD, the
-// engine's size and depth limits. A missing or unreadable file, text that is not well-formed, or
+// byte-order mark or declaration announces. The file is untrusted: no network, no DTD, elements
+// nested at most XmlDocument::kImportDepthLimit levels; the sizes of a data file (so that every
+// export reads back). A missing or unreadable file, text that is not well-formed, or
 // no document element: the notice "ルートを取得できませんでした" and false; an engine failure is
 // reported as an XML engine failure (error icon), then false. On any failure the current
 // document and root stay as they were. The caller sets the modified flag and rebuilds the views.

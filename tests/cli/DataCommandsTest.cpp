@@ -302,6 +302,18 @@ TEST(CliData, WrongKeyOrBadInputNeverChangesAFile) {
     QStringList left = QDir(ws.dir.path()).entryList(QDir::Files);
     left.sort();
     EXPECT_EQ(left, (QStringList{"Zetrova.ini", "bad.xml", "data.dat", "good.xml", "old.xml"}));
+
+    // A document that an import could not give back is not exported, as on the desktop.
+    XmlDocument odd = SampleDocument();
+    odd.documentElement().appendChild(odd.createElement(u"café"));
+    Workspace refusing(odd);
+    refusing.dir.write("old.xml", "old export");
+    const CliRun refused = refusing.run({"export", refusing.dir.file("old.xml")});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_TRUE(refused.err.contains(
+        "名前「café」にはShift_JISで書けない文字があるため、エクスポートできませんでした"))
+        << refused.err.toStdString();
+    EXPECT_EQ(refusing.dir.read("old.xml"), "old export");
 }
 
 TEST(CliData, MissingKeyOrDataFileIsReported) {

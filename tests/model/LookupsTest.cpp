@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <random>
+
 #include "Lookups.h"
 #include "ModelTestSupport.h"
 #include "ScriptedPrompter.h"
@@ -118,4 +121,90 @@ TEST(Lookups, GroupNotFoundWithAndWithoutReport) {
         XmlDocument::parseBytes("<root name=\"root\"><group name=\"a\"/></root>");
     ASSERT_TRUE(other.ok());
     EXPECT_TRUE(FindGroupByPath(other.document, path, false).isNull());
+}
+
+// The walk that resolves a group path gives what the XPath gives, on random documents full of
+// repeated names, where the first match on each level often leads nowhere, and of elements that
+// look like groups but are not (namespaced, prefixed, nameless, a namespaced name).
+TEST(Lookups, GroupPathWalkEqualsTheXPath) {
+    std::mt19937 random(20240611);
+    const QStringList names = {"a", "a", "a", "b", "", "it's", "é"};
+    auto pick = [&](const QStringList& from) {
+        return from[std::uniform_int_distribution<qsizetype>(0, from.size() - 1)(random)];
+    };
+    // An element of a kind chosen at random with the name %1, and the tag that closes it.
+    struct Kind {
+        const char* open;
+        const char* close;
+    };
+    const QList<Kind> kinds = {
+        {"<group name=\"%1\">", "</group>"},
+        {"<group name=\"%1\">", "</group>"},
+        {"<group name=\"%1\">", "</group>"},
+        {"<group xmlns=\"urn:x\" name=\"%1\">", "</group>"},
+        {"<p:group xmlns:p=\"urn:p\" name=\"%1\">", "</p:group>"},
+        {"<group xmlns:p=\"urn:p\" p:name=\"%1\">", "</group>"},
+        {"<group>", "</group>"},
+        {"<item name=\"%1\">", "</item>"},
+    };
+    std::function<QString(int)> element = [&](int depth) {
+        // The document element is a group, so that chains can start.
+        const Kind& kind = kinds[depth == 0 ? 0
+                                            : std::uniform_int_distribution<qsizetype>(
+                                                  0, kinds.size() - 1)(random)];
+        QString text = QString::fromUtf8(kind.open).replace(QStringLiteral("%1"), pick(names));
+        const int count = depth < 4 ? std::uniform_int_distribution<int>(0, 4)(random) : 0;
+        for (int i = 0; i < count; ++i) text += element(depth + 1);
+        return text + QString::fromUtf8(kind.close);
+    };
+    // Following the first match on every level, as a tree walk would.
+    auto greedy = [](const XmlDocument& doc, const QStringList& labels) {
+        XmlNode at = doc.node();
+        for (const QString& label : labels.isEmpty() ? QStringList{QString()} : labels) {
+            XmlNode c = at.firstChild();
+            while (!c.isNull() && !(schema::IsGroup(c) && c.attribute(schema::kName) == label))
+                c = c.nextSibling();
+            if (c.isNull()) return XmlNode();
+            at = c;
+        }
+        return at;
+    };
+    int found = 0;
+    int backtracked = 0;
+    for (int round = 0; round < 300; ++round) {
+        XmlParseResult parsed = XmlDocument::parseBytes(element(0).toUtf8());
+        ASSERT_TRUE(parsed.ok()) << parsed.errorMessage.toStdString();
+        QList<XmlNode> elements;
+        for (XmlNode n = parsed.document.documentElement(); !n.isNull();) {
+            elements << n;
+            XmlNode next = n.firstChild();
+            while (next.isNull() && !n.isNull()) {
+                next = n.nextSibling();
+                n = n.parentElement();
+            }
+            n = next;
+        }
+        for (int chain = 0; chain < 30; ++chain) {
+            // Half the chains are the names above an element, half are names at random.
+            QStringList labels;
+            if (chain % 2) {
+                const XmlNode& at = elements[std::uniform_int_distribution<qsizetype>(
+                    0, elements.size() - 1)(random)];
+                for (XmlNode n = at; !n.isNull(); n = n.parentElement())
+                    labels.prepend(schema::NameOf(n));
+            } else {
+                const int length = std::uniform_int_distribution<int>(0, 5)(random);
+                for (int i = 0; i < length; ++i) labels << pick(names);
+            }
+            const XmlNode byXPath =
+                FindGroupByPath(parsed.document, xpath::BuildGroupPath(labels), false);
+            EXPECT_EQ(FindGroupByLabels(parsed.document, labels, false), byXPath)
+                << labels.join(u'/').toStdString();
+            found += byXPath.isNull() ? 0 : 1;
+            backtracked += greedy(parsed.document, labels) == byXPath ? 0 : 1;
+        }
+    }
+    // The chains do reach groups, and often only past a first match that leads nowhere.
+    EXPECT_GT(found, 1000);
+    EXPECT_GT(backtracked, 20);
 }

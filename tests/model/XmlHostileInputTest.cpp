@@ -62,14 +62,28 @@ TEST(XmlHostileInput, MalformedTextIsAFailureWithAMessage) {
     EXPECT_FALSE(XmlDocument::parseFile(QStringLiteral("/nonexistent/file.xml")).ok());
 }
 
-TEST(XmlHostileInput, ImportRefusesAbsurdNesting) {
-    QByteArray xml;
-    for (int i = 0; i < 100000; ++i) xml += "<group name=\"g\">";
+// An import nests as deep as its bound and no deeper, refused before the deeper element is made;
+// the data file has no bound.
+TEST(XmlHostileInput, ImportRefusesNestingPastItsBound) {
+    const int bound = XmlDocument::kImportDepthLimit;
+    auto nested = [](int depth) {
+        QByteArray xml;
+        for (int i = 0; i < depth; ++i) xml += "<g>";
+        for (int i = 0; i < depth; ++i) xml += "</g>";
+        return xml;
+    };
     QElapsedTimer timer;
     timer.start();
-    XmlParseResult r = XmlDocument::parseBytes(xml);
-    EXPECT_FALSE(r.ok());
-    EXPECT_LT(timer.elapsed(), 2000);
+    EXPECT_EQ(XmlDocument::parseBytes(nested(bound)).document.depth(), bound);
+    const XmlParseResult deeper = XmlDocument::parseBytes(nested(bound + 1));
+    EXPECT_FALSE(deeper.ok());
+    EXPECT_EQ(deeper.errorMessage,
+              QStringLiteral("the elements nest deeper than %1 levels").arg(bound));
+    EXPECT_TRUE(XmlDocument::parseDataText(QString::fromLatin1(nested(bound + 1))).ok());
+    // A flood of start tags stops at the bound.
+    EXPECT_EQ(XmlDocument::parseBytes(QByteArray("<g>").repeated(100 * bound)).errorMessage,
+              deeper.errorMessage);
+    EXPECT_LT(timer.elapsed(), 5000);
 }
 
 TEST(XmlHostileInput, ImportReadsFilesByPathAndLibxmlStaysSilent) {

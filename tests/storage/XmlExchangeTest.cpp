@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <functional>
 
 #include "ScriptedPrompter.h"
 #include "StorageTestSupport.h"
@@ -44,6 +45,150 @@ TEST(XmlExchange, ExportThenImportGivesTheSameDocument) {
     EXPECT_EQ(state.dataFilePath, QStringLiteral("/data/Zetrova.dat"));
     EXPECT_EQ(state.keyVerifier, MakeKeyVerifier(QStringLiteral("pass")));
     EXPECT_FALSE(state.modified);
+}
+
+// Elements nested `depth` levels deep, the deepest holding a value.
+QString Nested(int depth) {
+    QString text;
+    for (int i = 1; i < depth; ++i) text += QStringLiteral("<group name=\"%1\">").arg(i);
+    text += QStringLiteral("<item name=\"deepest\">v</item>");
+    for (int i = 1; i < depth; ++i) text += QStringLiteral("</group>");
+    return text;
+}
+
+XmlDocument FromDataText(const QString& text) {
+    XmlParseResult parsed = XmlDocument::parseDataText(text);
+    EXPECT_TRUE(parsed.ok()) << parsed.errorMessage.toStdString();
+    return parsed.document;
+}
+
+// Every export imports back to the same document, or is refused with a message that names what
+// cannot be written, leaving the file as it was.
+TEST(XmlExchange, AnExportImportsBackTheSameOrIsRefused) {
+    const QString big(10'000'001, u'v');  // past libxml2's limit of 10,000,000 bytes in a node
+    const QString cannot =
+        QStringLiteral("にはShift_JISで書けない文字があるため、エクスポートできませんでした");
+    struct Case {
+        const char* what;
+        std::function<XmlDocument()> make;
+        QString refusal;  // empty: the export must restore
+    };
+    const QList<Case> cases = {
+        {"an empty document", [] { return schema::CreateNewDocument(); }, {}},
+        {"line breaks and tabs in values and names",
+         [] {
+             return FromDataText(
+                 "<group name=\"root\"><item name=\"a&#13;&#10;b&#13;c&#10;&#9;\">"
+                 "x&#13;&#10;y&#13;z&#10;</item><secret name=\"s\">&#13;</secret></group>");
+         },
+         {}},
+        {"blank and empty values and names",
+         [] {
+             return FromDataText(
+                 "<group name=\"root\"><item name=\"sp\">   </item><item name=\" \"> a </item>"
+                 "<item name=\"\"/><group name=\"  \"><secret name=\"t\">&#9;&#10;</secret>"
+                 "</group></group>");
+         },
+         {}},
+        {"characters code page 932 lacks, in values and attribute values",
+         [] {
+             return FromDataText(
+                 "<group name=\"r\u00e9\U0001F600\"><item name=\"\u301c\" x=\"\u00e9\">"
+                 "\u00e9 \u2014 \U0001F600 \ufffd \u301c\uff5e\u2460</item></group>");
+         },
+         {}},
+        {"a name and a value of ten million characters",
+         [&big] {
+             XmlDocument doc = schema::CreateNewDocument();
+             AddItem(doc.documentElement(), big, big, true);
+             return doc;
+         },
+         {}},
+        {"deeper than libxml2's default of 256 levels",
+         [] { return FromDataText(Nested(300)); },
+         {}},
+        {"as deep as an import reads",
+         [] { return FromDataText(Nested(XmlDocument::kImportDepthLimit)); },
+         {}},
+        {"other attributes and namespaces",
+         [] {
+             return FromDataText(
+                 "<group name=\"root\" xmlns:z=\"urn:z:\u00e9\" z:kind=\"k\" xml:lang=\"ja\" "
+                 "extra=\"1\"><z:item name=\"n\" z:name=\"m\">v</z:item><item "
+                 "xmlns=\"urn:default\" name=\"d\">w</item><group name=\"g\" "
+                 "xmlns:unused=\"urn:u\"/></group>");
+         },
+         {}},
+        {"comments, processing instructions and CDATA",
+         [] {
+             return FromDataText(
+                 "<!--before--><?app data?><group name=\"root\"><!--in a group-->"
+                 "<item name=\"c\"><!--a comment alone--></item><group name=\"p\"><?pi alone?>"
+                 "</group><item name=\"cd\"><![CDATA[<raw> & ]]]]><![CDATA[>]]></item>"
+                 "<item name=\"mixed\">text<!--c-->more</item></group><!--after-->");
+         },
+         {}},
+        {"a document element of another kind",
+         [] { return FromDataText("<notes><x/>text</notes>"); },
+         {}},
+        {"deeper than an import reads",
+         [] { return FromDataText(Nested(XmlDocument::kImportDepthLimit + 1)); },
+         QStringLiteral("階層が%1段より深いため、エクスポートできませんでした")
+             .arg(XmlDocument::kImportDepthLimit)},
+        {"an element name",
+         [] { return FromDataText("<group name=\"root\"><caf\u00e9/></group>"); },
+         QStringLiteral("名前「café」") + cannot},
+        {"an attribute name", [] { return FromDataText("<group na\u00efve=\"1\"/>"); },
+         QStringLiteral("名前「naïve」") + cannot},
+        {"a namespace prefix",
+         [] { return FromDataText("<group xmlns:\u00e9=\"urn:e\" name=\"root\"/>"); },
+         QStringLiteral("名前「é」") + cannot},
+        {"a processing instruction's target",
+         [] { return FromDataText("<?p\u00e9 x?><group name=\"root\"/>"); },
+         QStringLiteral("名前「pé」") + cannot},
+        {"a comment", [] { return FromDataText("<group name=\"root\"><!--caf\u00e9--></group>"); },
+         QStringLiteral("「café」") + cannot},
+        {"a long CDATA section",
+         [] {
+             return FromDataText("<group><item name=\"x\"><![CDATA[" + QString(50, u'a') +
+                                 "\U0001F600]]></item></group>");
+         },
+         QStringLiteral("「%1…」").arg(QString(40, u'a')) + cannot},
+        {"blanks beside elements, which an import drops",
+         [] {
+             XmlDocument doc = schema::CreateNewDocument();
+             doc.documentElement().setText(QStringLiteral("  "));
+             AddItem(doc.documentElement(), QStringLiteral("x"), QStringLiteral("v"));
+             return doc;
+         },
+         QStringLiteral(
+             "書き出した内容が元のとおりに読み戻せないため、エクスポートできませんでした（root）")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        dir.write("out.xml", "old export");
+        const XmlDocument doc = c.make();
+        ScriptedPrompter prompter;
+        const bool written = WriteXmlFile(doc, dir.file("out.xml"));
+        if (!c.refusal.isEmpty()) {
+            EXPECT_FALSE(written);
+            EXPECT_EQ(prompter.texts(), QStringList{c.refusal});
+            EXPECT_EQ(dir.read("out.xml"), "old export");
+            EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"out.xml"});
+            continue;
+        }
+        EXPECT_TRUE(written) << prompter.texts().join(u'\n').toStdString();
+        DocumentState state = StateWith(schema::CreateNewDocument());
+        QString detail;
+        if (!written || !ImportXmlFile(state, dir.file("out.xml"), nullptr, &detail)) {
+            ADD_FAILURE() << "not imported: " << detail.toStdString();
+            continue;
+        }
+        EXPECT_TRUE(prompter.texts().isEmpty());
+        // Compared as UTF-8 text: every node, attribute, namespace, comment and value.
+        EXPECT_TRUE(state.document.serialize("UTF-8") == doc.serialize("UTF-8"));
+    }
 }
 
 TEST(XmlExchange, ExportReplacesAnExistingFileAndReportsWhatCannotBeWritten) {

@@ -12,6 +12,7 @@
 #include "MessageBoxes.h"
 #include "Schema.h"
 #include "SecureWipe.h"
+#include "TreeItemDeletion.h"
 #include "Workspace.h"
 
 namespace {
@@ -67,7 +68,7 @@ void DropReplacedGroup(Workspace& ws, const XmlNode& group, QTreeWidgetItem* tre
     if (ws.mark.isGroup() && IsInside(ws.mark.node, group)) ws.mark.forget();
     if (treeItem) {
         QTreeWidgetItem* parent = treeItem->parent();
-        delete treeItem;
+        DeleteTreeItem(treeItem);
         if (parent && parent->childCount() == 0)
             parent->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
     }

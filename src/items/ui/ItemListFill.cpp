@@ -12,7 +12,6 @@ void FillItemList(Workspace& ws, CZetrovaView* list) {
     if (!current) return;
     const XmlNode group = ws.FindCurrentGroup(true);
     if (!group) return;
-    const QString path = GroupPathOfItem(current);
     const bool movePending = ws.mark.itemMovePending() && ws.mark.sourceGroup == group;
 
     QList<CZetrovaView::Row> rows;
@@ -30,7 +29,9 @@ void FillItemList(Workspace& ws, CZetrovaView* list) {
             row.image = CZetrovaView::kSecretImage;
             row.value = QStringLiteral("*****");
         } else {
-            Notice(ws.owner(), u"\"%s\"の\"%s\" は知らない項目です。", path, kind);
+            // The path is built only here: for a deep group it is a long text.
+            Notice(ws.owner(), u"\"%s\"の\"%s\" は知らない項目です。", GroupPathOfItem(current),
+                   kind);
             continue;
         }
         row.label = *name;

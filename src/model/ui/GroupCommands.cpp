@@ -10,6 +10,7 @@
 #include "Lookups.h"
 #include "MessageBoxes.h"
 #include "Schema.h"
+#include "TreeItemDeletion.h"
 #include "Workspace.h"
 #include "XmlError.h"
 
@@ -138,7 +139,7 @@ void DeleteGroupCommand(Workspace& ws) {
                     RequiredName(current->node)) != kAnswerYes)
         return;
     current->node.parent().removeChild(current->node);
-    delete current->item;
+    DeleteTreeItem(current->item);
     ForgetStaleGroupMark(ws);
     ws.doc.modified = true;
     // The tree's selected item after the deletion becomes the current group (or none).
@@ -188,7 +189,7 @@ void PasteGroupCommand(Workspace& ws) {
         ws.mark.forget();
         if (stillInSource) {
             const XmlNode moved = target->node.appendChild(marked);
-            delete markedItem;
+            DeleteTreeItem(markedItem);
             FillGroupTree(ws.tree(), moved, target->item, ws.owner());
         } else {
             // The marked group no longer stands where it was marked; removing something there

@@ -7,6 +7,7 @@
 #include "GroupTreeWidget.h"
 #include "MessageBoxes.h"
 #include "Schema.h"
+#include "TreeItemDeletion.h"
 #include "XPathForms.h"
 
 namespace {
@@ -19,29 +20,49 @@ bool HasGroupChild(const XmlNode& element) {
     return false;
 }
 
-// Builds the item of a group and its sub-groups without touching the tree; a failure leaves the
-// partial branch in `item` as the tree would show it.
-bool BuildBranch(const XmlNode& element, QTreeWidgetItem* parent, QObject* owner,
-                 QTreeWidgetItem** made) {
-    *made = nullptr;
-    if (element.name() != schema::kGroup) return true;
-    const std::optional<QString> name = element.attribute(schema::kName);
-    if (!name) return false;
-    auto* item = new QTreeWidgetItem(QStringList{*name});
-    item->setChildIndicatorPolicy(HasGroupChild(element)
+QTreeWidgetItem* NewGroupItem(const XmlNode& group, const QString& name) {
+    auto* item = new QTreeWidgetItem(QStringList{name});
+    item->setChildIndicatorPolicy(HasGroupChild(group)
                                       ? QTreeWidgetItem::ShowIndicator
                                       : QTreeWidgetItem::DontShowIndicatorWhenChildless);
-    if (parent) parent->addChild(item);
-    *made = item;
-    for (XmlNode c = element.firstChild(); c; c = c.nextSibling()) {
-        if (!c.isElement()) continue;
-        QTreeWidgetItem* child = nullptr;
-        if (!BuildBranch(c, item, owner, &child)) {
-            Notice(owner, u"%sを追加できませんでした", *name);
-            return false;
+    return item;
+}
+
+// Adds the items of all sub-groups of `element` below `top`, its item, without touching the
+// tree. The walk goes down and back up along the parents instead of recursing, so any depth
+// fits on the stack; every item joins its parent before it gets children of its own, which
+// keeps each addition constant time. A group without a name fails: each level from its parent
+// up to `element` shows the notice with its own name, and their remaining sub-groups are left
+// out, as the tree shows them.
+bool BuildBranch(const XmlNode& element, QTreeWidgetItem* top, QObject* owner) {
+    XmlNode parent = element;
+    QTreeWidgetItem* parentItem = top;
+    XmlNode node = element.firstChild();
+    for (;;) {
+        if (node.isNull()) {
+            if (parent == element) return true;
+            node = parent.nextSibling();
+            parent = parent.parent();
+            parentItem = parentItem->parent();
+            continue;
         }
+        if (!node.isElement() || node.name() != schema::kGroup) {
+            node = node.nextSibling();
+            continue;
+        }
+        const std::optional<QString> name = node.attribute(schema::kName);
+        if (!name) {
+            for (QTreeWidgetItem* at = parentItem;; at = at->parent()) {
+                Notice(owner, u"%sを追加できませんでした", at->text(0));
+                if (at == top) return false;
+            }
+        }
+        QTreeWidgetItem* item = NewGroupItem(node, *name);
+        parentItem->addChild(item);
+        parent = node;
+        parentItem = item;
+        node = node.firstChild();
     }
-    return true;
 }
 
 }  // namespace
@@ -49,24 +70,23 @@ bool BuildBranch(const XmlNode& element, QTreeWidgetItem* parent, QObject* owner
 bool FillGroupTree(GroupTreeWidget* tree, const XmlNode& element, QTreeWidgetItem* parent,
                    QObject* owner) {
     if (element.name() != schema::kGroup) return true;
-    if (!element.attribute(schema::kName)) return false;
+    const std::optional<QString> name = element.attribute(schema::kName);
+    if (!name) return false;
     if (parent) parent->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
     // The branch is built apart and attached once, which is much faster for large documents.
-    QTreeWidgetItem* item = nullptr;
-    const bool ok = BuildBranch(element, nullptr, owner, &item);
-    if (item) {
-        if (parent)
-            parent->addChild(item);
-        else
-            tree->addTopLevelItem(item);
-        // Top-level items open so the root group shows its sub-groups; deeper ones stay closed.
-        item->setExpanded(parent == nullptr);
-    }
+    QTreeWidgetItem* item = NewGroupItem(element, *name);
+    const bool ok = BuildBranch(element, item, owner);
+    if (parent)
+        parent->addChild(item);
+    else
+        tree->addTopLevelItem(item);
+    // Top-level items open so the root group shows its sub-groups; deeper ones stay closed.
+    item->setExpanded(parent == nullptr);
     return ok;
 }
 
 void RebuildGroupTree(GroupTreeWidget* tree, const XmlNode& root, QObject* owner) {
-    tree->clear();
+    DeleteAllTreeItems(tree);
     if (root) FillGroupTree(tree, root, nullptr, owner);
 }
 

@@ -5,7 +5,10 @@
 #include <QMouseEvent>
 #include <QProxyStyle>
 #include <QStyleFactory>
+#include <algorithm>
 #include <memory>
+
+#include "TreeItemDeletion.h"
 
 namespace {
 
@@ -52,16 +55,27 @@ void GroupTreeWidget::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) emit clickedAt(itemAt(event->position().toPoint()));
 }
 
+GroupTreeWidget::~GroupTreeWidget() {
+    DeleteAllTreeItems(this);
+}
+
 void GroupTreeWidget::keyPressEvent(QKeyEvent* event) {
     const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
     const int key = event->key();
-    if (modifiers == Qt::NoModifier &&
+    QTreeWidgetItem* item = currentItem();
+    if (item && modifiers == Qt::NoModifier &&
         (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)) {
-        if (QTreeWidgetItem* item = currentItem()) {
-            event->accept();
-            emit chosenWithKey(item);
-            return;
-        }
+        event->accept();
+        emit chosenWithKey(item);
+        return;
     }
-    QTreeWidget::keyPressEvent(event);
+    if (key != Qt::Key_Asterisk || !item) {
+        QTreeWidget::keyPressEvent(event);
+        return;
+    }
+    int level = 1;
+    for (const QTreeWidgetItem* up = item->parent(); up; up = up->parent()) ++level;
+    // Items down to the level above the limit are opened, so that the deepest shown level is the
+    // limit; below it, the item itself still opens one level.
+    expandRecursively(indexFromItem(item), std::max(0, kTreeOpenDepthLimit - 1 - level));
 }

@@ -2,6 +2,13 @@
 
 #include <QTreeWidget>
 
+// How many levels the tree opens at most when it opens a branch for the user (a group found
+// deep down, the * key). Qt's tree view lays out a chain of open levels recursively, and its
+// work on every later change of the tree grows with the square of the chain's length: a hundred
+// thousand open levels would take minutes or overflow the stack, five thousand cost about a
+// tenth of a second. Opening one level by hand works at any depth.
+inline constexpr int kTreeOpenDepthLimit = 5000;
+
 // The group tree of the main window: one item per group, labelled with its name, in document
 // order, never sorted and never edited in place. It only shows; what a click means is decided by
 // whoever listens to clickedAt and chosenWithKey.
@@ -9,6 +16,8 @@ class GroupTreeWidget : public QTreeWidget {
     Q_OBJECT
 public:
     explicit GroupTreeWidget(QWidget* parent = nullptr);
+    // Deletes the items leaf first: Qt would delete them recursively, one stack frame per level.
+    ~GroupTreeWidget() override;
 
     // Model index of an item and back, for references that must notice a deleted item.
     QModelIndex indexOfItem(QTreeWidgetItem* item) const { return indexFromItem(item); }
@@ -24,5 +33,7 @@ signals:
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+    // Return, Enter and Space send chosenWithKey; the * key opens the current item's whole branch,
+    // down to kTreeOpenDepthLimit levels.
     void keyPressEvent(QKeyEvent* event) override;
 };

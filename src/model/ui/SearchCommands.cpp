@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QTreeWidgetItem>
+#include <algorithm>
+#include <vector>
 
 #include "CFindGroupDlg.h"
 #include "GroupSearch.h"
@@ -57,11 +59,22 @@ bool FindNextGroup(Workspace& ws, const QString& text) {
         WarningBox(ws.owner(), kCaptionError, u"%sが見つかりません", text);
         return false;
     }
-    for (QTreeWidgetItem* ancestor = item->parent(); ancestor; ancestor = ancestor->parent())
-        ancestor->setExpanded(true);
-    tree->setCurrentItem(item);
-    tree->scrollToItem(item);
+    // The tree opens the ancestors from the top down, one level at a time: opened all at once,
+    // Qt would lay the chain out recursively. A group deeper than the tree can open is current
+    // all the same, with its deepest shown ancestor selected.
+    std::vector<QTreeWidgetItem*> chain;
+    for (QTreeWidgetItem* at = item; at; at = at->parent()) chain.push_back(at);
+    std::reverse(chain.begin(), chain.end());
+    const size_t shown = std::min<size_t>(chain.size(), kTreeOpenDepthLimit);
+    for (size_t level = 0; level + 1 < shown; ++level) chain[level]->setExpanded(true);
+    QTreeWidgetItem* caret = chain[shown - 1];
+    tree->setCurrentItem(caret);
+    tree->scrollToItem(caret);
     ws.setCurrentGroup(item);
+    if (caret != item)
+        Notice(ws.owner(),
+               u"見つかったグループは%s階層目にあり、ツリーでは%s階層目までしか開けません",
+               QString::number(chain.size()), QString::number(kTreeOpenDepthLimit));
     SetFindNextEnabled(ws, true);
     return true;
 }

@@ -16,7 +16,7 @@ void Workspace::setCurrentGroup(QTreeWidgetItem* item) {
 }
 
 XmlNode Workspace::FindCurrentGroup(bool report) const {
-    return FindGroupByPath(doc.document, GroupPathOfItem(currentGroupItem()), report, owner_);
+    return FindGroupByLabels(doc.document, LabelChain(currentGroupItem()), report, owner_);
 }
 
 void Workspace::rebuildTree() {

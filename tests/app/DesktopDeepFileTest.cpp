@@ -1,0 +1,79 @@
+// The real desktop program survives a data file nested deeper than a recursive walk could go (it
+// crashed at this depth after the key).
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+#include "DataFile.h"
+#include "DesktopTestSupport.h"
+#include "KeyVerifier.h"
+#include "Settings.h"
+
+namespace {
+
+constexpr int kDepth = 50000;
+
+// Groups g1 to g<kDepth> nested below the root, the deepest holding an item.
+QString NestedGroups() {
+    QString text = QStringLiteral("<group name=\"root\">");
+    for (int level = 1; level <= kDepth; ++level)
+        text += QStringLiteral("<group name=\"g%1\">").arg(level);
+    text += QStringLiteral("<item name=\"x\">v</item>");
+    for (int level = 0; level <= kDepth; ++level) text += QStringLiteral("</group>");
+    return text;
+}
+
+// Answers every notice until a window matching `pattern` shows; that window, or empty.
+QString WaitPastNotices(const QString& pattern) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 120000) {
+        const QString notice = Xdo({"search", "--onlyvisible", "--name", "^通知$"});
+        if (!notice.isEmpty()) TypeInto(notice.section(u'\n', 0, 0), {});
+        const QString found = Xdo({"search", "--onlyvisible", "--name", pattern});
+        if (!found.isEmpty()) return found.section(u'\n', 0, 0);
+        QThread::msleep(100);
+    }
+    return {};
+}
+
+}  // namespace
+
+// The file opens after the key, the search finds its deepest group and the tree opens towards it;
+// the program keeps running and the file stays as it was.
+TEST(Desktop, OpensAndSearchesADataFileFiftyThousandLevelsDeep) {
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "needs an X server (xvfb-run)";
+    TempDir dir;
+    const QString data = dir.file("Zetrova.dat");
+    DocumentState state;
+    state.document = XmlDocument::parseDataText(NestedGroups()).document;
+    state.root = state.document.documentElement();
+    state.keyVerifier = MakeKeyVerifier("pw");
+    ASSERT_TRUE(SaveDataFile(state, data, false, {}));
+    ASSERT_TRUE(WriteSettingsFile(dir.path(), data, state.keyVerifier, false));
+    const QByteArray before = dir.read("Zetrova.dat");
+
+    QProcess program;
+    StartProgram(program, dir);
+    ASSERT_TRUE(program.waitForStarted());
+    const QString keyDialog = WaitPastNotices("^認証$");
+    ASSERT_FALSE(keyDialog.isEmpty()) << "no key dialog";
+    TypeInto(keyDialog, QStringLiteral("pw"));
+    const QString caption = QRegularExpression::escape("情報管理ツール Zetrova " + data);
+    const QString main = WaitPastNotices(caption);
+    ASSERT_FALSE(main.isEmpty()) << "no main window; visible: " << VisibleWindows().toStdString();
+
+    Focus(main);
+    Xdo({"key", "ctrl+f"});
+    ASSERT_FALSE(AnswerWindow("^検索$", QStringLiteral("g%1").arg(kDepth)).isEmpty())
+        << "no search dialog";
+    // The found group lies deeper than the tree opens: a notice says so.
+    const QString notice = WaitForWindow("^通知$");
+    EXPECT_FALSE(notice.isEmpty()) << "no notice; visible: " << VisibleWindows().toStdString();
+    if (!notice.isEmpty()) TypeInto(notice, {});
+    // Still running a while later, with the deep rows drawn.
+    EXPECT_FALSE(program.waitForFinished(1000));
+    program.kill();
+    program.waitForFinished();
+    EXPECT_EQ(dir.read("Zetrova.dat"), before);
+}
