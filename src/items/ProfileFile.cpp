@@ -270,6 +270,9 @@ bool ProfileFile::setValue(QStringView section, QStringView key, QStringView val
 QByteArray ProfileFile::toBytes() const {
     QString text;
     for (const Line& line : lines_) text += line.text + line.end;
+    // Reading skips one leading byte-order mark; a text that starts with the character U+FEFF
+    // (read after a mark) gets a mark of its own, so that the character is read back too.
+    if (text.startsWith(QChar(0xFEFF))) text.prepend(QChar(0xFEFF));
     return text.toUtf8();
 }
 
