@@ -156,7 +156,13 @@ ProfileFile ProfileFile::Load(const QString& path) {
         file.state_ = State::Unreadable;
         return file;
     }
-    const QByteArray bytes = in.read(kMaxFileSize + 1);
+    // In pieces: a read of the whole limit at once would first allocate all of it.
+    QByteArray bytes;
+    while (bytes.size() <= kMaxFileSize) {
+        const QByteArray piece = in.read(64 * 1024);
+        if (piece.isEmpty()) break;
+        bytes += piece;
+    }
     if (in.error() != QFileDevice::NoError || bytes.size() > kMaxFileSize) {
         file.state_ = State::Unreadable;
         return file;
