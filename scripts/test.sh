@@ -34,6 +34,7 @@ scratch=$(mktemp -d -p /dev/shm zetrova-fuzz.XXXXXX 2>/dev/null || mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 failed=()
 for fuzzer in build-fuzz/tests/fuzz/fuzz_*; do
+    [[ -f $fuzzer && -x $fuzzer && $fuzzer != *.* ]] || continue  # not the logs and moc folders
     target=${fuzzer##*/fuzz_}
     work=$scratch/$target
     mkdir -p "$work/corpus" "$work/findings" "$work/tmp"
