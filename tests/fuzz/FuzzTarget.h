@@ -50,7 +50,7 @@ public:
     }
     QByteArray rest() {
         const QByteArray bytes(reinterpret_cast<const char*>(data_ + pos_),
-                               static_cast<qsizetype>(size_ - std::min(pos_, size_)));
+                               static_cast<qsizetype>(size_ - pos_));
         pos_ = size_;
         return bytes;
     }
