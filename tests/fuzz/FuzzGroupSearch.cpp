@@ -32,7 +32,7 @@ QString Escaped(const char16_t* name) {
 QString BuildDocument(FuzzInput& in) {
     QString xml = QStringLiteral("<group name=\"root\">");
     QStringList open;
-    for (int steps = 0; !in.atEnd() && steps < 200; ++steps) {
+    for (int steps = 0; !in.atEnd() && steps < 48; ++steps) {
         const std::uint8_t op = in.byte();
         const QString name = Escaped(in.pick(kNames));
         switch (op % 8) {
