@@ -42,6 +42,7 @@ for fuzzer in build-fuzz/tests/fuzz/fuzz_*; do
     [ -d tests/fuzz/regressions/"$target" ] && inputs+=(tests/fuzz/regressions/"$target")
     options=(-max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1
              -artifact_prefix="$work/findings/")
+    [ -f tests/fuzz/"$target".dict ] && options+=(-dict=tests/fuzz/"$target".dict)
     if TMPDIR=$work/tmp "$fuzzer" "${options[@]}" "$work/corpus" "${inputs[@]}" >"$work/log" 2>&1; then
         runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/log")
         rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$work/log")

@@ -1,17 +1,12 @@
 // The data file: the input is taken as a decrypted data file (UTF-16LE XML text and its zero
-// tail) and goes the whole way of a load and a save: cipher, text, parse, the group tree's items
-// (built without a widget), and the saved document loading again to the same bytes. The input is
-// also deciphered as a data file.
+// tail) and goes the whole way of a load and a save: cipher, text, parse, the group tree, and the
+// saved document loading again to the same bytes. The input is also deciphered as a data file.
 
-#include <QTreeWidgetItem>
 #include <algorithm>
 #include <cstring>
 
 #include "DataFileCodec.h"
 #include "FuzzTarget.h"
-#include "GroupTreeView.h"
-#include "Schema.h"
-#include "XPathForms.h"
 
 namespace {
 
@@ -55,19 +50,6 @@ ZETROVA_FUZZ_TARGET(data_file) {
     FUZZ_CHECK(reloaded.ok());
     FUZZ_CHECK(SerializeDocument(reloaded.document) == saved);
 
-    // Every group the tree shows is found again from its chain of labels.
-    QTreeWidgetItem top;
-    FillGroupTree(nullptr, root, &top);
-    std::vector<const QTreeWidgetItem*> shown{&top};
-    while (!shown.empty()) {
-        const QTreeWidgetItem* item = shown.back();
-        shown.pop_back();
-        for (int i = 0; i < item->childCount(); ++i) shown.push_back(item->child(i));
-        if (item == &top) continue;
-        const QStringList labels = LabelChain(item).mid(1);  // without `top`
-        const XmlNode group = loaded.document.selectSingleNode(xpath::BuildGroupPath(labels));
-        FUZZ_CHECK(schema::IsGroup(group));
-        FUZZ_CHECK(schema::NameOf(group) == labels.back());
-    }
+    CheckGroupTree(loaded.document);
     return 0;
 }

@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "XmlDocument.h"
+
 // A property that holds for every input. A failure prints what broke and aborts: a finding for
 // libFuzzer, a crash of the replay test.
 #define FUZZ_CHECK(condition)                                                                     \
@@ -66,3 +68,7 @@ private:
 QString FuzzFilePath(const QString& name);
 // Replaces the file at path by bytes.
 void WriteFuzzFile(const QString& path, const QByteArray& bytes);
+
+// Every group the group tree shows for the document is found again from its chain of labels, as
+// the commands find the current group.
+void CheckGroupTree(const XmlDocument& document);

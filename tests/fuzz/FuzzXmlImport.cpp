@@ -1,6 +1,6 @@
-// The XML import: the input is an XML file chosen for import. Whatever imports is saved as a
-// data file that loads again unchanged, and is exported to a file that imports back to the same
-// document.
+// The XML import: the input is an XML file chosen for import. Every group the tree shows of it is
+// found again; it is saved as a data file that loads again unchanged, and exported to a file that
+// imports back to the same document.
 
 #include "DataFileCodec.h"
 #include "FuzzTarget.h"
@@ -16,6 +16,7 @@ ZETROVA_FUZZ_TARGET(xml_import) {
         return 0;
     }
     FUZZ_CHECK(state.root == state.document.documentElement());
+    CheckGroupTree(state.document);
 
     const QByteArray saved = SerializeDocument(state.document);
     XmlParseResult loaded = ParseDataText(DataTextOf(
