@@ -15,7 +15,7 @@ constexpr int kCutRole = Qt::UserRole + 1;
 
 bool HasGroupChild(const XmlNode& element) {
     for (XmlNode c = element.firstChild(); c; c = c.nextSibling())
-        if (c.isElement() && c.name() == schema::kGroup) return true;
+        if (schema::IsGroup(c)) return true;
     return false;
 }
 
@@ -24,7 +24,7 @@ bool HasGroupChild(const XmlNode& element) {
 bool BuildBranch(const XmlNode& element, QTreeWidgetItem* parent, QObject* owner,
                  QTreeWidgetItem** made) {
     *made = nullptr;
-    if (element.name() != schema::kGroup) return true;
+    if (!schema::IsGroup(element)) return true;
     const std::optional<QString> name = element.attribute(schema::kName);
     if (!name) return false;
     auto* item = new QTreeWidgetItem(QStringList{*name});
@@ -48,7 +48,7 @@ bool BuildBranch(const XmlNode& element, QTreeWidgetItem* parent, QObject* owner
 
 bool FillGroupTree(GroupTreeWidget* tree, const XmlNode& element, QTreeWidgetItem* parent,
                    QObject* owner) {
-    if (element.name() != schema::kGroup) return true;
+    if (!schema::IsGroup(element)) return true;
     if (!element.attribute(schema::kName)) return false;
     if (parent) parent->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
     // The branch is built apart and attached once, which is much faster for large documents.
