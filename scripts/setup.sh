@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package the project needs to build, test, benchmark and take screenshots.
+# Installs every Debian package the project needs to build, test, benchmark and take screenshots
+# (clang with its sanitizer and libFuzzer runtimes, and llvm-14's symbolizer, for the fuzz runs).
 # Does nothing when all of them are already present.
 set -euo pipefail
 packages=(
@@ -7,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl-dev qt6-translations-l10n
   libxml2-dev
   libgtest-dev libgmock-dev libbenchmark-dev libssl-dev
+  clang libclang-rt-14-dev llvm-14
   xvfb xauth x11-utils xdotool xclip imagemagick fonts-ipafont-gothic
   dpkg-dev desktop-file-utils appstream groff-base file  # the Debian package and its checks
 )

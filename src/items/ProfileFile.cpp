@@ -156,7 +156,13 @@ ProfileFile ProfileFile::Load(const QString& path) {
         file.state_ = State::Unreadable;
         return file;
     }
-    const QByteArray bytes = in.read(kMaxFileSize + 1);
+    // In pieces: a read of the whole limit at once would first allocate all of it.
+    QByteArray bytes;
+    while (bytes.size() <= kMaxFileSize) {
+        const QByteArray piece = in.read(64 * 1024);
+        if (piece.isEmpty()) break;
+        bytes += piece;
+    }
     if (in.error() != QFileDevice::NoError || bytes.size() > kMaxFileSize) {
         file.state_ = State::Unreadable;
         return file;
@@ -270,6 +276,9 @@ bool ProfileFile::setValue(QStringView section, QStringView key, QStringView val
 QByteArray ProfileFile::toBytes() const {
     QString text;
     for (const Line& line : lines_) text += line.text + line.end;
+    // Reading skips one leading byte-order mark; a text that starts with the character U+FEFF
+    // (read after a mark) gets a mark of its own, so that the character is read back too.
+    if (text.startsWith(QChar(0xFEFF))) text.prepend(QChar(0xFEFF));
     return text.toUtf8();
 }
 

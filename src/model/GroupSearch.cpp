@@ -61,19 +61,26 @@ XmlNode FindGroupByName(const XmlNode& start, const QString& rawText, bool caseS
 
 XmlNode FindGroupAfter(const XmlNode& current, const QString& rawText, bool caseSensitive) {
     if (current.isNull()) throw XmlError(XmlError::kPointer);
+    const QString text = ToXmlCharacters(rawText);
     // The sibling and parent steps of the walk, begun at the current group itself.
     XmlNode at = current;
+    XmlNode found;
     for (;;) {
-        if (XmlNode sibling = FollowingSiblingGroup(at); !sibling.isNull())
-            return FindGroupByName(sibling, rawText, caseSensitive);
+        if (XmlNode sibling = FollowingSiblingGroup(at); !sibling.isNull()) {
+            found = FindGroupByName(sibling, rawText, caseSensitive);
+            break;
+        }
         XmlNode parent = at.parentElement();
-        if (parent.isNull()) break;
+        if (parent.isNull()) {
+            found = at.selectSingleNode(xpath::GroupSearch(text, caseSensitive));
+            break;
+        }
         at = parent;
     }
-    const QString text = ToXmlCharacters(rawText);
-    if (XmlNode found = at.selectSingleNode(xpath::GroupSearch(text, caseSensitive));
-        !found.isNull())
-        return found;
+    if (!found.isNull()) return found;
+    // Nothing below the document element matches, whichever way the walk went there: its own
+    // name is the last candidate.
+    while (!at.parentElement().isNull()) at = at.parentElement();
     return schema::IsGroup(at) && GroupNameContains(at, text, caseSensitive) ? at : XmlNode();
 }
 

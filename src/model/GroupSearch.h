@@ -15,8 +15,9 @@ bool NameContains(const QString& name, const QString& text, bool caseSensitive);
 // below it, then each following sibling group with its descendants (other elements are passed
 // over, a node that is not an element ends the look), then the following sibling groups of each
 // ancestor in turn, and at the document element the first match anywhere below it (the
-// wrap-around). Only groups match; a group without a name attribute never does. A null handle,
-// or none found. A null start raises XmlError(kPointer).
+// wrap-around). Only groups match; a group without a name attribute matches no text but the
+// empty one, which callers never search for. A null handle, or none found. A null start raises
+// XmlError(kPointer).
 XmlNode FindGroupByName(const XmlNode& start, const QString& text, bool caseSensitive);
 
 // The next group after `current` that contains `text`, searching forward: each following sibling

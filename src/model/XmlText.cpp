@@ -1,5 +1,7 @@
 #include "XmlText.h"
 
+#include <QStringDecoder>
+
 #include "XmlInternal.h"
 
 namespace {
@@ -43,7 +45,11 @@ QByteArray ToXmlUtf8(const QString& text) {
 }
 
 QString FromXmlUtf8(const xmlChar* text) {
-    return text ? QString::fromUtf8(reinterpret_cast<const char*>(text)) : QString();
+    if (!text) return QString();
+    // QString::fromUtf8 drops a leading byte-order mark; here U+FEFF is a character of the name
+    // or value like any other.
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    return decoder.decode(QByteArrayView(reinterpret_cast<const char*>(text)));
 }
 
 }  // namespace xmlimpl

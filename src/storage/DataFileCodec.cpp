@@ -55,6 +55,7 @@ QString DataTextOf(const std::uint8_t* plaintext, std::size_t length) {
     const std::size_t units = length / 2;
     std::size_t end = 0;
     while (end < units && (plaintext[2 * end] | plaintext[2 * end + 1]) != 0) ++end;
+    if (end == 0) return QString();  // also for a plaintext without bytes (and perhaps no pointer)
     QString text(static_cast<qsizetype>(end), Qt::Uninitialized);
     qFromLittleEndian<char16_t>(plaintext, static_cast<qsizetype>(end),
                                 reinterpret_cast<char16_t*>(text.data()));

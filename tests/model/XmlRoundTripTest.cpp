@@ -19,6 +19,7 @@ const QStringList kAwkwardTexts = {
     QStringLiteral("tab\there"),
     QStringLiteral("日本語のパスワード①～"),
     QStringLiteral("emoji 😀 and 〜 and −"),
+    QStringLiteral("\uFEFF starts with a byte-order mark character"),
 };
 
 XmlDocument AwkwardDocument() {

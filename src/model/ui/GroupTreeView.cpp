@@ -16,7 +16,7 @@ constexpr int kCutRole = Qt::UserRole + 1;
 
 bool HasGroupChild(const XmlNode& element) {
     for (XmlNode c = element.firstChild(); c; c = c.nextSibling())
-        if (c.isElement() && c.name() == schema::kGroup) return true;
+        if (schema::IsGroup(c)) return true;
     return false;
 }
 
@@ -46,7 +46,7 @@ bool BuildBranch(const XmlNode& element, QTreeWidgetItem* top, QObject* owner) {
             parentItem = parentItem->parent();
             continue;
         }
-        if (!node.isElement() || node.name() != schema::kGroup) {
+        if (!schema::IsGroup(node)) {
             node = node.nextSibling();
             continue;
         }
@@ -69,7 +69,7 @@ bool BuildBranch(const XmlNode& element, QTreeWidgetItem* top, QObject* owner) {
 
 bool FillGroupTree(GroupTreeWidget* tree, const XmlNode& element, QTreeWidgetItem* parent,
                    QObject* owner) {
-    if (element.name() != schema::kGroup) return true;
+    if (!schema::IsGroup(element)) return true;
     const std::optional<QString> name = element.attribute(schema::kName);
     if (!name) return false;
     if (parent) parent->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
