@@ -6,7 +6,8 @@
 #include "KeyVerifier.h"
 #include "MessageBoxes.h"
 
-bool AskKey(const QString& heldVerifier, QString& verifier, QWidget* parent) {
+bool AskKey(const QString& heldVerifier, QString& verifier, QWidget* parent,
+            const std::function<bool(const QString& verifier)>& alsoAccept) {
     while (true) {
         QWidget* active = QApplication::activeWindow();
         CInKeyDlg dialog(active ? active : parent);
@@ -17,7 +18,8 @@ bool AskKey(const QString& heldVerifier, QString& verifier, QWidget* parent) {
         }
         const QString candidate = MakeKeyVerifier(dialog.key);
         // An empty held verifier (no key set) accepts no key at all.
-        if (!heldVerifier.isEmpty() && candidate == heldVerifier) {
+        if ((!heldVerifier.isEmpty() && candidate == heldVerifier) ||
+            (alsoAccept && alsoAccept(candidate))) {
             verifier = candidate;
             return true;
         }
