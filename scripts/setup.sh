@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl-dev qt6-translations-l10n
   libxml2-dev
   libgtest-dev libgmock-dev libbenchmark-dev libssl-dev
-  xvfb xauth x11-utils xdotool imagemagick fonts-ipafont-gothic
+  xvfb xauth x11-utils xdotool imagemagick fonts-ipafont-gothic strace
 )
 missing=()
 for p in "${packages[@]}"; do

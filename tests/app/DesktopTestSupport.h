@@ -80,8 +80,9 @@ inline void TypeInto(const QString& window, const QString& text) {
     Xdo({"key", "Return"});
 }
 
-// Starts the real program in dir, on the X server of this test.
-inline void StartProgram(QProcess& program, const TempDir& dir) {
+// Starts the real program in dir, on the X server of this test; with a wrapper (e.g. strace and
+// its options), the wrapper runs the program.
+inline void StartProgram(QProcess& program, const TempDir& dir, QStringList wrapper = {}) {
     program.setWorkingDirectory(dir.path());
     // Straight to this test's output: a pipe nobody reads would fill up and stop the program.
     program.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -90,5 +91,7 @@ inline void StartProgram(QProcess& program, const TempDir& dir) {
     // A runtime folder of its own: no other instance of the program is seen.
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
     program.setProcessEnvironment(env);
-    program.start(QStringLiteral(ZETROVA_PATH), {});
+    if (wrapper.isEmpty()) return program.start(QStringLiteral(ZETROVA_PATH), {});
+    const QString command = wrapper.takeFirst();
+    program.start(command, wrapper << QStringLiteral(ZETROVA_PATH));
 }
