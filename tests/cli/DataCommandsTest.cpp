@@ -313,6 +313,31 @@ TEST(CliData, AKeyThatOpensTheSettingsFilesDataFileIsTakenAndNamedInIt) {
     }
 }
 
+// The real tool past the file-size limit: the write fails and says so instead of dying of SIGXFSZ,
+// and the old data file stays whole, with nothing left beside it.
+TEST(CliData, ImportPastTheFileSizeLimitFailsAndKeepsTheDataFile) {
+    Workspace ws;
+    XmlDocument big = SampleDocument();
+    for (int i = 0; i < 1000; ++i)
+        Add(big.documentElement(), schema::kItem, QString::number(i), QString(100, u'x'));
+    ASSERT_TRUE(WriteXmlFile(big, ws.dir.file("big.xml")));
+    const QByteArray data = ws.dir.read("data.dat");
+    QProcess p;
+    p.setWorkingDirectory(ws.dir.path());
+    // 64 blocks of 512 bytes: the old data file fits, the new one (some 200 kB) does not.
+    p.start("sh", {"-c", "ulimit -f 64; exec \"$0\" import big.xml", ZETROVA_CLI_PATH});
+    p.write("pass\n");
+    p.closeWriteChannel();
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_TRUE(QString::fromUtf8(p.readAllStandardError()).contains("書き込めませんでした"));
+    EXPECT_EQ(ws.dir.read("data.dat"), data);
+    QStringList left = QDir(ws.dir.path()).entryList(QDir::Files);
+    left.sort();
+    EXPECT_EQ(left, (QStringList{"Zetrova.ini", "big.xml", "data.dat"}));
+}
+
 TEST(CliData, DefaultFilesAreFoundInTheCurrentFolder) {
     // Zetrova.ini here, its DATA relative to it; the key on standard input.
     Workspace ws;
