@@ -14,39 +14,41 @@
 namespace {
 
 // Starts the program in dir, dismisses the notice about the missing notification area and
-// answers the key dialog. Returns the main window; empty when a notice came after the key (the
-// key was refused or the data file did not open) or no window came.
+// answers the key dialog. Returns the main window; empty, with the reason as a test failure, when
+// a notice came after the key (the key was refused or the data file did not open) or no window
+// came.
 QString StartAndOpen(QProcess& program, const TempDir& dir, const QString& key,
                      const QStringList& wrapper = {}) {
     StartProgram(program, dir, wrapper);
     if (!program.waitForStarted()) return {};
+    const auto failed = [&](const char* why) {
+        ADD_FAILURE() << why << "; visible: " << VisibleWindows().toStdString()
+                      << "; program state " << program.state() << " exit " << program.exitCode();
+        return QString();
+    };
     QString keyDialog;
     QElapsedTimer t;
     t.start();
-    while (keyDialog.isEmpty() && t.elapsed() < 120000) {
+    int restarts = 0;
+    while (keyDialog.isEmpty() && t.elapsed() < 120000 && KeepStarted(program, restarts, t)) {
         const QString notice = Xdo({"search", "--onlyvisible", "--name", "^通知$"});
         if (!notice.isEmpty()) TypeInto(notice.section(u'\n', 0, 0), {});
         keyDialog = Xdo({"search", "--onlyvisible", "--name", "^認証$"}).section(u'\n', 0, 0);
         QThread::msleep(100);
     }
-    if (keyDialog.isEmpty()) return {};
+    if (keyDialog.isEmpty()) return failed("no key dialog");
     TypeInto(keyDialog, key);
     const QString caption =
         QStringLiteral("^") + QRegularExpression::escape("情報管理ツール Zetrova ");
     t.restart();
     while (t.elapsed() < 60000) {
-        if (!Xdo({"search", "--onlyvisible", "--name", "^通知$"}).isEmpty()) return {};
+        if (!Xdo({"search", "--onlyvisible", "--name", "^通知$"}).isEmpty())
+            return failed("a notice after the key");
         const QString main = Xdo({"search", "--onlyvisible", "--name", caption});
         if (!main.isEmpty()) return main.section(u'\n', 0, 0);
         QThread::msleep(100);
     }
-    return {};
-}
-
-void Stop(QProcess& program) {
-    if (program.state() == QProcess::NotRunning) return;
-    program.kill();
-    program.waitForFinished();
+    return failed("no main window");
 }
 
 }  // namespace
@@ -97,7 +99,7 @@ TEST(DesktopCrash, ASettingsChangeKilledAtEachOfItsWritesLeavesADataFileThatOpen
         Xdo({"key", "Tab"});
         Xdo({"key", "space"});
         EXPECT_TRUE(traced.waitForFinished(30000)) << "not killed";
-        Stop(traced);
+        StopProgram(traced);
 
         // Nothing of ours is left beside the two files but a partial file that a later write of
         // the same file removes.
@@ -114,7 +116,7 @@ TEST(DesktopCrash, ASettingsChangeKilledAtEachOfItsWritesLeavesADataFileThatOpen
         QProcess restarted;
         EXPECT_FALSE(StartAndOpen(restarted, dir, p.keyThatOpens).isEmpty())
             << "the data file did not open with " << p.keyThatOpens;
-        Stop(restarted);
+        StopProgram(restarted);
         HeldSettings held;
         ReadSettings(dir.path(), held);
         EXPECT_EQ(held.keyVerifier, MakeKeyVerifier(p.keyThatOpens));
