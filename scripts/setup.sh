@@ -9,7 +9,7 @@ packages=(
   libxml2-dev
   libgtest-dev libgmock-dev libbenchmark-dev libssl-dev
   clang libclang-rt-14-dev llvm-14
-  xvfb xauth x11-utils xdotool xclip imagemagick fonts-ipafont-gothic
+  xvfb xauth x11-utils xdotool xclip imagemagick fonts-ipafont-gothic strace
   dpkg-dev desktop-file-utils appstream groff-base file  # the Debian package and its checks
 )
 missing=()

@@ -4,6 +4,7 @@
 #include "CMainFrame.h"
 #include "CZetrovaView.h"
 #include "CommandIds.h"
+#include "DataFile.h"
 #include "DocumentCommands.h"
 #include "GroupTreeWidget.h"
 #include "ItemListFill.h"
@@ -57,5 +58,18 @@ void ReadStartupSettings(CMainFrame& frame) {
 }
 
 void LoadStartupDocument(CMainFrame& frame) {
-    LoadAtStartup(frame.workspace(), DefaultDataFilePath(frame.startDirectory()));
+    Workspace& ws = frame.workspace();
+    const QString heldVerifier = ws.doc.keyVerifier;
+    const QString path = ws.doc.dataFilePath;
+    // A key that opens the data file is its key, also when the settings file names another one or
+    // none: the settings command writes the data file under a new key before the settings file,
+    // and a crash between the two must not lock the user out. The settings file is then put right.
+    const AskKeyFn askKey = [&frame, heldVerifier, path](QString& verifier) {
+        return AskKey(heldVerifier, verifier, &frame, [&path](const QString& candidate) {
+            return DataFileOpensUnder(path, candidate);
+        });
+    };
+    if (LoadAtStartup(ws, DefaultDataFilePath(frame.startDirectory()), askKey) &&
+        ws.doc.keyVerifier != heldVerifier)
+        WriteSettingsKey(SettingsFilePath(frame.startDirectory()), ws.doc.keyVerifier);
 }

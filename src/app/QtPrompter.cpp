@@ -51,17 +51,9 @@ std::optional<QString> RunFileDialog(const FileDialogRequest& request, bool save
     return chosen.first();
 }
 
-}  // namespace
-
-QString QtNameFilter(const FileFilter& filter) {
-    QString pattern = filter.pattern;
-    pattern.replace(QStringLiteral("*.*"), QStringLiteral("*"));
-    pattern.replace(u';', u' ');
-    return filter.description + QStringLiteral(" (") + pattern + u')';
-}
-
-int QtPrompter::messageBox(QObject* owner, MessageIcon icon, const QString& caption,
-                           const QString& text) {
+// A message box; a question gets Yes and No buttons with defaultButton as the default.
+int ShowMessageBox(QObject* owner, MessageIcon icon, const QString& caption, const QString& text,
+                   QMessageBox::StandardButton defaultButton) {
     QMessageBox box(OwnerWidget(owner));
     box.setWindowTitle(caption);
     box.setText(text);
@@ -78,7 +70,7 @@ int QtPrompter::messageBox(QObject* owner, MessageIcon icon, const QString& capt
         case MessageIcon::Question:
             box.setIcon(QMessageBox::Question);
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-            box.setDefaultButton(QMessageBox::Yes);
+            box.setDefaultButton(defaultButton);
             box.button(QMessageBox::Yes)->setText(QStringLiteral("はい(&Y)"));
             box.button(QMessageBox::No)->setText(QStringLiteral("いいえ(&N)"));
             break;
@@ -87,6 +79,24 @@ int QtPrompter::messageBox(QObject* owner, MessageIcon icon, const QString& capt
     const int answer = box.exec();
     if (icon != MessageIcon::Question) return kAnswerOk;
     return answer == QMessageBox::Yes ? kAnswerYes : kAnswerNo;
+}
+
+}  // namespace
+
+QString QtNameFilter(const FileFilter& filter) {
+    QString pattern = filter.pattern;
+    pattern.replace(QStringLiteral("*.*"), QStringLiteral("*"));
+    pattern.replace(u';', u' ');
+    return filter.description + QStringLiteral(" (") + pattern + u')';
+}
+
+int QtPrompter::messageBox(QObject* owner, MessageIcon icon, const QString& caption,
+                           const QString& text) {
+    return ShowMessageBox(owner, icon, caption, text, QMessageBox::Yes);
+}
+
+int QtPrompter::questionDefaultNo(QObject* owner, const QString& caption, const QString& text) {
+    return ShowMessageBox(owner, MessageIcon::Question, caption, text, QMessageBox::No);
 }
 
 int QtPrompter::runDialog(QDialog& dialog) {

@@ -11,6 +11,8 @@ public:
     // widget, otherwise the box has no owner.
     int messageBox(QObject* owner, MessageIcon icon, const QString& caption,
                    const QString& text) override;
+    // The same question with No as the default button.
+    int questionDefaultNo(QObject* owner, const QString& caption, const QString& text) override;
     // Runs the dialog modally, owned by the active window when it has no parent of its own.
     // Returns 1 when it ended with 1 (OK), else 2.
     int runDialog(QDialog& dialog) override;

@@ -16,6 +16,12 @@ namespace {
 const QString kIniOption = QStringLiteral("ini");
 const QString kDataOption = QStringLiteral("data");
 
+// Whether a key may be taken because it opens the data file: only the settings file's own one,
+// whose key the settings file is meant to name.
+bool MayTakeKeyOfDataFile(const CliDataFiles& files) {
+    return files.dataFromSettings && QFileInfo(files.dataPath).size() > 0;
+}
+
 }  // namespace
 
 void AddDataFileOptions(QCommandLineParser& parser) {
@@ -37,14 +43,15 @@ CliDataFiles ResolveDataFiles(const QCommandLineParser& parser) {
     HeldSettings held;
     ReadSettingsFile(files.iniPath, QDir::current().filePath(QStringLiteral("Zetrova.dat")), held);
     files.verifier = held.keyVerifier;
-    files.dataPath = parser.isSet(kDataOption)
-                         ? parser.value(kDataOption)
-                         : QFileInfo(files.iniPath).dir().filePath(held.dataFilePath);
+    const QString settingsData = QFileInfo(files.iniPath).dir().filePath(held.dataFilePath);
+    files.dataPath = parser.isSet(kDataOption) ? parser.value(kDataOption) : settingsData;
+    files.dataFromSettings = IsSameFile(files.dataPath, settingsData);
     return files;
 }
 
 bool CheckKey(const CliDataFiles& files, CliIo& io, QString& verifier) {
-    if (files.verifier.isEmpty()) {
+    const bool mayTakeKeyOfDataFile = MayTakeKeyOfDataFile(files);
+    if (files.verifier.isEmpty() && !mayTakeKeyOfDataFile) {
         CliError(io, QStringLiteral("暗号化キーが設定されていません"));
         return false;
     }
@@ -56,16 +63,19 @@ bool CheckKey(const CliDataFiles& files, CliIo& io, QString& verifier) {
     QString typed = MakeKeyVerifier(*key);
     Wipe(*key);
     if (typed != files.verifier) {
-        Wipe(typed);
-        CliError(io, QStringLiteral("キーが違います"));
-        return false;
+        if (!mayTakeKeyOfDataFile || !DataFileOpensUnder(files.dataPath, typed)) {
+            Wipe(typed);
+            CliError(io, QStringLiteral("キーが違います"));
+            return false;
+        }
+        WriteSettingsKey(files.iniPath, typed);
     }
     verifier = typed;
     return true;
 }
 
 bool LoadDataFileForCli(const CliDataFiles& files, CliIo& io, DocumentState& state) {
-    if (files.verifier.isEmpty()) {
+    if (files.verifier.isEmpty() && !MayTakeKeyOfDataFile(files)) {
         CliError(io, QStringLiteral("暗号化キーが設定されていません"));
         return false;
     }

@@ -27,6 +27,14 @@ int QuestionBox(QObject* owner, QStringView caption, QStringView format, const A
                                         FormatText(format, {FormatArg(args)...}));
 }
 
+// A question whose default answer is No (Enter answers No); returns kAnswerYes or kAnswerNo.
+template <class... Args>
+int QuestionBoxDefaultNo(QObject* owner, QStringView caption, QStringView format,
+                         const Args&... args) {
+    return CurrentPrompter().questionDefaultNo(owner, caption.toString(),
+                                               FormatText(format, {FormatArg(args)...}));
+}
+
 template <class... Args>
 void ErrorBox(QObject* owner, QStringView caption, QStringView format, const Args&... args) {
     CurrentPrompter().messageBox(owner, MessageIcon::Error, caption.toString(),

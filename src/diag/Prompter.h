@@ -35,6 +35,12 @@ public:
     // Shows a finished message text. Returns kAnswerYes or kAnswerNo for a question, else kAnswerOk.
     virtual int messageBox(QObject* owner, MessageIcon icon, const QString& caption,
                            const QString& text) = 0;
+    // A question whose default button is No, so that Enter or Space answers No: for a Yes that
+    // cannot be undone. Returns kAnswerYes or kAnswerNo. A prompter that has no default button
+    // (one that answers by itself) may leave this to messageBox.
+    virtual int questionDefaultNo(QObject* owner, const QString& caption, const QString& text) {
+        return messageBox(owner, MessageIcon::Question, caption, text);
+    }
     // Shows one of the system's dialogs modally; its fields are set before and read afterwards.
     // Returns 1 for OK and 2 for Cancel.
     virtual int runDialog(QDialog& dialog) = 0;

@@ -52,6 +52,11 @@ bool WriteSettingsFile(const QString& startDir, const QString& dataFilePath,
                                  startMinimised ? QStringLiteral("1") : QStringLiteral("0")}});
 }
 
+bool WriteSettingsKey(const QString& iniPath, const QString& verifier) {
+    return !verifier.isEmpty() &&
+           WriteProfileStrings(iniPath, kSection, {{QString::fromUtf16(kKeyVerifier), verifier}});
+}
+
 void UpdateHeldSettings(HeldSettings& held, const QString& dataFilePath, const QString& verifier,
                         bool startMinimised) {
     held.dataFilePath = dataFilePath;

@@ -41,6 +41,12 @@ bool CheckKeyVerifierSet(QObject* owner, const QString& verifier);
 bool WriteSettingsFile(const QString& startDir, const QString& dataFilePath,
                        const QString& verifier, bool startMinimised);
 
+// Writes verifier as KEY to section CONFIG of the settings file at iniPath, keeping everything else
+// in the file (a missing file is created with that one value). For a data file that opened under a
+// key the settings file did not name: the settings file then names it again. Returns whether the
+// file was written; shows nothing.
+bool WriteSettingsKey(const QString& iniPath, const QString& verifier);
+
 // Makes the given values the held settings.
 void UpdateHeldSettings(HeldSettings& held, const QString& dataFilePath, const QString& verifier,
                         bool startMinimised);

@@ -1,11 +1,22 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringView>
 
 #include "FormatText.h"
 #include "XmlDocument.h"
 #include "XmlNode.h"
+
+// What the data file held when this program last loaded it or wrote it: its length and a SHA-256
+// of its bytes. Unknown (size -1) while the program has neither loaded nor written the file at the
+// data file path, e.g. after a new document or a failed load.
+struct DataFileStamp {
+    qint64 size = -1;
+    QByteArray sha256;
+
+    bool known() const { return size >= 0; }
+};
 
 // What the main window holds of the open document. Only the load, import and new-document
 // operations replace document and root, and always together: either both are set (root is the
@@ -19,6 +30,9 @@ struct DocumentState {
     QString keyVerifier;
     // The document differs from what was last saved.
     bool modified = false;
+    // The data file at dataFilePath as last loaded or written, to tell whether someone else has
+    // changed it since.
+    DataFileStamp dataFileStamp;
 
     bool hasDocument() const { return !document.isNull(); }
 };

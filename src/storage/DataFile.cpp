@@ -1,6 +1,9 @@
 #include "DataFile.h"
 
+#include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <cstdint>
 #include <vector>
 
@@ -57,11 +60,13 @@ bool SaveDataFile(DocumentState& state, const QString& path, bool askKey, const 
         return false;
     }
 
-    if (!WriteFileSafely(path, reinterpret_cast<const char*>(ciphertext.data()),
-                         static_cast<qint64>(ciphertext.size()))) {
+    const auto* bytes = reinterpret_cast<const char*>(ciphertext.data());
+    const auto size = static_cast<qint64>(ciphertext.size());
+    if (!WriteFileSafely(path, bytes, size)) {
         Notice(owner, u"書き込めませんでした");
         return false;
     }
+    if (IsSameFile(path, state.dataFilePath)) state.dataFileStamp = StampOf(bytes, size);
     return true;
 }
 
@@ -69,6 +74,7 @@ bool LoadDataFile(DocumentState& state, const QString& path, const AskKeyFn& ask
                   QObject* owner) {
     QByteArray fileBytes = ReadWholeFile(path);
     if (fileBytes.isEmpty()) return false;
+    const DataFileStamp stamp = StampOf(fileBytes.constData(), fileBytes.size());
 
     QString verifier;
     if (!askKeyFn || !askKeyFn(verifier)) return false;
@@ -76,7 +82,6 @@ bool LoadDataFile(DocumentState& state, const QString& path, const AskKeyFn& ask
     std::vector<std::uint8_t> plaintext;
     const WipeOnExit wipePlaintext(plaintext);
     const bool decrypted = DecryptDataFile(fileBytes, verifier, plaintext);
-    WipeOwnCopy(verifier);  // the verifier of the key typed now; the held one stays
     fileBytes = QByteArray();
     if (!decrypted) {
         Notice(owner, u"復号化できませんでした");
@@ -105,6 +110,8 @@ bool LoadDataFile(DocumentState& state, const QString& path, const AskKeyFn& ask
         return false;
     }
     state.dataFilePath = path;
+    state.keyVerifier = verifier;
+    state.dataFileStamp = stamp;
     return true;
 }
 
@@ -117,6 +124,50 @@ bool CreateRootDocument(DocumentState& state) {
         return true;
     } catch (const XmlError& e) {
         REPORT_XML_ERROR(e, MessageIcon::Error);
+        return false;
+    }
+}
+
+DataFileStamp StampOf(const char* data, qint64 size) {
+    return {size, QCryptographicHash::hash(QByteArrayView(data, size), QCryptographicHash::Sha256)};
+}
+
+bool IsSameFile(const QString& a, const QString& b) {
+    const QFileInfo first(a);
+    const QFileInfo second(b);
+    const QString canonicalFirst = first.canonicalFilePath();
+    const QString canonicalSecond = second.canonicalFilePath();
+    if (!canonicalFirst.isEmpty() && !canonicalSecond.isEmpty())
+        return canonicalFirst == canonicalSecond;
+    return QDir::cleanPath(first.absoluteFilePath()) == QDir::cleanPath(second.absoluteFilePath());
+}
+
+DiskChange DataFileChangeOnDisk(const DocumentState& state, const QString& path) {
+    QFile file(path);
+    if (!file.exists() || file.size() == 0) return DiskChange::None;
+    const DataFileStamp& stamp = state.dataFileStamp;
+    if (!stamp.known() || !IsSameFile(path, state.dataFilePath)) return DiskChange::NotLoaded;
+    // The length tells most changes without reading; equal bytes are no change, whatever the
+    // modification time says (a synchronised folder may write the same bytes again).
+    if (file.size() != stamp.size || !file.open(QIODevice::ReadOnly)) return DiskChange::Changed;
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!hash.addData(&file) || file.error() != QFileDevice::NoError) return DiskChange::Changed;
+    return hash.result() == stamp.sha256 ? DiskChange::None : DiskChange::Changed;
+}
+
+bool DataFileOpensUnder(const QString& path, const QString& verifier) {
+    if (verifier.isEmpty()) return false;
+    const QByteArray fileBytes = ReadWholeFile(path);
+    if (fileBytes.isEmpty()) return false;
+    std::vector<std::uint8_t> plaintext;
+    WipeOnExit<std::vector<std::uint8_t>> wipePlaintext(plaintext);
+    if (!DecryptDataFile(fileBytes, verifier, plaintext)) return false;
+    QString text = DataTextOf(plaintext);
+    WipeOnExit<QString> wipeText(text);
+    try {
+        const XmlParseResult parsed = ParseDataText(text);
+        return parsed.ok() && !parsed.document.documentElement().isNull();
+    } catch (const XmlError&) {
         return false;
     }
 }

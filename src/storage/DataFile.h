@@ -20,12 +20,14 @@ using AskKeyFn = std::function<bool(QString& verifier)>;
 // "暗号化できませんでした", "書き込めませんでした". An engine failure while serialising is reported
 // as an XML engine failure (warning icon). The file is replaced only once the new content is
 // completely written (temporary file in the same folder, then rename): a failed save leaves the
-// previous file as it was. Path, modified flag and title are not changed.
+// previous file as it was. Path, modified flag and title are not changed; when path is the data
+// file, its stamp becomes that of the bytes written.
 bool SaveDataFile(DocumentState& state, const QString& path, bool askKey, const AskKeyFn& askKeyFn,
                   QObject* owner = nullptr);
 
 // Replaces the document of state by the data file at path and, on success, makes path the data
-// file path (the caller updates the title, the views and the modified flag). A missing,
+// file path, the verifier the key gave the held one and the file's bytes the data file's stamp
+// (the caller updates the title, the views and the modified flag). A missing,
 // unreadable or empty file gives false without a message and without asking for the key; so does
 // a key not given. The file is parsed into a new document, and the current document and root are
 // replaced only on success; on any failure they stay as they were. Notices, each followed by
@@ -38,3 +40,29 @@ bool LoadDataFile(DocumentState& state, const QString& path, const AskKeyFn& ask
 // An engine failure is reported as an XML engine failure (error icon) and gives false, leaving
 // state as it was. Path, verifier and modified flag are the caller's.
 bool CreateRootDocument(DocumentState& state);
+
+// The stamp of a data file holding these bytes.
+DataFileStamp StampOf(const char* data, qint64 size);
+
+// Whether two paths name the same file: the file behind any links when both exist, else the same
+// absolute path.
+bool IsSameFile(const QString& a, const QString& b);
+
+// How the file at path stands, before the document is written there.
+enum class DiskChange {
+    // Nothing to lose: no file (a vanished one too), an empty file, or exactly the bytes this
+    // program last loaded from or wrote to the data file.
+    None,
+    // The data file holds other bytes than the program last loaded or wrote: changed by someone
+    // else since (a synchronised folder, a network share, the command-line tool).
+    Changed,
+    // A file the program has neither loaded nor written: another file than the data file, or the
+    // data file while its stamp is unknown (after a new document or a failed load).
+    NotLoaded,
+};
+DiskChange DataFileChangeOnDisk(const DocumentState& state, const QString& path);
+
+// Whether the data file at path decrypts under verifier into text that parses into a document
+// with a document element. Shows nothing. A key that opens the data file is the data file's key,
+// whatever verifier the settings file holds.
+bool DataFileOpensUnder(const QString& path, const QString& verifier);

@@ -28,7 +28,8 @@ TEST(Desktop, StartsWithTheKeyDialogAndShowsTheDataFileInItsCaption) {
     QString keyDialog;
     QElapsedTimer t;
     t.start();
-    while (keyDialog.isEmpty() && t.elapsed() < 120000) {
+    int restarts = 0;
+    while (keyDialog.isEmpty() && t.elapsed() < 120000 && KeepStarted(program, restarts, t)) {
         const QString notice = Xdo({"search", "--name", "^通知$"});
         if (!notice.isEmpty()) TypeInto(notice.section(u'\n', 0, 0), {});
         keyDialog = Xdo({"search", "--name", "^認証$"});
@@ -61,7 +62,8 @@ TEST(Desktop, AddsAGroupAndAnItemWithTheKeyboardAndSavesThem) {
     QString main;
     QElapsedTimer t;
     t.start();
-    while (main.isEmpty() && t.elapsed() < 120000) {
+    int restarts = 0;
+    while (main.isEmpty() && t.elapsed() < 120000 && KeepStarted(program, restarts, t)) {
         const QString notice = Xdo({"search", "--onlyvisible", "--name", "^通知$"});
         if (!notice.isEmpty()) TypeInto(notice.section(u'\n', 0, 0), {});
         main = Xdo({"search", "--onlyvisible", "--name", caption}).section(u'\n', 0, 0);

@@ -2,6 +2,9 @@
 
 // Drives the real desktop program under an X server (ctest runs the desktop tests through
 // xvfb-run, one at a time on the machine): xdotool finds its windows, types and clicks.
+#include <signal.h>
+#include <unistd.h>
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -11,16 +14,24 @@
 
 #include "TempDir.h"
 
+// The X server of the tests now and then drops a new client's connection, or leaves it hanging
+// (Xvfb on a loaded machine): xdotool is then run again, and a program that lost its connection
+// is started again (KeepStarted).
+
 // Runs xdotool and returns its standard output (trimmed), empty on failure.
 inline QString Xdo(const QStringList& args, int timeoutMs = 20000) {
-    QProcess p;
-    p.start(QStringLiteral("xdotool"), args);
-    if (!p.waitForFinished(timeoutMs)) {
-        p.kill();
-        p.waitForFinished();
-        return {};
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        QProcess p;
+        p.start(QStringLiteral("xdotool"), args);
+        if (!p.waitForFinished(timeoutMs / 2)) {
+            p.kill();
+            p.waitForFinished();
+            continue;
+        }
+        if (!p.readAllStandardError().contains("Failed creating new xdo instance"))
+            return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
     }
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    return {};
 }
 
 // The names of the visible windows, for failure messages.
@@ -81,9 +92,11 @@ inline void TypeInto(const QString& window, const QString& text) {
 }
 
 // Starts the real program in dir, on the X server of this test, with the arguments and the
-// environment variables given.
+// environment variables given; with a wrapper (e.g. strace and its options), the wrapper runs the
+// program. Program and wrapper get a process group of their own, so that StopProgram ends both.
 inline void StartProgram(QProcess& program, const TempDir& dir, const QStringList& args = {},
-                         const QList<QPair<QString, QString>>& variables = {}) {
+                         const QList<QPair<QString, QString>>& variables = {},
+                         QStringList wrapper = {}) {
     program.setWorkingDirectory(dir.path());
     // Straight to this test's output: a pipe nobody reads would fill up and stop the program.
     program.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -93,5 +106,31 @@ inline void StartProgram(QProcess& program, const TempDir& dir, const QStringLis
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
     for (const auto& [name, value] : variables) env.insert(name, value);
     program.setProcessEnvironment(env);
-    program.start(QStringLiteral(ZETROVA_PATH), args);
+    program.setChildProcessModifier([] { ::setpgid(0, 0); });
+    if (wrapper.isEmpty()) return program.start(QStringLiteral(ZETROVA_PATH), args);
+    const QString command = wrapper.takeFirst();
+    program.start(command, wrapper << QStringLiteral(ZETROVA_PATH) << args);
+}
+
+// Kills the program and its wrapper, and waits for them.
+inline void StopProgram(QProcess& program) {
+    if (program.state() == QProcess::NotRunning) return;
+    ::kill(-static_cast<pid_t>(program.processId()), SIGKILL);
+    program.waitForFinished();
+}
+
+// While waiting for the first window of a program started with StartProgram: a program that has
+// ended or shown nothing for 20 s (its connection to the X server was lost or hangs) is started
+// again with the same command, folder and environment, at most three times. `started` times the
+// current start. False when the program has ended for good.
+inline bool KeepStarted(QProcess& program, int& restarts, QElapsedTimer& started) {
+    // Without an event loop the program's end is noticed only here.
+    program.waitForFinished(0);
+    const bool running = program.state() != QProcess::NotRunning;
+    if (running && started.elapsed() < 20000) return true;
+    if (++restarts > 3) return false;
+    StopProgram(program);
+    program.start();
+    started.restart();
+    return program.waitForStarted();
 }

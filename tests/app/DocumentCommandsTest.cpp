@@ -1,6 +1,7 @@
 // The document life cycle as the main window runs it: start-up, New, Open, Save, Save As, the
 // save questions, the settings command, the tree and the list.
 #include <gtest/gtest.h>
+#include <utime.h>
 
 #include <QDir>
 #include <QFile>
@@ -19,6 +20,7 @@
 #include "ProfileFile.h"
 #include "ScriptedPrompter.h"
 #include "Settings.h"
+#include "SettingsCommand.h"
 #include "TempDir.h"
 #include "Workspace.h"
 #include "XmlError.h"
@@ -55,6 +57,32 @@ QStringList ChildLabels(const QTreeWidgetItem* item) {
     QStringList out;
     for (int i = 0; i < item->childCount(); ++i) out << item->child(i)->text(0);
     return out;
+}
+
+// Adds a group "edited" to the document and marks it modified.
+void Edit(DocumentState& doc) {
+    XmlNode group = doc.document.createElement(u"group");
+    group.setAttribute(u"name", QStringLiteral("edited"));
+    doc.root.appendChild(group);
+    doc.modified = true;
+}
+
+bool HasEditedGroup(const DocumentState& state) {
+    return state.hasDocument() &&
+           !state.document.selectSingleNode(QStringLiteral("/group/group[@name='edited']"))
+                .isNull();
+}
+
+// Whether the data file at path, opened with key, holds the group "edited".
+bool OpensEdited(const QString& path, const QString& key) {
+    DocumentState state;
+    const QString verifier = MakeKeyVerifier(key);
+    return LoadDataFile(state, path,
+                        [&](QString& v) {
+                            v = verifier;
+                            return true;
+                        }) &&
+           HasEditedGroup(state);
 }
 
 // A started main window on a temporary start directory.
@@ -417,25 +445,176 @@ TEST(SettingsCommand, EmptyNameAndEmptyKeyAreRefused) {
     EXPECT_TRUE(s.ws.doc.keyVerifier.isEmpty());
 }
 
-TEST(SettingsCommand, UnwritableSettingsFileLeavesDataFileAndKeyAsTheyWere) {
-    TempDir dir;
-    const QString data = dir.file("Zetrova.dat");
-    WriteDataFile(data, kNested, "old");
-    // A folder where the settings file should be: it cannot be written.
-    ASSERT_TRUE(QDir(dir.path()).mkdir("Zetrova.ini"));
-    const QByteArray before = dir.read("Zetrova.dat");
-    ScriptedPrompter prompter;
-    prompter.cancelDialog();  // the key at start-up: no settings, so no key opens the file
-    Started s(dir);
-    s.ws.doc.keyVerifier = MakeKeyVerifier("old");
-    prompter.answerDialog<CConfigDlg>([](CConfigDlg& d) {
-        d.key = "new";
-        return 1;
-    });
-    s.frame().dispatchCommand(CommandId::Settings);
-    EXPECT_EQ(prompter.texts(), QStringList{"書き込めませんでした"});
-    EXPECT_EQ(dir.read("Zetrova.dat"), before);
-    EXPECT_EQ(s.ws.doc.keyVerifier, MakeKeyVerifier("old"));
+// A settings change whose second write, the settings file's, fails (as a crash between the two
+// writes leaves it): the program goes on under the new key, and every later start opens the data
+// file with the key it is under and puts the settings file's KEY right, keeping its other lines.
+TEST(SettingsCommand, ADataFileWrittenWithoutItsSettingsFileStillOpens) {
+    const auto ini = [](const TempDir& dir, const char* key) {
+        return "; mine\r\n[CONFIG]\r\nDATA=" + dir.file("Zetrova.dat").toUtf8() +
+               "\r\nKEY=" + MakeKeyVerifier(key).toLatin1() + "\r\nONTASKBAR=1\r\n";
+    };
+    struct Case {
+        const char* name;
+        bool settingsFileBefore;
+        QString newName;                // the data file named in the dialog
+        QStringList keysAtRestart;      // typed at each later start, in turn
+        QList<bool> opensEdited;        // whether each start opened the edited document
+        const char* keyInSettingsFile;  // afterwards; nullptr: a new file holding only KEY
+    };
+    const QList<Case> cases = {
+        // The old key opens nothing ("データを解釈できませんでした"), the new one the document.
+        {"new key, same data file",
+         true,
+         "Zetrova.dat",
+         {"old", "new", "new"},
+         {false, true, true},
+         "new"},
+        {"first key ever", false, "Zetrova.dat", {"new", "new"}, {true, true}, nullptr},
+        // The settings file still names the old file, which opens with the old key.
+        {"new key and a new data file", true, "new.dat", {"old"}, {false}, "old"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        WriteDataFile(dir.file("Zetrova.dat"), kNested, "old");
+        if (c.settingsFileBefore) dir.write("Zetrova.ini", ini(dir, "old"));
+        {
+            ScriptedPrompter prompter;
+            // Without a settings file no key opens the data file: a new document in its place.
+            if (c.settingsFileBefore)
+                AnswerKey(prompter, "old");
+            else
+                prompter.cancelDialog();
+            Started s(dir);
+            Edit(s.ws.doc);
+            prompter.answerDialog<CConfigDlg>([&](CConfigDlg& d) {
+                d.dataFileName = dir.file(c.newName);
+                d.key = "new";
+                return 1;
+            });
+            if (!c.settingsFileBefore) prompter.answerYes();  // replace the file never loaded
+            bool startMinimised = false;
+            SettingsCommand(
+                s.ws, dir.path(), startMinimised,
+                [](const QString&, const QString&, const QString&, bool) { return false; });
+            EXPECT_EQ(prompter.texts().last(), "書き込めませんでした");
+            EXPECT_EQ(s.ws.doc.dataFilePath, dir.file(c.newName));
+            // A later save goes to that file under the new key, without a question.
+            AnswerKey(prompter, "new");
+            prompter.clearMessages();
+            s.frame().dispatchCommand(CommandId::FileSave);
+            EXPECT_TRUE(prompter.messages().isEmpty()) << prompter.texts().join(",").toStdString();
+            EXPECT_TRUE(prompter.exhausted());
+        }
+        for (qsizetype i = 0; i < c.keysAtRestart.size(); ++i) {
+            ScriptedPrompter prompter;
+            AnswerKey(prompter, c.keysAtRestart[i]);
+            Started s(dir);
+            EXPECT_EQ(HasEditedGroup(s.ws.doc), c.opensEdited[i]) << i;
+        }
+        EXPECT_EQ(dir.read("Zetrova.ini"),
+                  c.keyInSettingsFile
+                      ? ini(dir, c.keyInSettingsFile)
+                      : "[CONFIG]\nKEY=" + MakeKeyVerifier("new").toLatin1() + "\n");
+        EXPECT_TRUE(OpensEdited(dir.file(c.newName), "new"));
+    }
+}
+
+// The data file is replaced only when it holds nothing or what the program last loaded or wrote;
+// otherwise a question naming it, default No, decides. No keeps the file and the changes.
+TEST(DiskChange, ADataFileNotAsLastLoadedOrWrittenIsReplacedOnlyAfterTheQuestion) {
+    const QString changed =
+        QStringLiteral("は読み込みまたは保存の後にほかで変更されています。上書きしますか？");
+    const QString notLoaded =
+        QStringLiteral("には読み込んでいないデータがあります。上書きしますか？");
+    struct Case {
+        const char* name;
+        bool keyCancelledAtStart;  // a failed load: a new document at the data file's path
+        std::function<void(const TempDir&)> onDisk;  // what happens to the data file meanwhile
+        int command;
+        QString question;  // after the path; empty: none
+    };
+    const auto otherWriter = [](const TempDir& dir) {
+        WriteDataFile(dir.file("Zetrova.dat"), "<group name=\"root\"><group name=\"x\"/></group>",
+                      "pw");
+    };
+    const auto sameBytesAgain = [](const TempDir& dir) {
+        dir.write("Zetrova.dat", dir.read("Zetrova.dat"));
+        const utimbuf longAgo{1000000000, 1000000000};
+        ::utime(QFile::encodeName(dir.file("Zetrova.dat")).constData(), &longAgo);
+    };
+    const auto vanish = [](const TempDir& dir) { QFile::remove(dir.file("Zetrova.dat")); };
+    const auto nothing = [](const TempDir&) {};
+    using namespace CommandId;
+    const QList<Case> cases = {
+        {"changed by another program", false, otherWriter, FileSave, changed},
+        {"the same bytes written again", false, sameBytesAgain, FileSave, {}},
+        {"vanished", false, vanish, FileSave, {}},
+        {"never loaded", true, nothing, FileSave, notLoaded},
+        {"changed, Yes to the question on close", false, otherWriter, FileClose, changed},
+        {"changed, New saves first", false, otherWriter, FileNew, changed},
+        {"never loaded, settings command", true, nothing, Settings, notLoaded},
+    };
+    for (const Case& c : cases) {
+        for (const int answer : {kAnswerNo, kAnswerYes}) {
+            const bool asked = !c.question.isEmpty();
+            if (!asked && answer == kAnswerNo) continue;
+            SCOPED_TRACE(std::string(c.name) + (answer == kAnswerYes ? ", Yes" : ", No"));
+            TempDir dir;
+            const QString data = dir.file("Zetrova.dat");
+            WriteDataFile(data, kNested, "pw");
+            WriteIni(dir, data, "pw");
+            ScriptedPrompter prompter;
+            if (c.keyCancelledAtStart)
+                prompter.cancelDialog();
+            else
+                AnswerKey(prompter, "pw");
+            Started s(dir);
+            Edit(s.ws.doc);
+            c.onDisk(dir);
+            const QByteArray dataBefore = dir.read("Zetrova.dat");
+            const QByteArray iniBefore = dir.read("Zetrova.ini");
+
+            const bool write = !asked || answer == kAnswerYes;
+            if (c.command == FileClose) {
+                prompter.answerYes();  // the save question; Save As to the data file
+                prompter.answerSaveFile(data);
+            }
+            if (c.command == Settings) {
+                prompter.answerDialog<CConfigDlg>([](CConfigDlg& d) {
+                    d.key = "pw";
+                    return 1;
+                });
+            }
+            if (asked) prompter.answerQuestion(answer);
+            if (write && c.command != Settings) AnswerKey(prompter, "pw");
+            s.frame().dispatchCommand(c.command);
+            EXPECT_TRUE(prompter.exhausted());
+            QStringList overwriteQuestions;
+            for (const ScriptedPrompter::Message& m : prompter.messages())
+                if (m.defaultNo) overwriteQuestions << m.caption + u':' + m.text;
+            EXPECT_EQ(overwriteQuestions,
+                      asked ? QStringList{"確認:" + data + c.question} : QStringList());
+            if (!write) {
+                EXPECT_EQ(dir.read("Zetrova.dat"), dataBefore);
+                EXPECT_EQ(dir.read("Zetrova.ini"), iniBefore);
+                EXPECT_TRUE(s.ws.doc.modified);
+                continue;
+            }
+            EXPECT_TRUE(OpensEdited(data, "pw"));
+            // What the program wrote last it replaces without a question; after New the file
+            // holds what the new document never loaded.
+            prompter.clearMessages();
+            if (c.command == FileNew)
+                prompter.answerNo();
+            else
+                AnswerKey(prompter, "pw");
+            s.frame().dispatchCommand(FileSave);
+            EXPECT_TRUE(prompter.exhausted());
+            EXPECT_EQ(prompter.texts(),
+                      c.command == FileNew ? QStringList{data + notLoaded} : QStringList());
+        }
+    }
 }
 
 TEST(Commands, AnEngineFailureEndsOnlyThatCommand) {

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
 
 #include "HelpLauncher.h"
 #include "MessageBoxes.h"
@@ -122,4 +126,26 @@ TEST(QtPrompter, NameFiltersKeepTheDescriptionAndMatchEveryFileForStarDotStar) {
               QStringLiteral("DATファイル (*.dat) (*.dat)"));
     EXPECT_EQ(QtNameFilter({QStringLiteral("すべてのファイル (*.*)"), QStringLiteral("*.*")}),
               QStringLiteral("すべてのファイル (*.*) (*)"));
+}
+
+TEST(QtPrompter, EnterGivesTheQuestionsDefaultAnswer) {
+    QtPrompter prompter;
+    struct Case {
+        bool defaultNo;
+        int expected;
+    };
+    for (const Case c : {Case{false, kAnswerYes}, Case{true, kAnswerNo}}) {
+        // Enter on the box once it is up.
+        QTimer::singleShot(0, [] {
+            QWidget* box = QApplication::activeModalWidget();
+            ASSERT_NE(qobject_cast<QMessageBox*>(box), nullptr);
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        const QString text = QStringLiteral("%1を上書きしますか？").arg(c.defaultNo);
+        const int answer =
+            c.defaultNo
+                ? prompter.questionDefaultNo(nullptr, QStringLiteral("確認"), text)
+                : prompter.messageBox(nullptr, MessageIcon::Question, QStringLiteral("確認"), text);
+        EXPECT_EQ(answer, c.expected) << c.defaultNo;
+    }
 }

@@ -318,7 +318,9 @@ TEST(CliData, WrongKeyOrBadInputNeverChangesAFile) {
 
 TEST(CliData, MissingKeyOrDataFileIsReported) {
     {
+        // No KEY and no data file a key could open.
         Workspace noKey(SampleDocument(), false);
+        ASSERT_TRUE(QFile::remove(noKey.data));
         int reads = 0;
         QString out, err;
         QTextStream o(&out), e(&err);
@@ -343,6 +345,83 @@ TEST(CliData, MissingKeyOrDataFileIsReported) {
         EXPECT_EQ(run.status, 1);
         EXPECT_TRUE(run.err.contains(ws.dir.file(name))) << run.err.toStdString();
     }
+}
+
+// A settings change that crashed between its two writes leaves the data file under the new key
+// and the settings file naming the old one, or none: the key that opens the settings file's own
+// data file is taken, and KEY is put right with every other line kept.
+TEST(CliData, AKeyThatOpensTheSettingsFilesDataFileIsTakenAndNamedInIt) {
+    const QByteArray oldKey = "KEY=" + MakeKeyVerifier(kKey).toLatin1() + "\r\n";
+    const QByteArray newKey = "KEY=" + MakeKeyVerifier("new").toLatin1();
+    struct Case {
+        const char* name;
+        std::optional<QByteArray> ini;  // nullopt: no settings file
+        QStringList args;
+        int status;
+        QByteArray iniAfter;
+    };
+    const QByteArray head = "; mine\r\n[CONFIG]\r\nDATA=Zetrova.dat\r\n";
+    const QList<Case> cases = {
+        {"the old KEY",
+         head + oldKey + "ONTASKBAR=1\r\n",
+         {"ls", "/dup"},
+         0,
+         head + newKey + "\r\nONTASKBAR=1\r\n"},
+        {"no KEY", head, {"ls", "/dup"}, 0, head + newKey + "\r\n"},
+        {"no settings file", std::nullopt, {"ls", "/dup"}, 0, "[CONFIG]\n" + newKey + "\n"},
+        {"import", head + oldKey, {"import", "in.xml"}, 0, head + newKey + "\r\n"},
+        // Another data file than the settings file's own proves nothing about its key.
+        {"--data names another file",
+         head + oldKey,
+         {"ls", "--data", "other.dat"},
+         1,
+         head + oldKey},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        DocumentState state;
+        state.document = SampleDocument();
+        state.root = state.document.documentElement();
+        state.keyVerifier = MakeKeyVerifier("new");
+        ASSERT_TRUE(SaveDataFile(state, dir.file("Zetrova.dat"), false, nullptr));
+        ASSERT_TRUE(QFile::copy(dir.file("Zetrova.dat"), dir.file("other.dat")));
+        ASSERT_TRUE(WriteXmlFile(schema::CreateNewDocument(), dir.file("in.xml")));
+        if (c.ini) dir.write("Zetrova.ini", *c.ini);
+        const CliRun run = RunCliProcess(c.args, "new\n", dir.path());
+        EXPECT_EQ(run.status, c.status) << run.err.toStdString();
+        EXPECT_EQ(dir.read("Zetrova.ini"), c.iniAfter);
+        if (c.status != 0) {
+            EXPECT_TRUE(run.err.contains("キーが違います")) << run.err.toStdString();
+        } else if (c.args.front() == "ls") {
+            EXPECT_EQ(run.out, "item\tx\t1\n");
+        }
+    }
+}
+
+// The real tool past the file-size limit: the write fails and says so instead of dying of SIGXFSZ,
+// and the old data file stays whole, with nothing left beside it.
+TEST(CliData, ImportPastTheFileSizeLimitFailsAndKeepsTheDataFile) {
+    Workspace ws;
+    XmlDocument big = SampleDocument();
+    for (int i = 0; i < 1000; ++i)
+        Add(big.documentElement(), schema::kItem, QString::number(i), QString(100, u'x'));
+    ASSERT_TRUE(WriteXmlFile(big, ws.dir.file("big.xml")));
+    const QByteArray data = ws.dir.read("data.dat");
+    QProcess p;
+    p.setWorkingDirectory(ws.dir.path());
+    // 64 blocks of 512 bytes: the old data file fits, the new one (some 200 kB) does not.
+    p.start("sh", {"-c", "ulimit -f 64; exec \"$0\" import big.xml", ZETROVA_CLI_PATH});
+    p.write("pass\n");
+    p.closeWriteChannel();
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_TRUE(QString::fromUtf8(p.readAllStandardError()).contains("書き込めませんでした"));
+    EXPECT_EQ(ws.dir.read("data.dat"), data);
+    QStringList left = QDir(ws.dir.path()).entryList(QDir::Files);
+    left.sort();
+    EXPECT_EQ(left, (QStringList{"Zetrova.ini", "big.xml", "data.dat"}));
 }
 
 TEST(CliData, DefaultFilesAreFoundInTheCurrentFolder) {

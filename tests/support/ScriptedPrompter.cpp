@@ -30,6 +30,13 @@ int ScriptedPrompter::messageBox(QObject*, MessageIcon icon, const QString& capt
     return answer;
 }
 
+int ScriptedPrompter::questionDefaultNo(QObject* owner, const QString& caption,
+                                        const QString& text) {
+    const int answer = messageBox(owner, MessageIcon::Question, caption, text);
+    messages_.back().defaultNo = true;
+    return answer;
+}
+
 int ScriptedPrompter::runDialog(QDialog& dialog) {
     ++dialogsShown_;
     if (dialogs_.empty()) {

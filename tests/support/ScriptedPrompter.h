@@ -18,6 +18,8 @@ public:
         MessageIcon icon;
         QString caption;
         QString text;
+        // A question whose default answer is No.
+        bool defaultNo = false;
     };
 
     ScriptedPrompter();
@@ -60,6 +62,7 @@ public:
 
     int messageBox(QObject* owner, MessageIcon icon, const QString& caption,
                    const QString& text) override;
+    int questionDefaultNo(QObject* owner, const QString& caption, const QString& text) override;
     int runDialog(QDialog& dialog) override;
     std::optional<QString> openFileName(const FileDialogRequest& request) override;
     std::optional<QString> saveFileName(const FileDialogRequest& request) override;

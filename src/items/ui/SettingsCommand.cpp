@@ -1,49 +1,18 @@
 #include "SettingsCommand.h"
 
 #include <QApplication>
-#include <QFile>
-#include <QSaveFile>
 
 #include "CConfigDlg.h"
 #include "DataFile.h"
+#include "DocumentCommands.h"
 #include "KeyVerifier.h"
 #include "MessageBoxes.h"
 #include "SecureWipe.h"
 #include "Settings.h"
 #include "Workspace.h"
 
-namespace {
-
-// The data file as it was before the settings command rewrote it, to put back when the settings
-// file cannot follow.
-class DataFileBackup {
-public:
-    explicit DataFileBackup(const QString& path) : path_(path) {
-        QFile f(path);
-        existed_ = f.exists();
-        if (existed_ && f.open(QIODevice::ReadOnly)) {
-            bytes_ = f.readAll();
-            readable_ = f.error() == QFileDevice::NoError;
-        }
-    }
-
-    bool restore() const {
-        if (!existed_) return QFile::remove(path_);
-        if (!readable_) return false;
-        QSaveFile f(path_);
-        return f.open(QIODevice::WriteOnly) && f.write(bytes_) == bytes_.size() && f.commit();
-    }
-
-private:
-    QString path_;
-    QByteArray bytes_;
-    bool existed_ = false;
-    bool readable_ = false;
-};
-
-}  // namespace
-
-void SettingsCommand(Workspace& ws, const QString& startDirectory, bool& startMinimised) {
+void SettingsCommand(Workspace& ws, const QString& startDirectory, bool& startMinimised,
+                     const SettingsFileWriter& writeSettingsFile) {
     QWidget* owner = ws.owner();
     QWidget* active = QApplication::activeWindow();
     CConfigDlg dialog(active ? active : owner);
@@ -60,20 +29,22 @@ void SettingsCommand(Workspace& ws, const QString& startDirectory, bool& startMi
     if (!CheckKeyVerifierSet(owner, verifier)) return;
 
     const QString path = dialog.dataFileName;
-    const DataFileBackup backup(path);
     DocumentState saved = ws.doc;
     saved.keyVerifier = verifier;
+    saved.dataFilePath = path;
+    if (!IsSameFile(path, ws.doc.dataFilePath)) saved.dataFileStamp = {};
+    if (!MayOverwriteDataFile(saved, path, owner)) return;
     if (!SaveDataFile(saved, path, false, {}, owner)) {
         Notice(owner, u"保存できませんでした");
         return;
     }
-    if (!WriteSettingsFile(startDirectory, path, verifier, dialog.startMinimised)) {
-        backup.restore();
-        Notice(owner, u"書き込めませんでした");
-        return;
-    }
+    // The data file is now under the new key at the named path: so is what the program holds,
+    // whether the settings file follows or not.
     ws.doc.dataFilePath = path;
     ws.doc.keyVerifier = verifier;
+    ws.doc.dataFileStamp = saved.dataFileStamp;
     startMinimised = dialog.startMinimised;
     if (ws.setCaptionPath) ws.setCaptionPath(path);
+    if (!writeSettingsFile(startDirectory, path, verifier, dialog.startMinimised))
+        Notice(owner, u"書き込めませんでした");
 }

@@ -1,12 +1,23 @@
 #pragma once
 
 #include <QString>
+#include <functional>
+
+#include "Settings.h"
 
 class Workspace;
 
+// Writes DATA, KEY and ONTASKBAR to the settings file of the start directory (WriteSettingsFile).
+using SettingsFileWriter = std::function<bool(const QString& startDir, const QString& dataFilePath,
+                                              const QString& verifier, bool startMinimised)>;
+
 // "設定(&C)": the settings dialog; with a key typed, the document is saved under the new key to
-// the named data file and then the settings file is written. The held settings (data file path,
-// key verifier, start-minimised flag) change only when both succeeded: if the settings file
-// cannot be written, the data file is put back as it was, so that the data file and the settings
-// file never disagree about the key.
-void SettingsCommand(Workspace& ws, const QString& startDirectory, bool& startMinimised);
+// the named data file (after the question when that file holds data the program did not load or
+// write), and then the settings file is written. The data file comes first, so that a failure or
+// a crash at any moment leaves a data file that opens: with the old key when nothing was written
+// yet (or another file was named), with the new one otherwise (start-up takes a key that opens the
+// data file and puts it into the settings file). Once the data file is written the held settings
+// are the new ones, as the data file is; a settings file that cannot be written then gives
+// "書き込めませんでした".
+void SettingsCommand(Workspace& ws, const QString& startDirectory, bool& startMinimised,
+                     const SettingsFileWriter& writeSettingsFile = WriteSettingsFile);

@@ -7,7 +7,8 @@
 #include "MessageBoxes.h"
 #include "SecureWipe.h"
 
-bool AskKey(const QString& heldVerifier, QString& verifier, QWidget* parent) {
+bool AskKey(const QString& heldVerifier, QString& verifier, QWidget* parent,
+            const std::function<bool(const QString& verifier)>& alsoAccept) {
     while (true) {
         QWidget* active = QApplication::activeWindow();
         CInKeyDlg dialog(active ? active : parent);
@@ -17,8 +18,9 @@ bool AskKey(const QString& heldVerifier, QString& verifier, QWidget* parent) {
             continue;
         }
         QString candidate = MakeKeyVerifier(dialog.key);
-        // An empty held verifier (no key set) accepts no key at all.
-        if (!heldVerifier.isEmpty() && candidate == heldVerifier) {
+        // An empty held verifier (no key set) matches no key; only alsoAccept can take one then.
+        if ((!heldVerifier.isEmpty() && candidate == heldVerifier) ||
+            (alsoAccept && alsoAccept(candidate))) {
             verifier = candidate;
             return true;
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 class QWidget;
 
@@ -9,4 +10,7 @@ class QWidget;
 // "キーを入力してください", a wrong one "キーが違います"; the dialog then opens again, empty. The
 // typed key and the verifiers of wrong keys are wiped; a caller that only needed the check wipes
 // `verifier` (WipeOwnCopy).
-bool AskKey(const QString& heldVerifier, QString& verifier, QWidget* parent);
+// alsoAccept, when given, is asked about the verifier of a key that does not match: true takes
+// that key as well.
+bool AskKey(const QString& heldVerifier, QString& verifier, QWidget* parent,
+            const std::function<bool(const QString& verifier)>& alsoAccept = {});

@@ -27,17 +27,36 @@ void AskToSaveChanges(Workspace& ws) {
 
 }  // namespace
 
-void LoadAtStartup(Workspace& ws, const QString& defaultDataFilePath) {
-    if (LoadDataFile(ws.doc, ws.doc.dataFilePath, KeyAsker(ws), ws.owner())) {
+bool MayOverwriteDataFile(const DocumentState& state, const QString& path, QObject* owner) {
+    switch (DataFileChangeOnDisk(state, path)) {
+        case DiskChange::None:
+            return true;
+        case DiskChange::Changed:
+            return QuestionBoxDefaultNo(
+                       owner, kCaptionConfirm,
+                       u"%sは読み込みまたは保存の後にほかで変更されています。上書きしますか？",
+                       path) == kAnswerYes;
+        case DiskChange::NotLoaded:
+            break;
+    }
+    return QuestionBoxDefaultNo(owner, kCaptionConfirm,
+                                u"%sには読み込んでいないデータがあります。上書きしますか？",
+                                path) == kAnswerYes;
+}
+
+bool LoadAtStartup(Workspace& ws, const QString& defaultDataFilePath, const AskKeyFn& askKey) {
+    if (LoadDataFile(ws.doc, ws.doc.dataFilePath, askKey ? askKey : KeyAsker(ws), ws.owner())) {
         ShowPath(ws);
         ws.resetViews();
-        return;
+        return true;
     }
     NewDocumentCommand(ws, defaultDataFilePath);
+    return false;
 }
 
 void NewDocumentCommand(Workspace& ws, const QString& defaultDataFilePath) {
     if (ws.doc.modified) {
+        if (!MayOverwriteDataFile(ws.doc, ws.doc.dataFilePath, ws.owner())) return;
         if (!SaveDataFile(ws.doc, ws.doc.dataFilePath, true, KeyAsker(ws), ws.owner())) {
             Notice(ws.owner(), u"保存できませんでした");
             // The unsaved changes would otherwise be lost without a question.
@@ -45,6 +64,8 @@ void NewDocumentCommand(Workspace& ws, const QString& defaultDataFilePath) {
         }
     }
     ws.doc.dataFilePath = defaultDataFilePath;
+    // Whatever lies at the default path was not loaded into the new document.
+    ws.doc.dataFileStamp = {};
     ShowPath(ws);
     DocumentState fresh = ws.doc;
     if (!CreateRootDocument(fresh)) return;
@@ -63,6 +84,7 @@ void OpenCommand(Workspace& ws) {
 }
 
 void SaveCommand(Workspace& ws) {
+    if (!MayOverwriteDataFile(ws.doc, ws.doc.dataFilePath, ws.owner())) return;
     if (SaveDataFile(ws.doc, ws.doc.dataFilePath, true, KeyAsker(ws), ws.owner()))
         ws.doc.modified = false;
     else
@@ -73,5 +95,8 @@ void SaveAsCommand(Workspace& ws) {
     const std::optional<QString> path =
         CurrentPrompter().saveFileName(DataFileDialogRequest(ws.doc.dataFilePath));
     if (!path) return;
+    // Another file is replaced as the user chose it; the data file only as Save replaces it.
+    if (IsSameFile(*path, ws.doc.dataFilePath) && !MayOverwriteDataFile(ws.doc, *path, ws.owner()))
+        return;
     SaveDataFile(ws.doc, *path, true, KeyAsker(ws), ws.owner());
 }
