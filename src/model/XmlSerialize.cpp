@@ -1,6 +1,7 @@
 #include <libxml/xmlsave.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "LibXmlRuntime.h"
@@ -99,6 +100,85 @@ private:
     std::vector<xmlNodePtr> added_;
 };
 
+// libxml2 writes a namespace declaration's name between quotes as it stands: a "<" in it makes the
+// text unreadable, and a tab, line feed or carriage return reads back as a blank. While the
+// document is written, such a name is replaced by a copy with these characters as references,
+// which read back as the characters themselves. Every other character, "&" and quotes among them,
+// already reads back as it was (an "&" is held as the reference "&#38;").
+class KeepNamespaceNamesExact {
+public:
+    explicit KeepNamespaceNamesExact(xmlDocPtr doc) {
+        try {
+            const xmlNodePtr top = reinterpret_cast<xmlNodePtr>(doc);
+            xmlNodePtr cur = top->children;
+            while (cur) {
+                if (cur->type == XML_ELEMENT_NODE) {
+                    for (xmlNsPtr ns = cur->nsDef; ns; ns = ns->next)
+                        if (NeedsReferences(ns->href)) Replace(ns);
+                    if (cur->children) {
+                        cur = cur->children;
+                        continue;
+                    }
+                }
+                while (cur != top && !cur->next) cur = cur->parent;
+                if (cur == top) break;
+                cur = cur->next;
+            }
+        } catch (...) {
+            Restore();
+            throw;
+        }
+    }
+    ~KeepNamespaceNamesExact() { Restore(); }
+    KeepNamespaceNamesExact(const KeepNamespaceNamesExact&) = delete;
+    KeepNamespaceNamesExact& operator=(const KeepNamespaceNamesExact&) = delete;
+
+private:
+    static const char* Reference(xmlChar c) {
+        switch (c) {
+            case '<':
+                return "&lt;";
+            case '\t':
+                return "&#9;";
+            case '\n':
+                return "&#10;";
+            case '\r':
+                return "&#13;";
+            default:
+                return nullptr;
+        }
+    }
+    static bool NeedsReferences(const xmlChar* href) {
+        for (const xmlChar* c = href; c && *c; ++c)
+            if (Reference(*c)) return true;
+        return false;
+    }
+    void Replace(xmlNsPtr ns) {
+        QByteArray written;
+        for (const xmlChar* c = ns->href; *c; ++c) {
+            if (const char* reference = Reference(*c))
+                written.append(reference);
+            else
+                written.append(static_cast<char>(*c));
+        }
+        if (replaced_.size() == replaced_.capacity()) replaced_.reserve(2 * replaced_.size() + 8);
+        xmlChar* copy = xmlStrndup(reinterpret_cast<const xmlChar*>(written.constData()),
+                                   static_cast<int>(written.size()));
+        if (!copy) throw XmlError(XmlError::kOutOfMemory);
+        replaced_.push_back({ns, ns->href});
+        ns->href = copy;
+    }
+    void Restore() {
+        for (const auto& [ns, original] : replaced_) {
+            xmlFree(const_cast<xmlChar*>(ns->href));
+            ns->href = original;
+        }
+        replaced_.clear();
+    }
+
+    std::vector<std::pair<xmlNsPtr, const xmlChar*>> replaced_;
+};
+
 }  // namespace
 
 QByteArray XmlDocument::serialize(const QString& encoding) const {
@@ -115,6 +195,7 @@ QByteArray XmlDocument::serialize(const QString& encoding) const {
     QByteArray body;
     const WipeOnExit wipeBody(body);
     const KeepMarkupUnindented unindented(holder->doc);
+    const KeepNamespaceNamesExact namespaces(holder->doc);
     xmlSaveCtxtPtr save = xmlSaveToIO(AppendBytes, CloseNothing, &body, engineName.constData(),
                                       XML_SAVE_FORMAT | XML_SAVE_NO_DECL);
     if (!save)

@@ -84,6 +84,17 @@ TEST(XmlRoundTrip, DataFileLayoutIsIndentedUtf16WithoutBom) {
               "<?xml version=\"1.0\" encoding=\"utf-16\"?>\n<group name=\"root\">\n"
               "  <item name=\"c\"><!--note--><?pi?></item>\n</group>\n");
     EXPECT_EQ(reloaded.documentElement().firstChild().text(), QString());
+
+    // Namespace names are written so that they read back: libxml2 would write "<" raw (an
+    // unreadable data file) and blanks raw (read back as spaces).
+    XmlParseResult spaced = XmlDocument::parseDataText(
+        "<group name=\"root\"><group xmlns=\"a&#13;b&lt;c&#9;d&#10;&amp;&quot;'\" name=\"n\"/>"
+        "<x:item xmlns:x=\"&lt;\" name=\"i\"/></group>");
+    ASSERT_TRUE(spaced.ok());
+    const QByteArray once = spaced.document.serialize("utf-16");
+    const XmlDocument again = ReloadDataText(spaced.document);
+    EXPECT_EQ(again.serialize("utf-16"), once);
+    EXPECT_TRUE(again.sameContent(spaced.document));
 }
 
 TEST(XmlRoundTrip, AwkwardTextsSurviveDataFileAndExport) {
