@@ -62,4 +62,13 @@ QList<XmlNode> EvaluateXPath(const std::shared_ptr<XmlDocHolder>& holder, xmlNod
                              const QString& xpath);
 XmlNode FirstElement(const QList<XmlNode>& nodes);
 
+// The node after `node` in document order within the document `top`: its first child if it is an
+// element with children, else the next sibling of it or of its nearest ancestor that has one;
+// nullptr at the end. Walks over the whole tree use it, so that no depth exhausts the stack.
+inline xmlNodePtr NextInTree(xmlNodePtr node, xmlNodePtr top) {
+    if (node->type == XML_ELEMENT_NODE && node->children) return node->children;
+    while (node != top && !node->next) node = node->parent;
+    return node == top ? nullptr : node->next;
+}
+
 }  // namespace xmlimpl

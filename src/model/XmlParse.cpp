@@ -61,8 +61,7 @@ bool IsBlank(const xmlChar* text) {
 // value is blanks keeps it. Walks the tree without recursion, whatever its depth.
 void DropIndentation(xmlDocPtr doc) {
     const xmlNodePtr top = reinterpret_cast<xmlNodePtr>(doc);
-    xmlNodePtr cur = top->children;
-    while (cur) {
+    for (xmlNodePtr cur = top->children; cur; cur = xmlimpl::NextInTree(cur, top)) {
         if (cur->type == XML_ELEMENT_NODE) {
             bool hasElement = false;
             for (xmlNodePtr c = cur->children; c && !hasElement; c = c->next)
@@ -77,14 +76,7 @@ void DropIndentation(xmlDocPtr doc) {
                     c = next;
                 }
             }
-            if (cur->children) {
-                cur = cur->children;
-                continue;
-            }
         }
-        while (cur != top && !cur->next) cur = cur->parent;
-        if (cur == top) break;
-        cur = cur->next;
     }
 }
 

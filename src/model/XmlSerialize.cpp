@@ -51,17 +51,9 @@ public:
     explicit KeepMarkupUnindented(xmlDocPtr doc) {
         try {
             const xmlNodePtr top = reinterpret_cast<xmlNodePtr>(doc);
-            xmlNodePtr cur = top->children;
-            while (cur) {
-                if (cur->type == XML_ELEMENT_NODE && cur->children) {
-                    if (HoldsOnlyMarkup(cur)) Prepend(doc, cur);
-                    cur = cur->children;
-                    continue;
-                }
-                while (cur != top && !cur->next) cur = cur->parent;
-                if (cur == top) break;
-                cur = cur->next;
-            }
+            for (xmlNodePtr cur = top->children; cur; cur = xmlimpl::NextInTree(cur, top))
+                if (cur->type == XML_ELEMENT_NODE && cur->children && HoldsOnlyMarkup(cur))
+                    Prepend(doc, cur);
         } catch (...) {
             RemoveAdded();
             throw;
@@ -110,20 +102,10 @@ public:
     explicit KeepNamespaceNamesExact(xmlDocPtr doc) {
         try {
             const xmlNodePtr top = reinterpret_cast<xmlNodePtr>(doc);
-            xmlNodePtr cur = top->children;
-            while (cur) {
-                if (cur->type == XML_ELEMENT_NODE) {
+            for (xmlNodePtr cur = top->children; cur; cur = xmlimpl::NextInTree(cur, top))
+                if (cur->type == XML_ELEMENT_NODE)
                     for (xmlNsPtr ns = cur->nsDef; ns; ns = ns->next)
                         if (NeedsReferences(ns->href)) Replace(ns);
-                    if (cur->children) {
-                        cur = cur->children;
-                        continue;
-                    }
-                }
-                while (cur != top && !cur->next) cur = cur->parent;
-                if (cur == top) break;
-                cur = cur->next;
-            }
         } catch (...) {
             Restore();
             throw;

@@ -114,14 +114,6 @@ std::optional<XmlUnwritable> UnwritableIn(xmlNodePtr node, EncodingProbe& probe)
     }
 }
 
-// The next node in document order after `node` within the document `top`: its first child, else
-// the next sibling of it or of its nearest ancestor that has one; nullptr at the end.
-xmlNodePtr NextInTree(xmlNodePtr node, xmlNodePtr top) {
-    if (node->type == XML_ELEMENT_NODE && node->children) return node->children;
-    while (node != top && !node->next) node = node->parent;
-    return node == top ? nullptr : node->next;
-}
-
 bool SameNamespace(const xmlNs* a, const xmlNs* b) {
     if (!a || !b) return a == b;
     return xmlStrEqual(a->prefix, b->prefix) && xmlStrEqual(a->href, b->href);
@@ -185,7 +177,7 @@ std::optional<XmlUnwritable> XmlDocument::findUnwritable(const QString& encoding
     xmlrt::EnsureLibXml();
     EncodingProbe probe(encoding);
     const xmlNodePtr top = reinterpret_cast<xmlNodePtr>(holder->doc);
-    for (xmlNodePtr node = top->children; node; node = NextInTree(node, top))
+    for (xmlNodePtr node = top->children; node; node = xmlimpl::NextInTree(node, top))
         if (auto found = UnwritableIn(node, probe)) return found;
     return std::nullopt;
 }
