@@ -41,27 +41,35 @@ bool IsEncodingLabel(const QString& name) {
     return true;
 }
 
-// libxml2 indents the children of every element that holds no text, while reading drops only the
-// indentation of elements that hold elements: an element holding nothing but comments or
-// processing instructions would read back with blanks added to it, an item's value among them.
-// An empty text node makes libxml2 write such an element as it stands; these nodes are there only
-// while the document is written.
-class KeepMarkupUnindented {
+// What libxml2 would write so that it reads back differently, mended while the document is
+// written and undone afterwards, in one walk over the tree:
+// - libxml2 indents the children of every element that holds no text, while reading drops only
+//   the indentation of elements that hold elements: an element holding nothing but comments or
+//   processing instructions would read back with blanks added to it, an item's value among them.
+//   An empty text node makes libxml2 write such an element as it stands.
+// - libxml2 writes a namespace declaration's name between quotes as it stands: a "<" in it makes
+//   the text unreadable, and a tab, line feed or carriage return reads back as a blank. Such a
+//   name is replaced by a copy with these characters as references. Every other character, "&"
+//   and quotes among them, already reads back as it was (an "&" is held as the reference "&#38;").
+class WriteAsItReadsBack {
 public:
-    explicit KeepMarkupUnindented(xmlDocPtr doc) {
+    explicit WriteAsItReadsBack(xmlDocPtr doc) {
         try {
             const xmlNodePtr top = reinterpret_cast<xmlNodePtr>(doc);
-            for (xmlNodePtr cur = top->children; cur; cur = xmlimpl::NextInTree(cur, top))
-                if (cur->type == XML_ELEMENT_NODE && cur->children && HoldsOnlyMarkup(cur))
-                    Prepend(doc, cur);
+            for (xmlNodePtr cur = top->children; cur; cur = xmlimpl::NextInTree(cur, top)) {
+                if (cur->type != XML_ELEMENT_NODE) continue;
+                if (cur->children && HoldsOnlyMarkup(cur)) Prepend(doc, cur);
+                for (xmlNsPtr ns = cur->nsDef; ns; ns = ns->next)
+                    if (NeedsReferences(ns->href)) Replace(ns);
+            }
         } catch (...) {
-            RemoveAdded();
+            Undo();
             throw;
         }
     }
-    ~KeepMarkupUnindented() { RemoveAdded(); }
-    KeepMarkupUnindented(const KeepMarkupUnindented&) = delete;
-    KeepMarkupUnindented& operator=(const KeepMarkupUnindented&) = delete;
+    ~WriteAsItReadsBack() { Undo(); }
+    WriteAsItReadsBack(const WriteAsItReadsBack&) = delete;
+    WriteAsItReadsBack& operator=(const WriteAsItReadsBack&) = delete;
 
 private:
     static bool HoldsOnlyMarkup(xmlNodePtr element) {
@@ -69,53 +77,6 @@ private:
             if (c->type != XML_COMMENT_NODE && c->type != XML_PI_NODE) return false;
         return true;
     }
-    void Prepend(xmlDocPtr doc, xmlNodePtr element) {
-        // Room first, so that a node once linked is always recorded.
-        if (added_.size() == added_.capacity()) added_.reserve(2 * added_.size() + 8);
-        xmlNodePtr text = xmlNewDocText(doc, BAD_CAST "");
-        if (!text) throw XmlError(XmlError::kOutOfMemory);
-        // Linked by hand: libxml2's own insertion may merge text nodes.
-        text->parent = element;
-        text->next = element->children;
-        element->children->prev = text;
-        element->children = text;
-        added_.push_back(text);
-    }
-    void RemoveAdded() {
-        for (xmlNodePtr text : added_) {
-            xmlUnlinkNode(text);
-            xmlFreeNode(text);
-        }
-        added_.clear();
-    }
-
-    std::vector<xmlNodePtr> added_;
-};
-
-// libxml2 writes a namespace declaration's name between quotes as it stands: a "<" in it makes the
-// text unreadable, and a tab, line feed or carriage return reads back as a blank. While the
-// document is written, such a name is replaced by a copy with these characters as references,
-// which read back as the characters themselves. Every other character, "&" and quotes among them,
-// already reads back as it was (an "&" is held as the reference "&#38;").
-class KeepNamespaceNamesExact {
-public:
-    explicit KeepNamespaceNamesExact(xmlDocPtr doc) {
-        try {
-            const xmlNodePtr top = reinterpret_cast<xmlNodePtr>(doc);
-            for (xmlNodePtr cur = top->children; cur; cur = xmlimpl::NextInTree(cur, top))
-                if (cur->type == XML_ELEMENT_NODE)
-                    for (xmlNsPtr ns = cur->nsDef; ns; ns = ns->next)
-                        if (NeedsReferences(ns->href)) Replace(ns);
-        } catch (...) {
-            Restore();
-            throw;
-        }
-    }
-    ~KeepNamespaceNamesExact() { Restore(); }
-    KeepNamespaceNamesExact(const KeepNamespaceNamesExact&) = delete;
-    KeepNamespaceNamesExact& operator=(const KeepNamespaceNamesExact&) = delete;
-
-private:
     static const char* Reference(xmlChar c) {
         switch (c) {
             case '<':
@@ -135,6 +96,22 @@ private:
             if (Reference(*c)) return true;
         return false;
     }
+    // Room first, so that a change once made is always recorded.
+    template <typename T>
+    static void MakeRoom(std::vector<T>& list) {
+        if (list.size() == list.capacity()) list.reserve(2 * list.size() + 8);
+    }
+    void Prepend(xmlDocPtr doc, xmlNodePtr element) {
+        MakeRoom(added_);
+        xmlNodePtr text = xmlNewDocText(doc, BAD_CAST "");
+        if (!text) throw XmlError(XmlError::kOutOfMemory);
+        // Linked by hand: libxml2's own insertion may merge text nodes.
+        text->parent = element;
+        text->next = element->children;
+        element->children->prev = text;
+        element->children = text;
+        added_.push_back(text);
+    }
     void Replace(xmlNsPtr ns) {
         QByteArray written;
         for (const xmlChar* c = ns->href; *c; ++c) {
@@ -143,14 +120,19 @@ private:
             else
                 written.append(static_cast<char>(*c));
         }
-        if (replaced_.size() == replaced_.capacity()) replaced_.reserve(2 * replaced_.size() + 8);
+        MakeRoom(replaced_);
         xmlChar* copy = xmlStrndup(reinterpret_cast<const xmlChar*>(written.constData()),
                                    static_cast<int>(written.size()));
         if (!copy) throw XmlError(XmlError::kOutOfMemory);
         replaced_.push_back({ns, ns->href});
         ns->href = copy;
     }
-    void Restore() {
+    void Undo() {
+        for (xmlNodePtr text : added_) {
+            xmlUnlinkNode(text);
+            xmlFreeNode(text);
+        }
+        added_.clear();
         for (const auto& [ns, original] : replaced_) {
             xmlFree(const_cast<xmlChar*>(ns->href));
             ns->href = original;
@@ -158,6 +140,7 @@ private:
         replaced_.clear();
     }
 
+    std::vector<xmlNodePtr> added_;
     std::vector<std::pair<xmlNsPtr, const xmlChar*>> replaced_;
 };
 
@@ -176,8 +159,7 @@ QByteArray XmlDocument::serialize(const QString& encoding) const {
 
     QByteArray body;
     const WipeOnExit wipeBody(body);
-    const KeepMarkupUnindented unindented(holder->doc);
-    const KeepNamespaceNamesExact namespaces(holder->doc);
+    const WriteAsItReadsBack mended(holder->doc);
     xmlSaveCtxtPtr save = xmlSaveToIO(AppendBytes, CloseNothing, &body, engineName.constData(),
                                       XML_SAVE_FORMAT | XML_SAVE_NO_DECL);
     if (!save)
