@@ -97,15 +97,17 @@ public:
     // Puts the written file in place of the target: an unnamed file gets a partial name first,
     // then one rename replaces the target.
     bool replaceTarget() {
-        if (name_.isEmpty()) {
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd_);
+        for (int attempt = 0; attempt < 16 && name_.isEmpty(); ++attempt) {
             const QString name =
                 target_.absoluteFilePath() + QLatin1String(kPartialFileMarker) + RandomSuffix();
-            const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd_);
             if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, Native(name).constData(),
-                         AT_SYMLINK_FOLLOW) != 0)
+                         AT_SYMLINK_FOLLOW) == 0)
+                name_ = name;
+            else if (errno != EEXIST)
                 return false;
-            name_ = name;
         }
+        if (name_.isEmpty()) return false;
         if (::rename(Native(name_).constData(), Native(target_.absoluteFilePath()).constData()) !=
             0)
             return false;
