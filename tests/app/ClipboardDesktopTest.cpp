@@ -84,15 +84,9 @@ TEST(Desktop, SecretValuesLeaveTheClipboardAfter30SecondsAndAtExitPlainOnesStay)
     QProcess program;
     StartProgram(program, dir);
     ASSERT_TRUE(program.waitForStarted());
-    QString keyDialog;
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            const QString notice = Xdo({"search", "--name", "^通知$"});
-            if (!notice.isEmpty()) TypeInto(notice.section(u'\n', 0, 0), {});
-            keyDialog = Xdo({"search", "--onlyvisible", "--name", "^認証$"});
-            return !keyDialog.isEmpty();
-        },
-        120000));
+    const QString keyDialog = WaitForFirstWindow(program, QStringLiteral("^認証$"));
+    ASSERT_FALSE(keyDialog.isEmpty())
+        << "no key dialog; visible: " << VisibleWindows().toStdString();
     TypeInto(keyDialog.section(u'\n', 0, 0), kKey);
     const QString main = WaitForWindow(QStringLiteral("^情報管理ツール Zetrova "));
     ASSERT_FALSE(main.isEmpty());

@@ -26,21 +26,13 @@ QString StartAndOpen(QProcess& program, const TempDir& dir, const QString& key,
                       << "; program state " << program.state() << " exit " << program.exitCode();
         return QString();
     };
-    QString keyDialog;
-    QElapsedTimer t;
-    t.start();
-    int restarts = 0;
-    while (keyDialog.isEmpty() && t.elapsed() < 120000 && KeepStarted(program, restarts, t)) {
-        const QString notice = Xdo({"search", "--onlyvisible", "--name", "^通知$"});
-        if (!notice.isEmpty()) TypeInto(notice.section(u'\n', 0, 0), {});
-        keyDialog = Xdo({"search", "--onlyvisible", "--name", "^認証$"}).section(u'\n', 0, 0);
-        QThread::msleep(100);
-    }
+    const QString keyDialog = WaitForFirstWindow(program, QStringLiteral("^認証$"));
     if (keyDialog.isEmpty()) return failed("no key dialog");
     TypeInto(keyDialog, key);
     const QString caption =
         QStringLiteral("^") + QRegularExpression::escape("情報管理ツール Zetrova ");
-    t.restart();
+    QElapsedTimer t;
+    t.start();
     while (t.elapsed() < 60000) {
         if (!Xdo({"search", "--onlyvisible", "--name", "^通知$"}).isEmpty())
             return failed("a notice after the key");

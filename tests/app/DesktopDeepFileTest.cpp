@@ -56,7 +56,7 @@ TEST(Desktop, OpensAndSearchesADataFileFiftyThousandLevelsDeep) {
     QProcess program;
     StartProgram(program, dir);
     ASSERT_TRUE(program.waitForStarted());
-    const QString keyDialog = WaitPastNotices("^認証$");
+    const QString keyDialog = WaitForFirstWindow(program, QStringLiteral("^認証$"));
     ASSERT_FALSE(keyDialog.isEmpty()) << "no key dialog";
     TypeInto(keyDialog, QStringLiteral("pw"));
     const QString caption = QRegularExpression::escape("情報管理ツール Zetrova " + data);

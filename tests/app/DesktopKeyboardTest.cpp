@@ -45,15 +45,7 @@ TEST(Desktop, MenuEntryStartUsesThePerUserFolderAndTheKeyboardAloneChoosesGroups
                  {{QStringLiteral("XDG_DATA_HOME"), dir.file(QStringLiteral("xdg"))}});
     ASSERT_TRUE(program.waitForStarted());
 
-    QString keyDialog;
-    QElapsedTimer t;
-    t.start();
-    while (keyDialog.isEmpty() && t.elapsed() < 120000) {
-        const QString notice = Xdo({"search", "--onlyvisible", "--name", "^通知$"});
-        if (!notice.isEmpty()) TypeInto(notice.section(u'\n', 0, 0), {});
-        keyDialog = Xdo({"search", "--onlyvisible", "--name", "^認証$"}).section(u'\n', 0, 0);
-        QThread::msleep(100);
-    }
+    const QString keyDialog = WaitForFirstWindow(program, QStringLiteral("^認証$"));
     ASSERT_FALSE(keyDialog.isEmpty())
         << "no key dialog; visible: " << VisibleWindows().toStdString();
     // Before the window is shown, the key dialog is centred on the screen, not on the hidden
@@ -87,7 +79,8 @@ TEST(Desktop, MenuEntryStartUsesThePerUserFolderAndTheKeyboardAloneChoosesGroups
     Xdo({"key", "ctrl+s"});
     ASSERT_FALSE(AnswerWindow("^認証$", "pw").isEmpty()) << "no key dialog on save";
 
-    t.restart();
+    QElapsedTimer t;
+    t.start();
     while (dir.read(QStringLiteral("xdg/zetrova/Zetrova.dat")) == before && t.elapsed() < 20000)
         QThread::msleep(100);
     program.kill();

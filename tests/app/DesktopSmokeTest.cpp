@@ -25,16 +25,7 @@ TEST(Desktop, StartsWithTheKeyDialogAndShowsTheDataFileInItsCaption) {
     ASSERT_TRUE(program.waitForStarted());
 
     // Without a notification area the program says so once, then asks for the key.
-    QString keyDialog;
-    QElapsedTimer t;
-    t.start();
-    int restarts = 0;
-    while (keyDialog.isEmpty() && t.elapsed() < 120000 && KeepStarted(program, restarts, t)) {
-        const QString notice = Xdo({"search", "--name", "^通知$"});
-        if (!notice.isEmpty()) TypeInto(notice.section(u'\n', 0, 0), {});
-        keyDialog = Xdo({"search", "--name", "^認証$"});
-        QThread::msleep(100);
-    }
+    const QString keyDialog = WaitForFirstWindow(program, QStringLiteral("^認証$"));
     ASSERT_FALSE(keyDialog.isEmpty()) << "no key dialog";
     const QString caption = QRegularExpression::escape("情報管理ツール Zetrova " + data);
     // The key comes before the main window is shown.
@@ -59,16 +50,7 @@ TEST(Desktop, AddsAGroupAndAnItemWithTheKeyboardAndSavesThem) {
     StartProgram(program, dir);
     ASSERT_TRUE(program.waitForStarted());
     const QString caption = QRegularExpression::escape("情報管理ツール Zetrova " + data);
-    QString main;
-    QElapsedTimer t;
-    t.start();
-    int restarts = 0;
-    while (main.isEmpty() && t.elapsed() < 120000 && KeepStarted(program, restarts, t)) {
-        const QString notice = Xdo({"search", "--onlyvisible", "--name", "^通知$"});
-        if (!notice.isEmpty()) TypeInto(notice.section(u'\n', 0, 0), {});
-        main = Xdo({"search", "--onlyvisible", "--name", caption}).section(u'\n', 0, 0);
-        QThread::msleep(100);
-    }
+    const QString main = WaitForFirstWindow(program, caption);
     ASSERT_FALSE(main.isEmpty()) << "no main window; visible: " << VisibleWindows().toStdString()
                                  << "; program state " << program.state()
                                  << "; output: " << program.readAll().toStdString();
@@ -98,7 +80,8 @@ TEST(Desktop, AddsAGroupAndAnItemWithTheKeyboardAndSavesThem) {
     Xdo({"key", "ctrl+s"});
     ASSERT_FALSE(AnswerWindow("^認証$", "pw").isEmpty()) << "no key dialog on save";
 
-    t.restart();
+    QElapsedTimer t;
+    t.start();
     while (!QFile::exists(data) && t.elapsed() < 20000) QThread::msleep(100);
     program.kill();
     program.waitForFinished();

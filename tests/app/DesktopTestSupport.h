@@ -134,3 +134,20 @@ inline bool KeepStarted(QProcess& program, int& restarts, QElapsedTimer& started
     started.restart();
     return program.waitForStarted();
 }
+
+// The first window matching `pattern` of a program started with StartProgram, every notice before
+// it answered (there is no notification area under the test server); the program is started again
+// while it shows nothing (KeepStarted). Empty when none came in two minutes or the program ended.
+inline QString WaitForFirstWindow(QProcess& program, const QString& pattern) {
+    QString found;
+    QElapsedTimer t;
+    t.start();
+    int restarts = 0;
+    while (found.isEmpty() && t.elapsed() < 120000 && KeepStarted(program, restarts, t)) {
+        const QString notice = Xdo({"search", "--onlyvisible", "--name", "^通知$"});
+        if (!notice.isEmpty()) TypeInto(notice.section(u'\n', 0, 0), {});
+        found = Xdo({"search", "--onlyvisible", "--name", pattern}).section(u'\n', 0, 0);
+        QThread::msleep(100);
+    }
+    return found;
+}
