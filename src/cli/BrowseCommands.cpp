@@ -48,7 +48,7 @@ std::optional<QStringList> ParsePathArgument(const QString& path, CliIo& io) {
     if (!names)
         CliError(io, FormatText(u"invalid path %s: write /GROUP/GROUP, with \\/ and \\\\ inside "
                                 u"names",
-                                {path}));
+                                {EscapeLine(path)}));
     return names;
 }
 
@@ -131,13 +131,13 @@ int RunFind(const QCommandLineParser& parser, CliIo& io) {
     const XmlNode found =
         FindNextMatchingGroup(current, state.root, text, parser.isSet(kCaseOption));
     if (found.isNull()) {
-        CliError(io, FormatText(u"「%s」は見つかりませんでした", {text}));
+        CliError(io, FormatText(u"「%s」は見つかりませんでした", {EscapeLine(text)}));
         return kExitFailed;
     }
     // The desktop program selects the found group in its tree by walking the labels down; a
     // group that walk cannot reach stays unselected there, and cannot be named here either.
     if (!SelectableByLabels(found, state.root)) {
-        CliError(io, FormatText(u"%sが見つかりません", {text}));
+        CliError(io, FormatText(u"%sが見つかりません", {EscapeLine(text)}));
         return kExitFailed;
     }
     const QStringList foundNames = GroupNamesOf(found, state.root);

@@ -1,5 +1,7 @@
 #include "CliCommandList.h"
 
+#include "CliEscape.h"
+
 const std::vector<CliCommand>& CliCommandList() {
     static const std::vector<CliCommand> commands = {
         VerifierCommand(),
@@ -15,6 +17,8 @@ const std::vector<CliCommand>& CliCommandList() {
 }
 
 void CliError(CliIo& io, const QString& message) {
-    io.err << "zetrova-cli: " << message << "\n";
+    // The user texts in it are escaped where it was formatted; anything left that could drive the
+    // terminal is escaped here.
+    io.err << "zetrova-cli: " << EscapeControls(message) << "\n";
     io.err.flush();
 }

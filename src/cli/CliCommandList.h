@@ -30,5 +30,6 @@ CliCommand ShowCommand();
 CliCommand ClipCommand();
 CliCommand FindCommand();
 
-// Writes "zetrova-cli: <message>" and a line break to the error stream.
+// Writes "zetrova-cli: <message>" and a line break to the error stream. A user's text enters the
+// message escaped (EscapeLine); control characters left in it are escaped here (EscapeControls).
 void CliError(CliIo& io, const QString& message);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "CliCommandList.h"
+#include "CliEscape.h"
 
 namespace {
 
@@ -41,7 +42,7 @@ int RunCli(const QStringList& args, CliIo& io) {
         QStringList argv = args;
         argv.front() = QStringLiteral("zetrova-cli ") + name;
         if (!parser.parse(argv)) {
-            io.err << "zetrova-cli " << name << ": " << parser.errorText() << "\n";
+            io.err << "zetrova-cli " << name << ": " << EscapeLine(parser.errorText()) << "\n";
             io.err.flush();
             return kExitUsage;
         }
@@ -56,7 +57,7 @@ int RunCli(const QStringList& args, CliIo& io) {
         io.err.flush();
         return status;
     }
-    io.err << "zetrova-cli: unknown command '" << name << "'\n";
+    io.err << "zetrova-cli: unknown command '" << EscapeLine(name) << "'\n";
     PrintUsage(io.err);
     return kExitUsage;
 }

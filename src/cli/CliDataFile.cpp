@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "CliCommandList.h"
+#include "CliEscape.h"
 #include "CliPrompter.h"
 #include "DataFile.h"
 #include "FormatText.h"
@@ -90,6 +91,6 @@ bool LoadDataFileForCli(const CliDataFiles& files, CliIo& io, DocumentState& sta
     // The desktop program starts a new document without a word when the file is missing,
     // unreadable or empty; here that is a failure worth naming.
     if (!asked && prompter.messageCount() == 0)
-        CliError(io, FormatText(u"%sを読み込めませんでした", {files.dataPath}));
+        CliError(io, FormatText(u"%sを読み込めませんでした", {EscapeLine(files.dataPath)}));
     return false;
 }

@@ -20,6 +20,12 @@ int HexValue(QChar c) {
     return -1;
 }
 
+// Characters written as \u{H...}: the C1 controls, and the bidirectional formatting characters
+// that make a terminal show what follows them in another order.
+bool IsWrittenAsCodePoint(char16_t u) {
+    return (u >= 0x80 && u <= 0x9F) || (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069);
+}
+
 }  // namespace
 
 void AppendEscaped(QChar c, QString& out) {
@@ -44,7 +50,7 @@ void AppendEscaped(QChar c, QString& out) {
         out += QStringLiteral("\\x");
         out += QLatin1Char(kHexDigits[u >> 4]);
         out += QLatin1Char(kHexDigits[u & 0xF]);
-    } else if (u >= 0x80 && u <= 0x9F) {
+    } else if (IsWrittenAsCodePoint(u)) {
         out += QStringLiteral("\\u{");
         AppendHex(u, out);
         out += u'}';
@@ -57,6 +63,18 @@ QString EscapeLine(QStringView text) {
     QString out;
     out.reserve(text.size());
     for (QChar c : text) AppendEscaped(c, out);
+    return out;
+}
+
+QString EscapeControls(QStringView text) {
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        if (c == u'\\')
+            out += c;
+        else
+            AppendEscaped(c, out);
+    }
     return out;
 }
 

@@ -4,6 +4,7 @@
 
 #include "CliCommandList.h"
 #include "CliDataFile.h"
+#include "CliEscape.h"
 #include "CliPrompter.h"
 #include "DataFile.h"
 #include "FormatText.h"
@@ -37,7 +38,8 @@ int RunExport(const QCommandLineParser& parser, CliIo& io) {
     // A slip of the pen would replace the encrypted data by its secrets in clear.
     const QString dataFile = QFileInfo(files.dataPath).canonicalFilePath();
     if (!dataFile.isEmpty() && QFileInfo(*out).canonicalFilePath() == dataFile) {
-        CliError(io, FormatText(u"not exporting over the data file %s", {files.dataPath}));
+        CliError(io,
+                 FormatText(u"not exporting over the data file %s", {EscapeLine(files.dataPath)}));
         return kExitUsage;
     }
     DocumentState state;
@@ -55,7 +57,7 @@ int RunImport(const QCommandLineParser& parser, CliIo& io) {
     CliPrompter prompter(io);
     QString detail;
     if (!ImportXmlFile(state, *in, nullptr, &detail)) {
-        if (!detail.isEmpty()) CliError(io, detail);
+        if (!detail.isEmpty()) CliError(io, EscapeLine(detail));
         return kExitFailed;
     }
     return SaveDataFile(state, files.dataPath, false, nullptr) ? kExitOk : kExitFailed;

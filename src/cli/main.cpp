@@ -1,3 +1,4 @@
+#include <QByteArrayView>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QTextStream>
@@ -5,12 +6,37 @@
 #include <cstring>
 #include <memory>
 
+#include "CliCommandList.h"
 #include "CliCommands.h"
+#include "CliEscape.h"
 #include "DisplayProbe.h"
+#include "FormatText.h"
 #include "ProcessHardening.h"
+
+namespace {
+
+// Names, paths and texts are taken in UTF-8 only: an argument in another encoding would be read
+// with U+FFFD in place of its bad bytes, and a file of that other name written or looked for.
+// Refuses the first argument that is not valid UTF-8 with a usage message; true when all are.
+bool ArgumentsAreUtf8(int argc, char** argv, CliIo& io) {
+    for (int i = 1; i < argc; ++i) {
+        if (QByteArrayView(argv[i]).isValidUtf8()) continue;
+        CliError(io, FormatText(u"argument %d is not valid UTF-8 (bad bytes shown as U+FFFD): %s",
+                                {i, EscapeLine(QString::fromUtf8(argv[i]))}));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     HardenProcess();
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    CliIo io{out, err, ReadKeyFromConsole};
+    // Before the application object, which reads (and may take away) some arguments of its own.
+    if (!ArgumentsAreUtf8(argc, argv, io)) return kExitUsage;
     // Only clip needs the display, and only when one can be reached: every other command, and
     // clip's own refusal, work without one.
     std::unique_ptr<QCoreApplication> app;
@@ -24,9 +50,6 @@ int main(int argc, char** argv) {
         app = std::make_unique<QGuiApplication>(argc, argv);
     else
         app = std::make_unique<QCoreApplication>(argc, argv);
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    CliIo io{out, err, ReadKeyFromConsole};
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
     return RunCli(args, io);

@@ -160,6 +160,115 @@ TEST(CliData, LsAndFindEscapeControlCharactersShowKeepsThem) {
     EXPECT_EQ(ws.run({"show", found.out.trimmed() + u"/\\u{9B}31m"_s}).out, value + u'\n');
 }
 
+// Whatever the user's texts hold, the real tool writes no character that drives a terminal or
+// reorders a line: names and values in listings and paths, and the texts its messages quote
+// (arguments, file names, a comment an export stops at), are escaped; an argument that is not
+// UTF-8 is refused. (A document holds no C0 control but tab, CR and LF: those come from the
+// command line.)
+TEST(CliData, TerminalsGetEscapedTextAndBadBytesAreRefused) {
+    const QString xml = u"<group name=\"root\"><!--c\u009b[31m\nx\u202e--></group>"_s;
+    XmlParseResult parsed = XmlDocument::parseBytes(xml.toUtf8());
+    ASSERT_TRUE(parsed.ok()) << parsed.errorMessage.toStdString();
+    const XmlNode group = Add(parsed.document.documentElement(), schema::kGroup,
+                              u"del\x7f csi\u009b[31m rlo\u202e lri\u2066x\u2069"_s);
+    Add(group, schema::kItem, u"v\u2067"_s, u"val\u202a\u009b"_s);
+    Add(group, schema::kSecret, u"s\u2068"_s, u"\u202d"_s);
+    Workspace ws(parsed.document);
+    const QByteArray escaped = "del\\x7F csi\\u{9B}[31m rlo\\u{202E} lri\\u{2066}x\\u{2069}";
+    const QByteArray dir = ws.dir.path().toUtf8();
+    const QByteArray notUtf8 = "zetrova-cli: argument ";
+
+    struct Case {
+        const char* what;
+        QByteArrayList args;
+        int status;
+        QByteArray out;
+        QByteArray err;  // what the error output starts with
+    };
+    const QList<Case> cases = {
+        {"listed names and values",
+         {"ls", "/" + escaped},
+         0,
+         "item\tv\\u{2067}\tval\\u{202A}\\u{9B}\nsecret\ts\\u{2068}\t*****\n",
+         ""},
+        {"a found path", {"find", "rlo"}, 0, "/" + escaped + "\n", ""},
+        {"a listed group", {"ls"}, 0, "group\t" + escaped + "\n", ""},
+        {"a text not found",
+         {"find", "x\x1b[2J\xe2\x80\xae\xc2\x85"},
+         1,
+         "",
+         "zetrova-cli: 「x\\x1B[2J\\u{202E}\\u{85}」は見つかりませんでした\n"},
+        {"an invalid path",
+         {"ls", "/a\\q\t\xc2\x9b"},
+         2,
+         "",
+         "zetrova-cli: invalid path /a\\\\q\\t\\u{9B}: write /GROUP/GROUP, with \\/ and \\\\ "
+         "inside names\n"},
+        {"an unknown command",
+         {"bogus\x1b]0;t\x07"},
+         2,
+         "",
+         "zetrova-cli: unknown command 'bogus\\x1B]0;t\\x07'\n"},
+        {"an unknown option",
+         {"ls", "--x\xe2\x81\xa6\r"},
+         2,
+         "",
+         "zetrova-cli ls: Unknown option 'x\\u{2066}\\r'.\n"},
+        {"a comment an export stops at",
+         {"export", dir + "/out.xml"},
+         1,
+         "",
+         "zetrova-cli: 「c\\u{9B}[31m\\nx\\u{202E}」にはShift_JISで書けない文字があるため、エクス"
+         "ポートできませんでした\n"},
+        {"a data file's name",
+         {"ls", "--data", dir + "/no\xc2\x9b\n.dat"},
+         1,
+         "",
+         "zetrova-cli: " + dir + "/no\\u{9B}\\n.datを読み込めませんでした\n"},
+        {"a byte that is never UTF-8",
+         {"export", "o\xff.xml"},
+         2,
+         "",
+         notUtf8 + "2 is not valid UTF-8 (bad bytes shown as U+FFFD): o\xef\xbf\xbd.xml\n"},
+        {"an overlong form", {"ls", "/\xc0\xaf"}, 2, "", notUtf8 + "2 is not valid UTF-8"},
+        {"a surrogate", {"find", "\xed\xa0\x80"}, 2, "", notUtf8 + "2 is not valid UTF-8"},
+        {"past U+10FFFF", {"show", "/\xf4\x90\x80\x80/x"}, 2, "", notUtf8 + "2 is not valid UTF-8"},
+        {"a cut sequence in an option",
+         {"ls", "--data", "\xe3\x81"},
+         2,
+         "",
+         notUtf8 + "3 is not valid UTF-8"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const CliRawRun run =
+            RunCliBytes(c.args + QByteArrayList{"--ini", ws.ini.toUtf8()}, "pass\n");
+        EXPECT_EQ(run.status, c.status) << run.err.toStdString();
+        EXPECT_EQ(run.out, c.out);
+        EXPECT_TRUE(run.err.startsWith(c.err)) << run.err.toStdString();
+        if (c.err.isEmpty()) {
+            EXPECT_EQ(run.err, "");
+        }
+        // No C0 control but the line break (and the tab between fields), no DEL, no C1 control
+        // (UTF-8 C2 80 to C2 9F), no bidirectional embedding, override or isolate.
+        for (const QByteArray* bytes : {&run.out, &run.err}) {
+            const QString text = QString::fromUtf8(*bytes);
+            for (QChar ch : text) {
+                const char16_t u = ch.unicode();
+                const bool allowed = u == u'\n' || (u == u'\t' && bytes == &run.out);
+                EXPECT_FALSE(!allowed &&
+                             (u < 0x20 || (u >= 0x7F && u <= 0x9F) ||
+                              (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069)))
+                    << std::hex << int(u);
+            }
+        }
+    }
+    // Nothing was written: neither the refused export nor a file of a replaced name.
+    QStringList left = QDir(ws.dir.path()).entryList(QDir::Files);
+    left.sort();
+    EXPECT_EQ(left, (QStringList{"Zetrova.ini", "data.dat"}));
+}
+
 TEST(CliData, ShowPrintsOneValueSecretsIncluded) {
     Workspace ws;
     EXPECT_EQ(ws.run({"show", "/銀行/口座"}).out, "1234-5678\n");
