@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libssl-dev
   clang libclang-rt-14-dev llvm-14
   xvfb xauth x11-utils xdotool xclip imagemagick fonts-ipafont-gothic strace
+  python3  # drives the command-line tool on a pseudo-terminal
   dpkg-dev desktop-file-utils appstream groff-base file  # the Debian package and its checks
 )
 missing=()

@@ -1,4 +1,3 @@
-#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -6,6 +5,7 @@
 #include <string>
 
 #include "CliIo.h"
+#include "QuietTerminal.h"
 #include "SecureWipe.h"
 
 namespace {
@@ -39,34 +39,18 @@ std::optional<std::string> ReadLine() {
     return line;
 }
 
-// Turns terminal echo off for its lifetime.
-class EchoOff {
-public:
-    EchoOff() {
-        if (tcgetattr(STDIN_FILENO, &saved_) == 0) {
-            termios quiet = saved_;
-            quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-            active_ = tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) == 0;
-        }
-    }
-    ~EchoOff() {
-        if (active_) tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved_);
-    }
-
-private:
-    termios saved_{};
-    bool active_ = false;
-};
-
 }  // namespace
 
 std::optional<QString> ReadKeyFromConsole() {
     std::optional<std::string> line;
     if (isatty(STDIN_FILENO)) {
-        std::fputs("キー: ", stderr);
-        std::fflush(stderr);
+        static constexpr char kPrompt[] = "キー: ";
         {
-            EchoOff quiet;
+            // Echo off before the prompt shows: what is typed after it is neither shown nor
+            // thrown away with the input typed ahead.
+            const QuietTerminal quiet(STDIN_FILENO, kPrompt);
+            std::fputs(kPrompt, stderr);
+            std::fflush(stderr);
             line = ReadLine();
         }
         std::fputs("\n", stderr);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QRegularExpression>
+#include <QStandardPaths>
 
 #include "CliTestSupport.h"
 #include "KeyVerifier.h"
@@ -41,6 +42,22 @@ TEST(CliPassgen, PrintsOnePasswordOfEachRecipe) {
         EXPECT_FALSE(run.err.isEmpty());
     }
     EXPECT_EQ(RunCliWith({"passgen"}).status, 2);
+}
+
+// The key prompt on a real pseudo-terminal, under a shell's job control (the script plays the
+// shell): Ctrl+C, Ctrl+\, SIGTERM and SIGHUP end the program with the terminal's echo on again;
+// Ctrl+Z stops it with the echo on, and after fg the echo is off again and the key is read.
+TEST(CliVerifier, SignalsAtTheKeyPromptGiveTheTerminalItsEchoBack) {
+    if (QStandardPaths::findExecutable("python3").isEmpty()) GTEST_SKIP() << "needs python3";
+    QProcess script;
+    script.setProcessChannelMode(QProcess::MergedChannels);
+    script.start("python3",
+                 {ZETROVA_PROMPT_SIGNALS_SCRIPT, ZETROVA_CLI_PATH, MakeKeyVerifier("abc")});
+    ASSERT_TRUE(script.waitForFinished(300000));
+    const QString report = QString::fromUtf8(script.readAll());
+    EXPECT_EQ(script.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(script.exitCode(), 0) << report.toStdString();
+    EXPECT_EQ(report.count("ok   "), 5) << report.toStdString();
 }
 
 TEST(CliUsage, HelpAndUnknownCommands) {
