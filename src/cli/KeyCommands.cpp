@@ -42,7 +42,14 @@ int RunPassgen(const QCommandLineParser& parser, CliIo& io) {
                          .arg(kPasswordRecipeCount - 1));
         return kExitUsage;
     }
-    io.out << GeneratePassword(recipe) << "\n";
+    std::optional<QString> password = GeneratePassword(recipe);
+    if (!password) {
+        CliError(io, QString::fromUtf16(kNoRandomSourceText));
+        return kExitFailed;
+    }
+    io.out << *password << "\n";
+    io.out.flush();
+    Wipe(*password);
     return kExitOk;
 }
 

@@ -1,8 +1,12 @@
 #include "PasswordGenerator.h"
 
-#include <QRandomGenerator>
+#include <sys/random.h>
+
 #include <array>
+#include <cerrno>
 #include <string_view>
+
+#include "SecureWipe.h"
 
 namespace {
 
@@ -63,10 +67,26 @@ QChar CharacterAt(CharClass cls, std::uint32_t i) {
     return QChar(u'0' + i);
 }
 
-// A draw kept inside [0, bound), whatever an injected source returns.
-std::uint32_t DrawBelow(const PasswordDraw& draw, std::uint32_t bound) {
-    const std::uint32_t value = draw(bound);
-    return value < bound ? value : bound - 1;
+// A draw kept inside [0, bound), whatever an injected source returns; nothing when it failed.
+std::optional<std::uint32_t> DrawBelow(const PasswordDraw& draw, std::uint32_t bound) {
+    const std::optional<std::uint32_t> value = draw(bound);
+    if (!value) return std::nullopt;
+    return *value < bound ? *value : bound - 1;
+}
+
+// Four bytes from the kernel's random source. getrandom(2) blocks only until the kernel's pool
+// has been seeded once after boot; a signal may cut a call short, and the call is then repeated.
+std::optional<std::uint32_t> KernelRandomWord() {
+    std::uint32_t word = 0;
+    auto* bytes = reinterpret_cast<unsigned char*>(&word);
+    std::size_t got = 0;
+    while (got < sizeof word) {
+        const ssize_t n = getrandom(bytes + got, sizeof word - got, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return std::nullopt;
+        got += static_cast<std::size_t>(n);
+    }
+    return word;
 }
 
 }  // namespace
@@ -77,29 +97,37 @@ QStringList PasswordRecipeTexts() {
     return texts;
 }
 
-std::uint32_t SystemDraw(std::uint32_t bound) {
+std::optional<std::uint32_t> SystemDraw(std::uint32_t bound) {
     // Lemire's multiply-and-reject: the high word of word * bound is uniform once the low words
     // below 2^32 mod bound are rejected. (QRandomGenerator::bounded() skips the rejection and so
-    // favours some values by up to bound / 2^32.)
+    // favours some values by up to bound / 2^32; its system() source prefers the CPU's RDRAND and
+    // falls back to a seeded generator without a word when nothing else works.)
     if (bound <= 1) return 0;
-    QRandomGenerator* source = QRandomGenerator::system();
     const std::uint32_t threshold = static_cast<std::uint32_t>(-bound) % bound;
     while (true) {
-        const std::uint64_t product = std::uint64_t{source->generate()} * bound;
+        const std::optional<std::uint32_t> word = KernelRandomWord();
+        if (!word) return std::nullopt;
+        const std::uint64_t product = std::uint64_t{*word} * bound;
         if (static_cast<std::uint32_t>(product) >= threshold)
             return static_cast<std::uint32_t>(product >> 32);
     }
 }
 
-QString GeneratePassword(int recipe, const PasswordDraw& draw) {
-    if (recipe < 0 || recipe >= kPasswordRecipeCount) return {};
+std::optional<QString> GeneratePassword(int recipe, const PasswordDraw& draw) {
+    if (recipe < 0 || recipe >= kPasswordRecipeCount) return QString();
     const Recipe& r = kRecipes[static_cast<std::size_t>(recipe)];
     const std::uint32_t classes = r.withSymbols ? 4 : 3;
     QString text;
     text.reserve(r.length);
     for (int pos = 0; pos < r.length; ++pos) {
-        const CharClass cls = ClassOf(DrawBelow(draw, classes), r.withSymbols);
-        text.append(CharacterAt(cls, DrawBelow(draw, SetSize(cls))));
+        const std::optional<std::uint32_t> c = DrawBelow(draw, classes);
+        const CharClass cls = ClassOf(c.value_or(0), r.withSymbols);
+        const std::optional<std::uint32_t> i = c ? DrawBelow(draw, SetSize(cls)) : std::nullopt;
+        if (!i) {
+            Wipe(text);
+            return std::nullopt;
+        }
+        text.append(CharacterAt(cls, *i));
     }
     return text;
 }

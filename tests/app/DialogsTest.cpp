@@ -165,6 +165,35 @@ TEST(CEditDialog, GenerateFillsTheValueFromTheSelectedRecipe) {
     EXPECT_EQ(recipes->count(), 6);
 }
 
+// A random source that fails, at the first draw or in the middle of a password: "生成" leaves
+// the value as it was (no part of a password) and says why.
+TEST(CEditDialog, GenerateRefusesWhenTheRandomSourceFails) {
+    for (int failAt : {0, 1, 7, 39}) {
+        SCOPED_TRACE(failAt);
+        ScriptedPrompter prompter;
+        CEditDialog dlg(QStringLiteral("n"), QStringLiteral("old"), true);
+        int draws = 0;
+        dlg.passwordDraw = [&](std::uint32_t) -> std::optional<std::uint32_t> {
+            if (draws++ >= failAt) return std::nullopt;
+            return 0;
+        };
+        dlg.show();
+        Child<QComboBox>(dlg, "recipeList")->setCurrentIndex(5);
+        Child<QLineEdit>(dlg, "valueEdit")->setText(QStringLiteral("typed"));
+        Button(dlg, "generateButton")->click();
+        EXPECT_EQ(draws, failAt + 1);
+        EXPECT_EQ(Child<QLineEdit>(dlg, "valueEdit")->text(), QStringLiteral("typed"));
+        ASSERT_EQ(prompter.messages().size(), 1);
+        EXPECT_EQ(prompter.messages().front().caption, QStringLiteral("通知"));
+        EXPECT_EQ(prompter.messages().front().text,
+                  QStringLiteral("カーネルの乱数 (getrandom) を得られないため、パスワードを生成"
+                                 "できませんでした"));
+        Button(dlg, "okButton")->click();
+        EXPECT_EQ(dlg.value, QStringLiteral("typed"));
+        EXPECT_TRUE(dlg.secret);
+    }
+}
+
 TEST(KeyCharacters, OnlyPrintableAsciiWithoutTheSpace) {
     EXPECT_TRUE(IsAllowedKeyText(u""));
     EXPECT_TRUE(IsAllowedKeyText(u"!~AZaz09#$-=?@[]_"));

@@ -60,6 +60,35 @@ TEST(CliVerifier, SignalsAtTheKeyPromptGiveTheTerminalItsEchoBack) {
     EXPECT_EQ(report.count("ok   "), 5) << report.toStdString();
 }
 
+// Passwords come from getrandom(2) or not at all: with the call failing (strace injects the
+// error), passgen refuses every recipe with a message and prints nothing; Qt's generator would
+// have answered from the CPU's RDRAND, or from a seeded one, without a word.
+TEST(CliPassgen, RefusesWhenTheKernelGivesNoRandomBytes) {
+    if (QStandardPaths::findExecutable("strace").isEmpty()) GTEST_SKIP() << "needs strace";
+    for (const char* error : {"ENOSYS", "EPERM", "EFAULT"}) {
+        for (int recipe = 0; recipe < 6; ++recipe) {
+            SCOPED_TRACE(std::string(error) + " recipe " + std::to_string(recipe));
+            QProcess p;
+            p.start("strace", {"-f", "-qq", "-o", "/dev/null", "-e",
+                               QStringLiteral("inject=getrandom:error=%1").arg(error),
+                               ZETROVA_CLI_PATH, "passgen", QString::number(recipe)});
+            ASSERT_TRUE(p.waitForFinished(60000));
+            EXPECT_EQ(p.exitCode(), 1);
+            EXPECT_TRUE(p.readAllStandardOutput().isEmpty());
+            EXPECT_EQ(QString::fromUtf8(p.readAllStandardError()),
+                      "zetrova-cli: カーネルの乱数 (getrandom) を得られないため、パスワードを生成"
+                      "できませんでした\n");
+        }
+    }
+    // Without the injection the same run gives a password.
+    QProcess p;
+    p.start("strace", {"-f", "-qq", "-o", "/dev/null", "-e", "trace=getrandom", ZETROVA_CLI_PATH,
+                       "passgen", "0"});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_EQ(p.readAllStandardOutput().size(), 9);
+}
+
 TEST(CliUsage, HelpAndUnknownCommands) {
     const CliRun help = RunCliWith({"passgen", "--help"});
     EXPECT_EQ(help.status, 0);

@@ -11,7 +11,7 @@
 #include <QShowEvent>
 #include <limits>
 
-#include "PasswordGenerator.h"
+#include "MessageBoxes.h"
 
 CEditDialog::CEditDialog(QString name_, QString value_, bool secret_, QWidget* parent)
     : QDialog(parent), name(std::move(name_)), value(std::move(value_)), secret(secret_) {
@@ -104,7 +104,13 @@ void CEditDialog::showEvent(QShowEvent* event) {
 }
 
 void CEditDialog::generate() {
-    valueEdit_->setText(GeneratePassword(recipeList_->currentIndex()));
+    const std::optional<QString> password =
+        GeneratePassword(recipeList_->currentIndex(), passwordDraw);
+    if (!password) {
+        Notice(this, kNoRandomSourceText);
+        return;
+    }
+    valueEdit_->setText(*password);
 }
 
 void CEditDialog::finish(int id) {

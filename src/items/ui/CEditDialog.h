@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QString>
 
+#include "PasswordGenerator.h"
+
 class QComboBox;
 class QLineEdit;
 class QRadioButton;
@@ -21,6 +23,9 @@ public:
     QString value;
     bool secret = false;
 
+    // Where "生成" draws from: the kernel's random source unless a test puts another here.
+    PasswordDraw passwordDraw = SystemDraw;
+
 public slots:
     void reject() override;
 
@@ -29,7 +34,8 @@ protected:
 
 private:
     void finish(int id);
-    // "生成": the value edit gets a fresh password of the selected recipe.
+    // "生成": the value edit gets a fresh password of the selected recipe; when the random source
+    // fails, a notice says so and the value stays as it is.
     void generate();
 
     QLineEdit* nameEdit_;
