@@ -1,10 +1,8 @@
 #!/usr/bin/env python3
-"""zetrova-cli's key prompt on a real pseudo-terminal, driven as a shell with job control drives
-it: every signal that ends or stops the program at the prompt leaves the terminal's echo on.
-
-Usage: prompt_signals.py ZETROVA_CLI VERIFIER_OF_abc
-Prints one line per case and exits 0 when all pass, 1 otherwise.
-"""
+"""zetrova-cli's key prompt on a real pseudo-terminal, driven as a job-control shell drives it:
+every signal that ends or stops the program at the prompt leaves the terminal's echo on.
+Usage: prompt_signals.py ZETROVA_CLI VERIFIER_OF_abc. One line per case; exit status 0 when all
+pass."""
 import errno
 import fcntl
 import os
@@ -18,22 +16,26 @@ PROMPT = "キー: ".encode()
 TIMEOUT = 20.0  # seconds for any one step, generous for sanitizer builds
 
 
-def echo_on(fd):
-    return bool(termios.tcgetattr(fd)[3] & termios.ECHO)
+def check(condition, message):
+    if not condition:
+        raise AssertionError(message)
 
 
-class Terminal:
-    """A pseudo-terminal whose slave is this session's controlling terminal; this process plays
-    the shell: each job runs in its own process group, in the foreground."""
+class Shell:
+    """Owns a pseudo-terminal as its session's controlling terminal and runs each job in a
+    process group of its own, in the foreground."""
 
     def __init__(self):
         self.master, self.slave = os.openpty()
         fcntl.ioctl(self.slave, termios.TIOCSCTTY, 0)
-        # The shell takes the terminal back from a job while in the background itself.
-        signal.signal(signal.SIGTTOU, signal.SIG_IGN)
+        signal.signal(signal.SIGTTOU, signal.SIG_IGN)  # to take the terminal back
         self.output = b""
 
+    def echo(self):
+        return bool(termios.tcgetattr(self.slave)[3] & termios.ECHO)
+
     def start(self, argv):
+        self.output = b""
         pid = os.fork()
         if pid == 0:
             try:
@@ -50,7 +52,6 @@ class Terminal:
             os.setpgid(pid, pid)
         except OSError:
             pass  # the child has done it already
-        self.output = b""
         return pid
 
     def foreground(self, pgid):
@@ -60,10 +61,8 @@ class Terminal:
         deadline = time.monotonic() + TIMEOUT
         while not predicate(self.output):
             left = deadline - time.monotonic()
-            if left <= 0:
-                raise AssertionError(f"timed out waiting for {what}; output so far {self.output!r}")
-            ready, _, _ = select.select([self.master], [], [], left)
-            if ready:
+            check(left > 0, f"timed out waiting for {what}; output {self.output!r}")
+            if select.select([self.master], [], [], left)[0]:
                 try:
                     self.output += os.read(self.master, 4096)
                 except OSError as e:
@@ -79,94 +78,81 @@ class Terminal:
 
 def wait(pid, options=0):
     deadline = time.monotonic() + TIMEOUT
-    while True:
+    while time.monotonic() < deadline:
         got, status = os.waitpid(pid, options | os.WNOHANG)
         if got == pid:
             return status
-        if time.monotonic() > deadline:
-            os.kill(pid, signal.SIGKILL)
-            os.waitpid(pid, 0)
-            raise AssertionError("the program did not end or stop")
         time.sleep(0.01)
+    raise AssertionError("the program neither ended nor stopped")
 
 
-def check(condition, message):
-    if not condition:
-        raise AssertionError(message)
-
-
-def ended_by(term, pid, send, sig):
-    """Sends a signal at the prompt; the program ends by it, with the echo on again."""
-    term.wait_for_prompts(1)
-    check(not echo_on(term.slave), "echo is on at the prompt")
+def ended_by(shell, pid, sig, send):
+    shell.wait_for_prompts(1)
+    check(not shell.echo(), "echo on at the prompt")
     send()
     status = wait(pid)
     check(os.WIFSIGNALED(status) and os.WTERMSIG(status) == sig,
-          f"status {status:#x}, expected death by signal {sig}")
-    check(echo_on(term.slave), "echo left off")
+          f"status {status:#x}, not an end by signal {sig}")
+    check(shell.echo(), "echo left off")
 
 
-def stopped_and_continued(term, pid, verifier):
-    """Ctrl+Z at the prompt: stopped with the echo on; fg: echo off, prompt again, key read."""
-    term.wait_for_prompts(1)
-    term.type(b"\x1a")
+def stopped_and_continued(shell, pid, verifier):
+    shell.wait_for_prompts(1)
+    shell.type(b"\x1a")
     status = wait(pid, os.WUNTRACED)
     check(os.WIFSTOPPED(status) and os.WSTOPSIG(status) == signal.SIGTSTP,
-          f"status {status:#x}, expected a stop by SIGTSTP")
-    term.foreground(os.getpgrp())
-    check(echo_on(term.slave), "echo off while stopped")
-    # fg
-    term.foreground(pid)
+          f"status {status:#x}, not a stop by SIGTSTP")
+    shell.foreground(os.getpgrp())
+    check(shell.echo(), "echo off while stopped")
+    shell.foreground(pid)  # fg
     os.kill(-pid, signal.SIGCONT)
-    term.wait_for_prompts(2)
-    check(not echo_on(term.slave), "echo on again after the program was continued")
-    term.type(b"abc\n")
-    term.read_until(lambda out: verifier.encode() in out, "the verifier")
+    shell.wait_for_prompts(2)
+    check(not shell.echo(), "echo on after fg")
+    shell.type(b"abc\n")
+    shell.read_until(lambda out: verifier.encode() in out, "the verifier")
     status = wait(pid)
     check(os.WIFEXITED(status) and os.WEXITSTATUS(status) == 0, f"status {status:#x}")
-    check(b"abc" not in term.output, "the key was echoed")
-    check(echo_on(term.slave), "echo left off")
+    check(b"abc" not in shell.output, "the key was echoed")
+    check(shell.echo(), "echo left off")
 
 
 def main():
     cli, verifier = sys.argv[1], sys.argv[2]
-    # A session of our own, with the pseudo-terminal as its controlling terminal.
-    if os.getpid() == os.getpgrp():
+    if os.getpid() == os.getpgrp():  # a group leader cannot start a session: a child does
         child = os.fork()
         if child:
-            _, status = os.waitpid(child, 0)
-            sys.exit(os.waitstatus_to_exitcode(status))
+            sys.exit(os.waitstatus_to_exitcode(os.waitpid(child, 0)[1]))
     os.setsid()
-    term = Terminal()
+    shell = Shell()
     cases = [
-        ("Ctrl+C", signal.SIGINT, lambda pid: term.type(b"\x03")),
-        ("Ctrl+\\", signal.SIGQUIT, lambda pid: term.type(b"\x1c")),
+        ("Ctrl+C", signal.SIGINT, lambda pid: shell.type(b"\x03")),
+        ("Ctrl+\\", signal.SIGQUIT, lambda pid: shell.type(b"\x1c")),
         ("SIGTERM", signal.SIGTERM, lambda pid: os.kill(pid, signal.SIGTERM)),
         ("SIGHUP", signal.SIGHUP, lambda pid: os.kill(pid, signal.SIGHUP)),
         ("Ctrl+Z, fg", signal.SIGTSTP, None),
     ]
     failed = 0
     for name, sig, send in cases:
-        pid = term.start([cli, "verifier"])
+        pid = shell.start([cli, "verifier"])
         try:
             if send:
-                ended_by(term, pid, lambda: send(pid), sig)
+                ended_by(shell, pid, sig, lambda: send(pid))
             else:
-                stopped_and_continued(term, pid, verifier)
+                stopped_and_continued(shell, pid, verifier)
             print(f"ok   {name}")
         except AssertionError as e:
             failed += 1
             print(f"FAIL {name}: {e}")
             try:
-                os.kill(-pid, signal.SIGKILL)
+                os.killpg(pid, signal.SIGKILL)
                 os.waitpid(pid, 0)
             except OSError:
-                pass
-        term.foreground(os.getpgrp())
-        # Each case starts from a terminal with the echo on, as a shell leaves it.
-        attrs = termios.tcgetattr(term.slave)
+                pass  # already ended and reaped
+        # The next case starts from a terminal with the echo on, as a shell leaves it.
+        shell.foreground(os.getpgrp())
+        attrs = termios.tcgetattr(shell.slave)
         attrs[3] |= termios.ECHO
-        termios.tcsetattr(term.slave, termios.TCSANOW, attrs)
+        termios.tcsetattr(shell.slave, termios.TCSANOW, attrs)
     sys.exit(1 if failed else 0)
 
 
