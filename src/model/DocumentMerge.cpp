@@ -1,0 +1,631 @@
+#include "DocumentMerge.h"
+
+#include <libxml/tree.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+#include "FormatText.h"
+#include "LibXmlRuntime.h"
+#include "XmlInternal.h"
+
+namespace {
+
+// ---- Digests: which subtrees are alike, without comparing them node by node again and again.
+
+struct Digest {
+    std::uint64_t a = 0;
+    std::uint64_t b = 0;
+    friend bool operator==(const Digest&, const Digest&) = default;
+};
+
+std::uint64_t Mix(std::uint64_t x) {
+    x ^= x >> 32;
+    x *= 0xD6E8FEB86659FD93ull;
+    x ^= x >> 32;
+    x *= 0xD6E8FEB86659FD93ull;
+    x ^= x >> 32;
+    return x;
+}
+
+// Two independent 64-bit lanes: 128 bits, so that two different subtrees are never taken as one.
+class Hasher {
+public:
+    void word(std::uint64_t w) {
+        a_ = Mix((a_ ^ w) * 0x9E3779B97F4A7C15ull);
+        b_ = Mix((b_ + w) * 0xC2B2AE3D27D4EB4Full + 0x165667B19E3779F9ull);
+    }
+    // A text and whether there is one at all: null and empty differ.
+    void text(const xmlChar* s) {
+        if (!s) {
+            word(0);
+            return;
+        }
+        std::size_t size = std::strlen(reinterpret_cast<const char*>(s));
+        word(size + 1);
+        for (; size >= 8; size -= 8, s += 8) {
+            std::uint64_t w;
+            std::memcpy(&w, s, 8);
+            word(w);
+        }
+        std::uint64_t w = 0;
+        std::memcpy(&w, s, size);
+        word(w);
+    }
+    void digest(const Digest& d) {
+        word(d.a);
+        word(d.b);
+    }
+    Digest done() const {
+        return {Mix(a_ ^ 0xA0761D6478BD642Full), Mix(b_ + 0xE7037ED1A0B428DBull)};
+    }
+
+private:
+    std::uint64_t a_ = 0x243F6A8885A308D3ull;
+    std::uint64_t b_ = 0x13198A2E03707344ull;
+};
+
+const Digest& Stored(const xmlNode* node) {
+    return *static_cast<const Digest*>(node->_private);
+}
+
+// An element's namespace declarations and attributes, in order.
+Digest OwnDigest(const xmlNode* e) {
+    Hasher h;
+    for (const xmlNs* ns = e->nsDef; ns; ns = ns->next) {
+        h.word(1);
+        h.text(ns->prefix);
+        h.text(ns->href);
+    }
+    for (const xmlAttr* a = e->properties; a; a = a->next) {
+        h.word(2);
+        h.text(a->name);
+        h.text(a->ns ? a->ns->prefix : nullptr);
+        h.text(a->ns ? a->ns->href : nullptr);
+        for (const xmlNode* c = a->children; c; c = c->next) {
+            h.word(c->type);
+            h.text(c->type == XML_TEXT_NODE ? c->content : c->name);
+        }
+    }
+    return h.done();
+}
+
+// Everything of an element but its own name: what an item's value and attributes are.
+Digest BodyDigest(const xmlNode* e) {
+    Hasher h;
+    h.digest(OwnDigest(e));
+    for (const xmlNode* c = e->children; c; c = c->next) h.digest(Stored(c));
+    return h.done();
+}
+
+Digest FullDigest(const xmlNode* n) {
+    Hasher h;
+    h.word(n->type);
+    switch (n->type) {
+        case XML_ELEMENT_NODE:
+            h.text(n->name);
+            h.text(n->ns ? n->ns->prefix : nullptr);
+            h.text(n->ns ? n->ns->href : nullptr);
+            h.digest(BodyDigest(n));
+            break;
+        case XML_DOCUMENT_NODE:
+            for (const xmlNode* c = n->children; c; c = c->next) h.digest(Stored(c));
+            break;
+        default:
+            h.text(n->name);
+            h.text(n->content);
+            break;
+    }
+    return h.done();
+}
+
+// The digest of every node of the documents it was given, kept in the nodes' application field
+// for the time of one merge and cleared afterwards (the documents are otherwise left untouched).
+class DigestStore {
+public:
+    DigestStore() = default;
+    DigestStore(const DigestStore&) = delete;
+    DigestStore& operator=(const DigestStore&) = delete;
+    ~DigestStore() {
+        for (xmlDocPtr doc : docs_) {
+            const auto top = reinterpret_cast<xmlNodePtr>(doc);
+            for (xmlNodePtr n = top->children; n; n = xmlimpl::NextInTree(n, top))
+                n->_private = nullptr;
+            top->_private = nullptr;
+        }
+    }
+
+    // Children before their parents, without recursion.
+    void add(xmlDocPtr doc) {
+        if (std::find(docs_.begin(), docs_.end(), doc) != docs_.end()) return;
+        docs_.push_back(doc);
+        const auto top = reinterpret_cast<xmlNodePtr>(doc);
+        xmlNodePtr n = top->children;
+        while (n) {
+            if (n->type == XML_ELEMENT_NODE && n->children) {
+                n = n->children;
+                continue;
+            }
+            keep(n);
+            while (!n->next && n->parent != top) {
+                n = n->parent;
+                keep(n);
+            }
+            n = n->next;
+        }
+        keep(top);
+    }
+
+private:
+    void keep(xmlNodePtr n) {
+        digests_.push_back(FullDigest(n));
+        n->_private = &digests_.back();
+    }
+
+    std::deque<Digest> digests_;  // stable addresses
+    std::vector<xmlDocPtr> docs_;
+};
+
+// ---- Keys: which child of one version is which child of another.
+
+enum class Kind : std::uint8_t { DocumentElement, Group, Item, OtherElement, Content };
+
+std::string_view View(const xmlChar* s) {
+    return s ? std::string_view(reinterpret_cast<const char*>(s)) : std::string_view();
+}
+
+bool IsPlainElement(const xmlNode* n, const char* local) {
+    return n->type == XML_ELEMENT_NODE && !n->ns && View(n->name) == local;
+}
+
+bool IsGroup(const xmlNode* n) {
+    return IsPlainElement(n, "group");
+}
+
+bool IsSecret(const xmlNode* n) {
+    return IsPlainElement(n, "secret");
+}
+
+bool IsItem(const xmlNode* n) {
+    return IsPlainElement(n, "item") || IsSecret(n);
+}
+
+struct Key {
+    Kind kind = Kind::Content;
+    bool hasName = false;
+    std::string_view local;
+    std::string_view href;
+    std::string_view name;
+    Digest content;
+    int occurrence = 0;
+    friend bool operator==(const Key&, const Key&) = default;
+};
+
+struct KeyHash {
+    std::size_t operator()(const Key& k) const {
+        Hasher h;
+        h.word(static_cast<std::uint64_t>(k.kind) | (std::uint64_t(k.hasName) << 8) |
+               (std::uint64_t(k.occurrence) << 16));
+        h.word(std::hash<std::string_view>()(k.local));
+        h.word(std::hash<std::string_view>()(k.href));
+        h.word(std::hash<std::string_view>()(k.name));
+        h.digest(k.content);
+        return static_cast<std::size_t>(h.done().a);
+    }
+};
+
+// The value of the name attribute without namespace, if any; `storage` holds it when it is not
+// one text node.
+std::optional<std::string_view> NameAttribute(const xmlNode* e, std::deque<std::string>& storage) {
+    for (const xmlAttr* a = e->properties; a; a = a->next) {
+        if (a->ns || View(a->name) != "name") continue;
+        if (!a->children) return std::string_view();
+        if (!a->children->next && a->children->type == XML_TEXT_NODE)
+            return View(a->children->content);
+        xmlChar* joined = xmlNodeListGetString(e->doc, a->children, 1);
+        storage.emplace_back(joined ? reinterpret_cast<const char*>(joined) : "");
+        if (joined) xmlFree(joined);
+        return std::string_view(storage.back());
+    }
+    return std::nullopt;
+}
+
+// The children of one container (the document node or a group) in one version, with their keys.
+struct Children {
+    std::vector<xmlNodePtr> nodes;
+    std::vector<Key> keys;
+    std::deque<std::string> names;
+
+    explicit Children(xmlNodePtr container) {
+        if (!container) return;
+        std::unordered_map<Key, int, KeyHash> seen;
+        const bool documentLevel = container->type == XML_DOCUMENT_NODE;
+        for (xmlNodePtr c = container->children; c; c = c->next) {
+            Key key;
+            if (c->type == XML_ELEMENT_NODE && documentLevel) {
+                key.kind = Kind::DocumentElement;
+            } else if (c->type == XML_ELEMENT_NODE) {
+                key.kind = IsGroup(c) ? Kind::Group : IsItem(c) ? Kind::Item : Kind::OtherElement;
+                if (key.kind == Kind::OtherElement) {
+                    key.local = View(c->name);
+                    key.href = c->ns ? View(c->ns->href) : std::string_view();
+                }
+                if (const auto name = NameAttribute(c, names)) {
+                    key.hasName = true;
+                    key.name = *name;
+                }
+            } else {
+                key.content = Stored(c);
+            }
+            key.occurrence = seen[key]++;
+            nodes.push_back(c);
+            keys.push_back(key);
+        }
+    }
+    std::size_t size() const { return nodes.size(); }
+
+    std::unordered_map<Key, int, KeyHash> index() const {
+        std::unordered_map<Key, int, KeyHash> map;
+        map.reserve(keys.size());
+        for (std::size_t i = 0; i < keys.size(); ++i) map.emplace(keys[i], static_cast<int>(i));
+        return map;
+    }
+};
+
+int Find(const std::unordered_map<Key, int, KeyHash>& map, const Key& key) {
+    const auto found = map.find(key);
+    return found == map.end() ? -1 : found->second;
+}
+
+// What one child of the result comes from: a node of ours or theirs alone (copied as it is), or
+// the matching nodes of both (merged), each with the base's node where it has one.
+struct Entry {
+    xmlNodePtr base = nullptr;
+    xmlNodePtr ours = nullptr;
+    xmlNodePtr theirs = nullptr;
+};
+
+// The children of a container in the result, in order.
+std::vector<Entry> PlanChildren(xmlNodePtr baseContainer, xmlNodePtr oursContainer,
+                                xmlNodePtr theirsContainer) {
+    const Children base(baseContainer), ours(oursContainer), theirs(theirsContainer);
+    const auto baseIndex = base.index();
+    const auto theirsIndex = theirs.index();
+    const std::size_t n = ours.size(), m = theirs.size();
+    std::vector<int> oursInTheirs(n), oursInBase(n), theirsInOurs(m, -1), theirsInBase(m);
+    for (std::size_t i = 0; i < n; ++i) {
+        oursInTheirs[i] = Find(theirsIndex, ours.keys[i]);
+        oursInBase[i] = Find(baseIndex, ours.keys[i]);
+        if (oursInTheirs[i] >= 0) theirsInOurs[oursInTheirs[i]] = static_cast<int>(i);
+    }
+    for (std::size_t j = 0; j < m; ++j) theirsInBase[j] = Find(baseIndex, theirs.keys[j]);
+
+    // What only one side still holds stays unless it is the base's node, unchanged, that the other
+    // side deleted.
+    const auto kept = [&](const Children& side, std::size_t i, int inOther, int inBase) {
+        return inOther >= 0 || inBase < 0 || !(Stored(side.nodes[i]) == Stored(base.nodes[inBase]));
+    };
+    // Whether a side kept the base's order among the children both sides hold.
+    const auto keptOrder = [&](const std::vector<int>& inOther, const std::vector<int>& inBase) {
+        int last = -1;
+        for (std::size_t i = 0; i < inOther.size(); ++i) {
+            if (inOther[i] < 0 || inBase[i] < 0) continue;
+            if (inBase[i] < last) return false;
+            last = inBase[i];
+        }
+        return true;
+    };
+    const bool theirsLead =
+        keptOrder(oursInTheirs, oursInBase) && !keptOrder(theirsInOurs, theirsInBase);
+
+    const auto entryOfOurs = [&](std::size_t i) {
+        return Entry{oursInBase[i] >= 0 ? base.nodes[oursInBase[i]] : nullptr, ours.nodes[i],
+                     oursInTheirs[i] >= 0 ? theirs.nodes[oursInTheirs[i]] : nullptr};
+    };
+    const auto entryOfTheirs = [&](std::size_t j) {
+        return Entry{theirsInBase[j] >= 0 ? base.nodes[theirsInBase[j]] : nullptr,
+                     theirsInOurs[j] >= 0 ? ours.nodes[theirsInOurs[j]] : nullptr, theirs.nodes[j]};
+    };
+
+    // The leading side's children in its order; each child only the other side holds goes right
+    // after the leading side's match of its preceding sibling (or first).
+    const std::size_t leadCount = theirsLead ? m : n;
+    const std::size_t followCount = theirsLead ? n : m;
+    const auto leadKept = [&](std::size_t i) {
+        return theirsLead ? kept(theirs, i, theirsInOurs[i], theirsInBase[i])
+                          : kept(ours, i, oursInTheirs[i], oursInBase[i]);
+    };
+    const auto followMatch = [&](std::size_t j) {
+        return theirsLead ? oursInTheirs[j] : theirsInOurs[j];
+    };
+    const auto followKept = [&](std::size_t j) {
+        return theirsLead ? kept(ours, j, oursInTheirs[j], oursInBase[j])
+                          : kept(theirs, j, theirsInOurs[j], theirsInBase[j]);
+    };
+    std::vector<std::pair<int, int>> inserted;  // (leading child it follows or -1, child)
+    int anchor = -1;
+    for (std::size_t j = 0; j < followCount; ++j) {
+        if (followMatch(j) >= 0)
+            anchor = followMatch(j);
+        else if (followKept(j))
+            inserted.emplace_back(anchor, static_cast<int>(j));
+    }
+    std::stable_sort(inserted.begin(), inserted.end(),
+                     [](const auto& x, const auto& y) { return x.first < y.first; });
+
+    std::vector<Entry> entries;
+    entries.reserve(leadCount + inserted.size());
+    auto next = inserted.begin();
+    const auto insertAfter = [&](int leading) {
+        for (; next != inserted.end() && next->first == leading; ++next)
+            entries.push_back(theirsLead ? entryOfOurs(next->second) : entryOfTheirs(next->second));
+    };
+    insertAfter(-1);
+    for (std::size_t i = 0; i < leadCount; ++i) {
+        if (leadKept(i)) entries.push_back(theirsLead ? entryOfTheirs(i) : entryOfOurs(i));
+        insertAfter(static_cast<int>(i));
+    }
+    return entries;
+}
+
+// ---- Building the result.
+
+// Links without libxml2's merging of adjacent text nodes.
+void LinkLast(xmlNodePtr parent, xmlNodePtr child) {
+    child->parent = parent;
+    child->next = nullptr;
+    child->prev = parent->last;
+    if (parent->last)
+        parent->last->next = child;
+    else
+        parent->children = child;
+    parent->last = child;
+}
+
+bool DeclaredOn(const xmlNode* e, const xmlNs* ns) {
+    for (const xmlNs* d = e->nsDef; d; d = d->next)
+        if (xmlStrEqual(d->prefix, ns->prefix) && xmlStrEqual(d->href, ns->href)) return true;
+    return false;
+}
+
+// libxml2 copies an element whose namespace is declared on an ancestor with a declaration of its
+// own. Where the copy's new ancestors already declare the same, that declaration is dropped again,
+// so that the copy is written as its original was.
+void DropRepeatedDeclarations(xmlNodePtr copy, const xmlNode* original) {
+    xmlNsPtr* link = &copy->nsDef;
+    while (xmlNsPtr ns = *link) {
+        xmlNsPtr inScope = nullptr;
+        if (!DeclaredOn(original, ns)) {
+            for (xmlNodePtr p = copy->parent; p && p->type == XML_ELEMENT_NODE && !inScope;
+                 p = p->parent)
+                for (xmlNsPtr d = p->nsDef; d && !inScope; d = d->next)
+                    if (xmlStrEqual(d->prefix, ns->prefix)) inScope = d;
+        }
+        if (!inScope || !xmlStrEqual(inScope->href, ns->href)) {
+            link = &ns->next;
+            continue;
+        }
+        if (copy->ns == ns) copy->ns = inScope;
+        for (xmlAttrPtr a = copy->properties; a; a = a->next)
+            if (a->ns == ns) a->ns = inScope;
+        *link = ns->next;
+        ns->next = nullptr;
+        xmlFreeNs(ns);
+    }
+}
+
+class Builder {
+public:
+    Builder(xmlDocPtr doc, QList<MergeConflict>& conflicts) : doc_(doc), conflicts_(conflicts) {}
+
+    void run(xmlNodePtr base, xmlNodePtr ours, xmlNodePtr theirs) {
+        frames_.emplace_back(reinterpret_cast<xmlNodePtr>(doc_), ours, theirs,
+                             PlanChildren(base, ours, theirs));
+        while (!frames_.empty()) {
+            Frame& top = frames_.back();
+            if (top.next == top.entries.size()) {
+                frames_.pop_back();
+                continue;
+            }
+            const Entry entry = top.entries[top.next++];
+            if (entry.ours && entry.theirs)
+                merge(entry);
+            else
+                copyDeep(top.result, entry.ours ? entry.ours : entry.theirs);
+        }
+    }
+
+private:
+    // One container being filled: its node in the result, the containers of ours and theirs it
+    // comes from, and its children still to make.
+    struct Frame {
+        Frame(xmlNodePtr r, xmlNodePtr o, xmlNodePtr t, std::vector<Entry> e)
+            : result(r), ours(o), theirs(t), entries(std::move(e)) {}
+        xmlNodePtr result;
+        xmlNodePtr ours;
+        xmlNodePtr theirs;
+        std::vector<Entry> entries;
+        std::size_t next = 0;
+        bool namesKnown = false;
+        std::unordered_set<std::string> names;  // of the children, once a conflict needs one
+    };
+
+    xmlNodePtr copyShallow(xmlNodePtr parent, const xmlNode* original) {
+        xmlNodePtr copy = xmlDocCopyNode(const_cast<xmlNodePtr>(original), doc_, 2);
+        if (!copy) throw XmlError(XmlError::kOutOfMemory);
+        LinkLast(parent, copy);
+        if (copy->type == XML_ELEMENT_NODE) DropRepeatedDeclarations(copy, original);
+        return copy;
+    }
+
+    xmlNodePtr copyDeep(xmlNodePtr parent, const xmlNode* original) {
+        xmlNodePtr top = copyShallow(parent, original);
+        if (original->type != XML_ELEMENT_NODE) return top;
+        const xmlNode* from = original->children;
+        xmlNodePtr into = top;
+        while (from) {
+            xmlNodePtr copy = copyShallow(into, from);
+            if (from->type == XML_ELEMENT_NODE && from->children) {
+                from = from->children;
+                into = copy;
+                continue;
+            }
+            while (from != original && !from->next) {
+                from = from->parent;
+                into = into->parent;
+            }
+            if (from == original) break;
+            from = from->next;
+        }
+        return top;
+    }
+
+    void merge(const Entry& e) {
+        const Digest& ours = Stored(e.ours);
+        const Digest& theirs = Stored(e.theirs);
+        Frame& frame = frames_.back();
+        if (ours == theirs || (e.base && Stored(e.base) == theirs)) {
+            copyDeep(frame.result, e.ours);
+            return;
+        }
+        if (e.base && Stored(e.base) == ours) {
+            copyDeep(frame.result, e.theirs);
+            return;
+        }
+        if (IsGroup(e.ours) && IsGroup(e.theirs)) {
+            mergeGroup(e);
+        } else if (IsItem(e.ours) && IsItem(e.theirs)) {
+            mergeItem(e);
+        } else {
+            // Any other node is merged as a whole: ours, and theirs right after it, except where
+            // the document can hold only one (the document element).
+            copyDeep(frame.result, e.ours);
+            if (frame.result->type != XML_DOCUMENT_NODE) copyDeep(frame.result, e.theirs);
+            addConflict(NodeName(e.ours));
+        }
+    }
+
+    void mergeGroup(const Entry& e) {
+        // Its own attributes as a whole from the side that changed them; ours when both did.
+        const Digest ours = OwnDigest(e.ours);
+        const Digest theirs = OwnDigest(e.theirs);
+        const std::optional<Digest> base = e.base ? std::optional(OwnDigest(e.base)) : std::nullopt;
+        const bool takeTheirs = ours != theirs && base == ours;
+        if (ours != theirs && base != ours && base != theirs) addConflict(NameOf(e.ours));
+        xmlNodePtr group = copyShallow(frames_.back().result, takeTheirs ? e.theirs : e.ours);
+        frames_.emplace_back(group, e.ours, e.theirs, PlanChildren(e.base, e.ours, e.theirs));
+    }
+
+    void mergeItem(const Entry& e) {
+        Frame& frame = frames_.back();
+        const bool secret = IsSecret(e.ours) || IsSecret(e.theirs);
+        const Digest ours = BodyDigest(e.ours);
+        const Digest theirs = BodyDigest(e.theirs);
+        const std::optional<Digest> base =
+            e.base ? std::optional(BodyDigest(e.base)) : std::nullopt;
+        xmlNodePtr kept = nullptr;
+        if (ours == theirs || base == theirs) {
+            kept = copyDeep(frame.result, e.ours);
+        } else if (base == ours) {
+            kept = copyDeep(frame.result, e.theirs);
+        } else {
+            kept = copyDeep(frame.result, e.ours);
+            xmlNodePtr copy = copyDeep(frame.result, e.theirs);
+            if (secret) xmlNodeSetName(copy, BAD_CAST "secret");
+            const QString name = NameOf(e.ours);
+            const QByteArray free = FreeConflictName(frame, NameOf(e.theirs)).toUtf8();
+            if (!xmlSetNsProp(copy, nullptr, BAD_CAST "name", BAD_CAST free.constData()))
+                throw XmlError(XmlError::kOutOfMemory);
+            addConflict(name);
+        }
+        if (secret) xmlNodeSetName(kept, BAD_CAST "secret");
+    }
+
+    // "%s（競合）" of the name, again until no child of the container is called so.
+    QString FreeConflictName(Frame& frame, const QString& name) {
+        if (!frame.namesKnown) {
+            std::deque<std::string> storage;
+            for (xmlNodePtr side : {frame.ours, frame.theirs})
+                for (xmlNodePtr c = side->children; c; c = c->next)
+                    if (c->type == XML_ELEMENT_NODE)
+                        if (const auto n = NameAttribute(c, storage)) frame.names.emplace(*n);
+            frame.namesKnown = true;
+        }
+        QString candidate = name;
+        do {
+            candidate = FormatText(u"%s（競合）", {candidate});
+        } while (frame.names.count(candidate.toStdString()));
+        frame.names.insert(candidate.toStdString());
+        return candidate;
+    }
+
+    static QString NameOf(const xmlNode* e) {
+        std::deque<std::string> storage;
+        const auto name = NameAttribute(e, storage);
+        return name ? QString::fromUtf8(name->data(), static_cast<qsizetype>(name->size()))
+                    : QString();
+    }
+
+    static QString NodeName(const xmlNode* n) {
+        switch (n->type) {
+            case XML_ELEMENT_NODE: {
+                const QString local = xmlimpl::FromXmlUtf8(n->name);
+                return n->ns && n->ns->prefix ? xmlimpl::FromXmlUtf8(n->ns->prefix) + u':' + local
+                                              : local;
+            }
+            case XML_TEXT_NODE:
+                return QStringLiteral("#text");
+            case XML_CDATA_SECTION_NODE:
+                return QStringLiteral("#cdata-section");
+            case XML_COMMENT_NODE:
+                return QStringLiteral("#comment");
+            default:
+                return xmlimpl::FromXmlUtf8(n->name);
+        }
+    }
+
+    // A conflict in the container being filled: its groups below the root group are the frames
+    // after the document's and the root group's.
+    void addConflict(const QString& name) {
+        MergeConflict conflict;
+        conflict.name = name;
+        for (std::size_t i = 2; i < frames_.size(); ++i)
+            conflict.groupNames << NameOf(frames_[i].result);
+        conflict.groupPath = u'/' + conflict.groupNames.join(u'/');
+        conflicts_.append(conflict);
+    }
+
+    xmlDocPtr doc_;
+    QList<MergeConflict>& conflicts_;
+    std::vector<Frame> frames_;
+};
+
+}  // namespace
+
+MergeResult MergeDocuments(const XmlDocument& base, const XmlDocument& ours,
+                           const XmlDocument& theirs) {
+    const xmlDocPtr oursDoc = XmlAccess::require(ours)->doc;
+    const xmlDocPtr theirsDoc = XmlAccess::require(theirs)->doc;
+    const xmlDocPtr baseDoc = base.isNull() ? nullptr : XmlAccess::require(base)->doc;
+    xmlrt::EnsureLibXml();
+
+    DigestStore digests;
+    digests.add(oursDoc);
+    digests.add(theirsDoc);
+    if (baseDoc) digests.add(baseDoc);
+
+    MergeResult result;
+    result.document = XmlDocument::createEmpty();
+    Builder builder(XmlAccess::holder(result.document)->doc, result.conflicts);
+    builder.run(reinterpret_cast<xmlNodePtr>(baseDoc), reinterpret_cast<xmlNodePtr>(oursDoc),
+                reinterpret_cast<xmlNodePtr>(theirsDoc));
+    return result;
+}
