@@ -12,6 +12,7 @@ const std::vector<CliCommand>& CliCommandList() {
         ShowCommand(),
         ClipCommand(),
         FindCommand(),
+        MergeCommand(),
     };
     return commands;
 }

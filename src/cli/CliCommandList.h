@@ -29,6 +29,7 @@ CliCommand LsCommand();
 CliCommand ShowCommand();
 CliCommand ClipCommand();
 CliCommand FindCommand();
+CliCommand MergeCommand();
 
 // Writes "zetrova-cli: <message>" and a line break to the error stream. A user's text enters the
 // message escaped (EscapeLine); control characters left in it are escaped here (EscapeControls).

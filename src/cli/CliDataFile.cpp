@@ -94,3 +94,18 @@ bool LoadDataFileForCli(const CliDataFiles& files, CliIo& io, DocumentState& sta
         CliError(io, FormatText(u"%sを読み込めませんでした", {EscapeLine(files.dataPath)}));
     return false;
 }
+
+bool SaveDataFileForCli(const CliDataFiles& files, DocumentState& state, CliIo& io) {
+    CliPrompter prompter(io);
+    state.dataFilePath = files.dataPath;
+    bool changed = false;
+    const auto stillAsRead = [&] {
+        changed = DataFileChangeOnDisk(state, files.dataPath) != DiskChange::None;
+        return !changed;
+    };
+    if (SaveDataFile(state, files.dataPath, false, nullptr, nullptr, stillAsRead)) return true;
+    if (changed)
+        CliError(io, FormatText(u"%sは読み込みの後にほかで変更されています。書き込みませんでした",
+                                {files.dataPath}));
+    return false;
+}

@@ -37,3 +37,11 @@ bool CheckKey(const CliDataFiles& files, CliIo& io, QString& verifier);
 // Checks the key and loads the data file into state, as the desktop program does at start-up.
 // On failure the reason has been written to the error stream and false is returned.
 bool LoadDataFileForCli(const CliDataFiles& files, CliIo& io, DocumentState& state);
+
+// Writes the document of state to the data file (files.dataPath, through the crash-safe writer),
+// but only while that file still holds what the command read: the bytes of state.dataFileStamp,
+// or no file (or an empty one) when the stamp is unknown. This is checked right before the new
+// file replaces the old one. When someone else changed the file meanwhile, nothing is written,
+// the reason goes to the error stream and false is returned; so it does for a failed save.
+// Every command that replaces the data file saves through here.
+bool SaveDataFileForCli(const CliDataFiles& files, DocumentState& state, CliIo& io);

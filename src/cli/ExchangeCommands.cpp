@@ -53,6 +53,8 @@ int RunImport(const QCommandLineParser& parser, CliIo& io) {
     if (!in) return kExitUsage;
     const CliDataFiles files = ResolveDataFiles(parser);
     DocumentState state;
+    // The data file as it is before the key is asked for: what the import will replace.
+    state.dataFileStamp = StampOfFile(files.dataPath);
     if (!CheckKey(files, io, state.keyVerifier)) return kExitFailed;
     CliPrompter prompter(io);
     QString detail;
@@ -60,7 +62,7 @@ int RunImport(const QCommandLineParser& parser, CliIo& io) {
         if (!detail.isEmpty()) CliError(io, EscapeLine(detail));
         return kExitFailed;
     }
-    return SaveDataFile(state, files.dataPath, false, nullptr) ? kExitOk : kExitFailed;
+    return SaveDataFileForCli(files, state, io) ? kExitOk : kExitFailed;
 }
 
 }  // namespace

@@ -27,7 +27,7 @@ QByteArray ReadWholeFile(const QString& path) {
 }  // namespace
 
 bool SaveDataFile(DocumentState& state, const QString& path, bool askKey, const AskKeyFn& askKeyFn,
-                  QObject* owner) {
+                  QObject* owner, const std::function<bool()>& mayReplace) {
     if (!state.hasDocument()) return true;
 
     QByteArray plaintext;
@@ -62,8 +62,13 @@ bool SaveDataFile(DocumentState& state, const QString& path, bool askKey, const 
 
     const auto* bytes = reinterpret_cast<const char*>(ciphertext.data());
     const auto size = static_cast<qint64>(ciphertext.size());
-    if (!WriteFileSafely(path, bytes, size)) {
-        Notice(owner, u"書き込めませんでした");
+    bool refused = false;
+    const auto mayReplaceFile = [&] {
+        refused = mayReplace && !mayReplace();
+        return !refused;
+    };
+    if (!WriteFileSafely(path, bytes, size, mayReplaceFile)) {
+        if (!refused) Notice(owner, u"書き込めませんでした");
         return false;
     }
     if (IsSameFile(path, state.dataFilePath)) state.dataFileStamp = StampOf(bytes, size);
@@ -130,6 +135,11 @@ bool CreateRootDocument(DocumentState& state) {
 
 DataFileStamp StampOf(const char* data, qint64 size) {
     return {size, QCryptographicHash::hash(QByteArrayView(data, size), QCryptographicHash::Sha256)};
+}
+
+DataFileStamp StampOfFile(const QString& path) {
+    const QByteArray bytes = ReadWholeFile(path);
+    return bytes.isEmpty() ? DataFileStamp() : StampOf(bytes.constData(), bytes.size());
 }
 
 bool IsSameFile(const QString& a, const QString& b) {

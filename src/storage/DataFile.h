@@ -21,9 +21,11 @@ using AskKeyFn = std::function<bool(QString& verifier)>;
 // as an XML engine failure (warning icon). The file is replaced only once the new content is
 // completely written (temporary file in the same folder, then rename): a failed save leaves the
 // previous file as it was. Path, modified flag and title are not changed; when path is the data
-// file, its stamp becomes that of the bytes written.
+// file, its stamp becomes that of the bytes written. With mayReplace, the file is replaced only
+// when it returns true, asked right before (see WriteFileSafely); false from it gives false
+// without a notice, the caller says why.
 bool SaveDataFile(DocumentState& state, const QString& path, bool askKey, const AskKeyFn& askKeyFn,
-                  QObject* owner = nullptr);
+                  QObject* owner = nullptr, const std::function<bool()>& mayReplace = {});
 
 // Replaces the document of state by the data file at path and, on success, makes path the data
 // file path, the verifier the key gave the held one and the file's bytes the data file's stamp
@@ -43,6 +45,8 @@ bool CreateRootDocument(DocumentState& state);
 
 // The stamp of a data file holding these bytes.
 DataFileStamp StampOf(const char* data, qint64 size);
+// The stamp of the file at path as it is now; unknown when it is missing, unreadable or empty.
+DataFileStamp StampOfFile(const QString& path);
 
 // Whether two paths name the same file: the file behind any links when both exist, else the same
 // absolute path.

@@ -133,13 +133,16 @@ bool SyncFolder(const QString& folder) {
 
 }  // namespace
 
-bool WriteFileSafely(const QString& path, const char* data, qint64 size) {
+bool WriteFileSafely(const QString& path, const char* data, qint64 size,
+                     const std::function<bool()>& mayReplace) {
     if (path.isEmpty() || size < 0) return false;
     const QFileInfo target(ResolvedTarget(path));
     // A folder, or a file the user made read-only, is never replaced.
     if (target.isDir() || (target.exists() && !target.isWritable())) return false;
     RemoveStalePartials(target);
     PartialFile file(target);
-    if (!file.isOpen() || !file.write(data, size) || !file.replaceTarget()) return false;
+    if (!file.isOpen() || !file.write(data, size)) return false;
+    if (mayReplace && !mayReplace()) return false;
+    if (!file.replaceTarget()) return false;
     return SyncFolder(target.absolutePath());
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 // Writes size bytes to path so that a crash, a kill or a power cut at any moment leaves either the
 // previous file or the complete new one, never a mix, and never a second file beside it:
@@ -14,7 +15,10 @@
 // - partial files of earlier writes of the same path that were killed are removed.
 // False when the file cannot be created, written (a full disk, the file-size limit) or renamed;
 // the previous file at path is then left exactly as it was and nothing new remains.
-bool WriteFileSafely(const QString& path, const char* data, qint64 size);
+// With mayReplace, it is asked right before the rename, once the new content is complete on the
+// disk: false leaves path exactly as it is, removes the new content and gives false.
+bool WriteFileSafely(const QString& path, const char* data, qint64 size,
+                     const std::function<bool()>& mayReplace = {});
 
 // The marker in the names of partial files, for tests.
 inline constexpr char kPartialFileMarker[] = ".zetrova-partial-";

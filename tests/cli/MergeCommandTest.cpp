@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+
+#include <QTextStream>
+#include <functional>
+
+#include "CliCommands.h"
+#include "DataFile.h"
+#include "KeyVerifier.h"
+#include "QtPrinters.h"
+#include "TempDir.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kKey = QStringLiteral("pass");
+
+// The base, ours (the data file) and theirs, as data text. Ours changed a and x\ty and deleted c;
+// theirs changed a, b and x\ty and added d.
+const char kBase[] = R"(<group name="root"><group name="G"><item name="a">1</item>)"
+                     R"(<item name="b">1</item></group><group name="a/b">)"
+                     R"(<secret name="x&#9;y">1</secret></group><item name="c">1</item></group>)";
+const char kOurs[] = R"(<group name="root"><group name="G"><item name="a">2</item>)"
+                     R"(<item name="b">1</item></group><group name="a/b">)"
+                     R"(<secret name="x&#9;y">2</secret></group></group>)";
+const char kTheirs[] = R"(<group name="root"><group name="G"><item name="a">3</item>)"
+                       R"(<item name="b">2</item></group><group name="a/b">)"
+                       R"(<secret name="x&#9;y">3</secret></group><item name="c">1</item>)"
+                       R"(<item name="d">1</item></group>)";
+
+void WriteDataFile(const QString& path, const char* xml, const QString& key = kKey) {
+    DocumentState state;
+    state.document = XmlDocument::parseDataText(QString::fromUtf8(xml)).document;
+    state.root = state.document.documentElement();
+    state.keyVerifier = MakeKeyVerifier(key);
+    ASSERT_TRUE(SaveDataFile(state, path, false, nullptr));
+}
+
+// The items of the data file, "path/name=value" in document order.
+QString Items(const QString& path) {
+    DocumentState state;
+    if (!LoadDataFile(state, path, [](QString& v) {
+            v = MakeKeyVerifier(kKey);
+            return true;
+        }))
+        return QStringLiteral("(unreadable)");
+    QStringList lines;
+    std::function<void(const XmlNode&, const QString&)> walk = [&](const XmlNode& group,
+                                                                   const QString& at) {
+        for (XmlNode c = group.firstChild(); c; c = c.nextSibling()) {
+            const QString name = c.attribute(u"name").value_or(QString());
+            if (c.name() == u"group")
+                walk(c, at + name + u'/');
+            else
+                lines << at + name + u'=' + c.text() + (c.name() == u"secret" ? u"*"_s : u""_s);
+        }
+    };
+    walk(state.root, u"/"_s);
+    return lines.join(u' ');
+}
+
+struct ToolRun {
+    int status;
+    QString out;
+    QString err;
+};
+
+// Runs the tool; `whileKeyIsRead` runs when the key is read, after the data file was read.
+ToolRun RunTool(const QStringList& args, const std::function<void()>& whileKeyIsRead = {}) {
+    ToolRun run{};
+    QTextStream out(&run.out), err(&run.err);
+    CliIo io{out, err, [&]() -> std::optional<QString> {
+                 if (whileKeyIsRead) whileKeyIsRead();
+                 return kKey;
+             }};
+    run.status = ::RunCli(args, io);
+    out.flush();
+    err.flush();
+    return run;
+}
+
+}  // namespace
+
+// merge and import, and every way they refuse: a refusal leaves the data file as it was, or as
+// someone else wrote it meanwhile.
+TEST(CliMerge, MergesOrRefusesLeavingTheDataFileAsItWas) {
+    const QString merged3 = "/G/a=2 /G/a（競合）=3 /G/b=2 /a/b/x\ty=2* /a/b/x\ty（競合）=3* /d=1";
+    const QString merged2 =
+        "/G/a=2 /G/a（競合）=3 /G/b=1 /G/b（競合）=2 /a/b/x\ty=2* "
+        "/a/b/x\ty（競合）=3* /c=1 /d=1";
+    const QString ours = "/G/a=2 /G/b=1 /a/b/x\ty=2*";
+    const QString elsewhere = "/c=1";  // what another program writes meanwhile
+    struct Case {
+        const char* what;
+        QStringList args;  // THEIRS, BASE, OTHERKEY, MISSING, XML stand for files
+        bool tamper;       // the data file is rewritten while the key is read
+        int status;
+        QString out;
+        const char* err;  // part of the error stream
+        QString items;    // the data file afterwards
+    };
+    const QList<Case> cases = {
+        {"three-way",
+         {"merge", "THEIRS", "--base", "BASE"},
+         false,
+         0,
+         "/G\ta\n/a\\/b\tx\\ty\n",
+         "",
+         merged3},
+        {"two-way", {"merge", "THEIRS"}, false, 0, "/G\ta\n/G\tb\n/a\\/b\tx\\ty\n", "", merged2},
+        {"other under another key",
+         {"merge", "OTHERKEY"},
+         false,
+         1,
+         "",
+         "データファイルと同じキーで開けません",
+         ours},
+        {"base under another key",
+         {"merge", "THEIRS", "--base", "OTHERKEY"},
+         false,
+         1,
+         "",
+         "データファイルと同じキーで開けません",
+         ours},
+        {"other missing", {"merge", "MISSING"}, false, 1, "", "を読み込めませんでした", ours},
+        {"base missing",
+         {"merge", "THEIRS", "--base", "MISSING"},
+         false,
+         1,
+         "",
+         "を読み込めませんでした",
+         ours},
+        {"no other", {"merge"}, false, 2, "", "merge needs one file name", ours},
+        {"data file changed meanwhile",
+         {"merge", "THEIRS", "--base", "BASE"},
+         true,
+         1,
+         "",
+         "読み込みの後にほかで変更されています",
+         elsewhere},
+        {"import, data file changed meanwhile",
+         {"import", "XML"},
+         true,
+         1,
+         "",
+         "読み込みの後にほかで変更されています",
+         elsewhere},
+        {"import", {"import", "XML"}, false, 0, "", "", "/G/a=3 /G/b=2 /a/b/x\ty=3* /c=1 /d=1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        const QString data = dir.file("data.dat");
+        dir.write("Zetrova.ini",
+                  "[CONFIG]\r\nDATA=data.dat\r\nKEY=" + MakeKeyVerifier(kKey).toLatin1() + "\r\n");
+        WriteDataFile(data, kOurs);
+        WriteDataFile(dir.file("theirs.dat"), kTheirs);
+        WriteDataFile(dir.file("base.dat"), kBase);
+        WriteDataFile(dir.file("otherkey.dat"), kTheirs, QStringLiteral("other"));
+        dir.write("in.xml", kTheirs);
+        QStringList args = c.args;
+        for (QString& arg : args) {
+            if (arg == u"THEIRS") arg = dir.file("theirs.dat");
+            if (arg == u"BASE") arg = dir.file("base.dat");
+            if (arg == u"OTHERKEY") arg = dir.file("otherkey.dat");
+            if (arg == u"MISSING") arg = dir.file("missing.dat");
+            if (arg == u"XML") arg = dir.file("in.xml");
+        }
+        const ToolRun run = RunTool(args << "--ini" << dir.file("Zetrova.ini"), [&] {
+            if (c.tamper)
+                WriteDataFile(data, R"(<group name="root"><item name="c">1</item></group>)");
+        });
+        EXPECT_EQ(run.status, c.status) << run.err.toStdString();
+        EXPECT_EQ(run.out, c.out);
+        EXPECT_TRUE(run.err.contains(QString::fromUtf8(c.err))) << run.err.toStdString();
+        EXPECT_EQ(Items(data), c.items);
+    }
+}
