@@ -36,12 +36,19 @@ std::uint64_t Mix(std::uint64_t x) {
     return x;
 }
 
+// The high and low halves of the full product, folded together.
+std::uint64_t Fold(std::uint64_t x, std::uint64_t y) {
+    const unsigned __int128 product =
+        static_cast<unsigned __int128>(x ^ y) * (y + 0x165667B19E3779F9ull);
+    return static_cast<std::uint64_t>(product) ^ static_cast<std::uint64_t>(product >> 64);
+}
+
 // Two independent 64-bit lanes: 128 bits, so that two different subtrees are never taken as one.
 class Hasher {
 public:
     void word(std::uint64_t w) {
-        a_ = Mix((a_ ^ w) * 0x9E3779B97F4A7C15ull);
-        b_ = Mix((b_ + w) * 0xC2B2AE3D27D4EB4Full + 0x165667B19E3779F9ull);
+        a_ = Fold(a_ ^ w, 0x9E3779B97F4A7C15ull);
+        b_ = Fold(b_ + w, 0xC2B2AE3D27D4EB4Full);
     }
     // A text and whether there is one at all: null and empty differ.
     void text(const xmlChar* s) {
