@@ -5,6 +5,7 @@
 #include "AppIdentity.h"
 #include "CMainFrame.h"
 #include "JapaneseQtTexts.h"
+#include "KeyEditAccessibility.h"
 #include "LogFile.h"
 #include "MessageBoxes.h"
 #include "ProcessHardening.h"
@@ -28,6 +29,8 @@ int main(int argc, char** argv) {
     }
 
     QApplication app(argc, argv);
+    // Before any window exists: no key character ever reaches the accessibility bus.
+    InstallKeyEditAccessibility();
     // Closing the window hides it; only "終了" ends the program.
     app.setQuitOnLastWindowClosed(false);
     // The desktop entry io.github.zetrova.zetrova.desktop: the window is tied to its menu entry.

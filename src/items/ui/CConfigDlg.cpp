@@ -16,6 +16,7 @@
 #include "DataFileDialogs.h"
 #include "DialogParts.h"
 #include "KeyCharacters.h"
+#include "KeyEditAccessibility.h"
 #include "MessageBoxes.h"
 #include "SecureWipe.h"
 
@@ -48,6 +49,7 @@ CConfigDlg::CConfigDlg(QWidget* parent)
     keyEdit_ = new QLineEdit(this);
     keyEdit_->setObjectName(QStringLiteral("keyEdit"));
     keyEdit_->setMaxLength(std::numeric_limits<int>::max());
+    MarkAsKeyEdit(*keyEdit_);
     keyLabel->setBuddy(keyEdit_);
     auto* keyHint = new QLabel(QStringLiteral("(半角の英数字と記号)"), this);
     hideKeyBox_ = new QCheckBox(QStringLiteral("キーの表示を隠す"), this);

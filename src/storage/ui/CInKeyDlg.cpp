@@ -6,6 +6,7 @@
 #include <QShowEvent>
 
 #include "DialogParts.h"
+#include "KeyEditAccessibility.h"
 #include "SecureWipe.h"
 
 CInKeyDlg::CInKeyDlg(QWidget* parent) : QDialog(parent) {
@@ -16,6 +17,7 @@ CInKeyDlg::CInKeyDlg(QWidget* parent) : QDialog(parent) {
                                QStringLiteral("keyEdit"));
     keyEdit_->setEchoMode(QLineEdit::Password);
     keyEdit_->setMaxLength(kMaxKeyLength);
+    MarkAsKeyEdit(*keyEdit_);
     const auto [ok, cancel] = AddFieldsAndButtons(this, fields, [this](int id) { finish(id); });
 
     setTabOrder(keyEdit_, ok);
