@@ -22,6 +22,7 @@ GroupPane::GroupPane(QWidget* parent) : QFrame(parent) {
     closeButton_->setIconSize(QSize(10, 10));
     closeButton_->setFocusPolicy(Qt::NoFocus);
     closeButton_->setToolTip(QStringLiteral("閉じる"));
+    closeButton_->setAccessibleName(closeButton_->toolTip());
     connect(closeButton_, &QToolButton::clicked, this, &GroupPane::closeClicked);
 
     auto* headerLayout = new QHBoxLayout(header);
@@ -41,7 +42,11 @@ void GroupPane::setClient(QWidget* client) {
         client_->deleteLater();
     }
     client_ = client;
-    if (client_) static_cast<QVBoxLayout*>(layout())->addWidget(client_, 1);
+    if (!client_) return;
+    static_cast<QVBoxLayout*>(layout())->addWidget(client_, 1);
+    // The title names the pane's content for assistive technology.
+    title_->setBuddy(client_);
+    if (client_->accessibleName().isEmpty()) client_->setAccessibleName(title_->text());
 }
 
 QString GroupPane::title() const {

@@ -63,6 +63,10 @@ int main(int argc, char** argv) {
     StartDirectory();
 
     CMainFrame frame;
+    // The status line says what a copy did; a screen reader hears its change.
+    QObject::connect(&prompter.clipboard(), &ItemClipboard::plainCopied, &frame, [&frame] {
+        frame.showStatus(QStringLiteral("Value copied to the clipboard"));
+    });
     QObject::connect(&prompter.clipboard(), &ItemClipboard::secretCopied, &frame, [&frame] {
         frame.showStatus(
             QStringLiteral("Secret value copied: the clipboard is cleared in 30 seconds"));

@@ -60,6 +60,7 @@ void ItemClipboard::copy(const QString& text, bool secret) {
     clearTimer_.stop();
     if (!secret) {
         clipboard->setText(text, QClipboard::Clipboard);
+        emit plainCopied();
         return;
     }
     auto* offer = new SecretOffer(text);

@@ -35,6 +35,7 @@ public:
     bool clearSecret();
 
 signals:
+    void plainCopied();
     void secretCopied();
     void secretCleared();
 

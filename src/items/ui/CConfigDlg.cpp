@@ -42,6 +42,7 @@ CConfigDlg::CConfigDlg(QWidget* parent)
     browseButton->setIcon(QIcon(QString::fromLatin1(kBrowseIcon)));
     browseButton->setIconSize(QSize(16, 16));
     browseButton->setToolTip(QStringLiteral("参照"));
+    browseButton->setAccessibleName(browseButton->toolTip());
     connect(browseButton, &QToolButton::clicked, this, &CConfigDlg::browse);
 
     auto* keyLabel = new QLabel(QStringLiteral("暗号化/復号化キー"), this);
@@ -52,6 +53,7 @@ CConfigDlg::CConfigDlg(QWidget* parent)
     MarkAsKeyEdit(*keyEdit_);
     keyLabel->setBuddy(keyEdit_);
     auto* keyHint = new QLabel(QStringLiteral("(半角の英数字と記号)"), this);
+    keyEdit_->setAccessibleDescription(keyHint->text());
     hideKeyBox_ = new QCheckBox(QStringLiteral("キーの表示を隠す"), this);
     hideKeyBox_->setObjectName(QStringLiteral("hideKeyCheck"));
     connect(hideKeyBox_, &QCheckBox::toggled, this, &CConfigDlg::setKeyHidden);

@@ -43,6 +43,8 @@ CEditDialog::CEditDialog(QString name_, QString value_, bool secret_, QWidget* p
     recipeList_ = new QComboBox(this);
     recipeList_->setObjectName(QStringLiteral("recipeList"));
     recipeList_->setEditable(false);
+    // The list has no label of its own: it is what "生成" generates from.
+    recipeList_->setAccessibleName(QStringLiteral("生成"));
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("okButton"));

@@ -2,14 +2,24 @@
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <algorithm>
 
 namespace {
 constexpr int kImageRole = Qt::UserRole + 1;
 constexpr int kCutRole = Qt::UserRole + 2;
+
+QString RowDescription(int image, bool cut) {
+    QString text =
+        image == CZetrovaView::kSecretImage ? QStringLiteral("秘密") : QStringLiteral("通常");
+    if (cut) text += QStringLiteral("、移動待ち");
+    return text;
+}
 }  // namespace
 
 CZetrovaView::CZetrovaView(QWidget* parent) : QTreeWidget(parent) {
     setObjectName(QStringLiteral("itemList"));
+    // Named after its first column, as the menu "項目" that acts on it.
+    setAccessibleName(QStringLiteral("項目"));
     setColumnCount(2);
     setHeaderLabels({QStringLiteral("項目"), QStringLiteral("値")});
     header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -38,19 +48,29 @@ QIcon CZetrovaView::imageIcon(int image) {
     return {};
 }
 
-void CZetrovaView::setRows(const QList<Row>& rows) {
+void CZetrovaView::clearRows() {
+    if (currentIndex().isValid()) focusRowBeforeRefill_ = currentIndex().row();
     clear();
+}
+
+void CZetrovaView::setRows(const QList<Row>& rows) {
+    clearRows();
     QList<QTreeWidgetItem*> items;
     items.reserve(rows.size());
     for (const Row& r : rows) {
         auto* item = new QTreeWidgetItem(QStringList{r.label, r.value});
         item->setIcon(0, imageIcon(r.image));
         item->setData(0, kImageRole, r.image);
+        item->setData(0, Qt::AccessibleDescriptionRole, RowDescription(r.image, false));
         items.append(item);
     }
     addTopLevelItems(items);
     for (int i = 0; i < rows.size(); ++i)
         if (rows[i].cut) setRowCut(i, true);
+    // Refilled under the keyboard (a command given from the list): the focus stays where it was.
+    const int row = std::min(std::max(focusRowBeforeRefill_, 0), int(rows.size()) - 1);
+    focusRowBeforeRefill_ = -1;
+    if (row >= 0 && window()->focusWidget() == this) setCurrentItem(topLevelItem(row));
 }
 
 int CZetrovaView::appendRow(const QString& label, int image) {
@@ -58,6 +78,7 @@ int CZetrovaView::appendRow(const QString& label, int image) {
     row->setText(0, label);
     row->setIcon(0, imageIcon(image));
     row->setData(0, kImageRole, image);
+    row->setData(0, Qt::AccessibleDescriptionRole, RowDescription(image, false));
     return topLevelItemCount() - 1;
 }
 
@@ -95,11 +116,30 @@ void CZetrovaView::setRowCut(int row, bool cut) {
     const QIcon icon = imageIcon(image);
     item->setIcon(0, cut ? QIcon(icon.pixmap(iconSize(), QIcon::Disabled)) : icon);
     for (int c = 0; c < columnCount(); ++c) item->setForeground(c, text);
+    item->setData(0, Qt::AccessibleDescriptionRole, RowDescription(image, cut));
 }
 
 bool CZetrovaView::rowCut(int row) const {
     const QTreeWidgetItem* item = topLevelItem(row);
     return item && item->data(0, kCutRole).toBool();
+}
+
+void CZetrovaView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTreeWidget::currentChanged(current, previous);
+    if (hasFocus()) selectFocusRow();
+}
+
+void CZetrovaView::focusInEvent(QFocusEvent* event) {
+    // Qt gives the focus to the first row when no row had it.
+    QTreeWidget::focusInEvent(event);
+    selectFocusRow();
+}
+
+void CZetrovaView::selectFocusRow() {
+    const QModelIndex focus = currentIndex();
+    if (focus.isValid() && !selectionModel()->isRowSelected(focus.row(), focus.parent()))
+        selectionModel()->select(focus,
+                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 void CZetrovaView::contextMenuEvent(QContextMenuEvent* event) {

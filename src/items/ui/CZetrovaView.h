@@ -6,6 +6,11 @@
 // The item list of the main window: a report-style list with the columns "項目" and "値", one row
 // per item, single selection of whole rows. It only shows what it is given; the row's image is the
 // one place where it records an item's kind (image 0 plain, image 1 secret).
+//
+// For the keyboard the row with the focus is the selected row, the one the commands act on: a row
+// that gets the focus is selected, and a list refilled while it holds the window's focus keeps
+// the focus on the row number it had (the last row when there are fewer). Assistive technology
+// hears each row's kind ("通常" or "秘密") and a pending move ("移動待ち") in its description.
 class CZetrovaView : public QTreeWidget {
     Q_OBJECT
 public:
@@ -18,7 +23,7 @@ public:
     static QIcon imageIcon(int image);
 
     int rowCount() const { return topLevelItemCount(); }
-    void clearRows() { clear(); }
+    void clearRows();
     // One row: its label (column 0), value text (column 1), image and cut state.
     struct Row {
         QString label;
@@ -48,4 +53,11 @@ signals:
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void focusInEvent(QFocusEvent* event) override;
+
+private:
+    void selectFocusRow();
+    // The focus row before the rows were replaced, -1 when none.
+    int focusRowBeforeRefill_ = -1;
 };

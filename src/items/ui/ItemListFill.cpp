@@ -1,6 +1,7 @@
 #include "ItemListFill.h"
 
 #include "CZetrovaView.h"
+#include "GroupTreeWidget.h"
 #include "MessageBoxes.h"
 #include "Schema.h"
 #include "Workspace.h"
@@ -9,6 +10,8 @@
 void FillItemList(Workspace& ws, CZetrovaView* list) {
     list->clearRows();
     QTreeWidgetItem* current = ws.currentGroupItem();
+    // The list follows the current group; the tree tells a screen reader which one that is.
+    if (ws.tree()) ws.tree()->setCurrentGroupShown(current);
     if (!current) return;
     const XmlNode group = ws.FindCurrentGroup(true);
     if (!group) return;

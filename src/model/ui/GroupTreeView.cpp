@@ -4,6 +4,7 @@
 #include <QPalette>
 #include <vector>
 
+#include "FormatText.h"
 #include "GroupTreeWidget.h"
 #include "MessageBoxes.h"
 #include "Schema.h"
@@ -14,6 +15,31 @@ namespace {
 
 constexpr int kCutRole = Qt::UserRole + 1;
 
+// What assistive technology hears besides the label: the level, the parent group, whether the
+// item is the current group (the arrow keys move only the highlight) and whether it is marked for
+// a move (drawn dimmed). Worked out when asked, so renames and moves never leave it stale.
+QString GroupItemDescription(const QTreeWidgetItem* item) {
+    int level = 1;
+    for (const QTreeWidgetItem* up = item->parent(); up; up = up->parent()) ++level;
+    QStringList parts{FormatText(u"第%d階層", {level})};
+    if (const QTreeWidgetItem* parent = item->parent())
+        parts << FormatText(u"%sの下", {parent->text(0)});
+    const auto* tree = qobject_cast<const GroupTreeWidget*>(item->treeWidget());
+    if (tree && tree->currentGroupShown() == item) parts << QStringLiteral("現在のグループ");
+    if (IsTreeItemCut(item)) parts << QStringLiteral("移動待ち");
+    return parts.join(u'、');
+}
+
+class GroupTreeItem final : public QTreeWidgetItem {
+public:
+    explicit GroupTreeItem(const QString& label) : QTreeWidgetItem(QStringList{label}) {}
+
+    QVariant data(int column, int role) const override {
+        if (role == Qt::AccessibleDescriptionRole && column == 0) return GroupItemDescription(this);
+        return QTreeWidgetItem::data(column, role);
+    }
+};
+
 bool HasGroupChild(const XmlNode& element) {
     for (XmlNode c = element.firstChild(); c; c = c.nextSibling())
         if (schema::IsGroup(c)) return true;
@@ -21,7 +47,7 @@ bool HasGroupChild(const XmlNode& element) {
 }
 
 QTreeWidgetItem* NewGroupItem(const XmlNode& group, const QString& name) {
-    auto* item = new QTreeWidgetItem(QStringList{name});
+    auto* item = new GroupTreeItem(name);
     item->setChildIndicatorPolicy(HasGroupChild(group)
                                       ? QTreeWidgetItem::ShowIndicator
                                       : QTreeWidgetItem::DontShowIndicatorWhenChildless);

@@ -1,5 +1,6 @@
 #include "GroupTreeWidget.h"
 
+#include <QAccessible>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -35,6 +36,8 @@ private:
 GroupTreeWidget::GroupTreeWidget(QWidget* parent) : QTreeWidget(parent) {
     setObjectName(QStringLiteral("groupTree"));
     setColumnCount(1);
+    // Hidden, but assistive technology still lists the column: named as the pane is.
+    setHeaderLabels({QStringLiteral("グループ")});
     setHeaderHidden(true);
     setRootIsDecorated(true);
     setItemsExpandable(true);
@@ -53,6 +56,22 @@ GroupTreeWidget::GroupTreeWidget(QWidget* parent) : QTreeWidget(parent) {
 void GroupTreeWidget::mouseReleaseEvent(QMouseEvent* event) {
     QTreeWidget::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton) emit clickedAt(itemAt(event->position().toPoint()));
+}
+
+void GroupTreeWidget::setCurrentGroupShown(QTreeWidgetItem* item) {
+    const QPersistentModelIndex index(item ? indexFromItem(item) : QModelIndex());
+    if (index == currentGroup_) return;
+    currentGroup_ = index;
+    if (!item || item != currentItem() || !QAccessible::isActive()) return;
+    QAccessibleInterface* tree = QAccessible::queryAccessibleInterface(this);
+    if (QAccessibleInterface* highlighted = tree ? tree->focusChild() : nullptr) {
+        QAccessibleEvent changed(highlighted, QAccessible::DescriptionChanged);
+        QAccessible::updateAccessibility(&changed);
+    }
+}
+
+QTreeWidgetItem* GroupTreeWidget::currentGroupShown() const {
+    return currentGroup_.isValid() ? itemFromIndex(currentGroup_) : nullptr;
 }
 
 GroupTreeWidget::~GroupTreeWidget() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPersistentModelIndex>
 #include <QTreeWidget>
 
 // How many levels the tree opens at most when it opens a branch for the user (a group found
@@ -23,6 +24,12 @@ public:
     QModelIndex indexOfItem(QTreeWidgetItem* item) const { return indexFromItem(item); }
     QTreeWidgetItem* itemOfIndex(const QModelIndex& index) const { return itemFromIndex(index); }
 
+    // The current group, the one the commands act on, as the tree tells assistive technology (in
+    // the description of its item); the highlight may be on another item. When the highlighted
+    // item becomes current, a screen reader is told that its description changed.
+    void setCurrentGroupShown(QTreeWidgetItem* item);
+    QTreeWidgetItem* currentGroupShown() const;
+
 signals:
     // A left click ended on the tree; item is the tree item under the mouse, nullptr when the click
     // fell on empty space. Sent for every click, also on the item already selected.
@@ -36,4 +43,7 @@ protected:
     // Return, Enter and Space send chosenWithKey; the * key opens the current item's whole branch,
     // down to kTreeOpenDepthLimit levels.
     void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    QPersistentModelIndex currentGroup_;
 };
