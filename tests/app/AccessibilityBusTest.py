@@ -284,6 +284,13 @@ try:
     menu_keys("alt+i", "m")
     if not wait_for(lambda: any(h[0] == phase and "移動待ち" in h[4] for h in heard), 5):
         fail("the row marked for a move does not say so")
+    # Back to the tree, the current group highlighted: グループ › 移動 marks it, and it says so.
+    phase = "group move"
+    keys("shift+Tab")
+    menu_keys("alt+i", "Right", "m")
+    if not wait_for(lambda: any(h[0] == phase and h[1].endswith("accessible-description")
+                                and h[3] == "Bank" and "移動待ち" in h[4] for h in heard), 5):
+        fail("the group marked for a move does not say so")
 
     # --- (b) The dialogs, and (a) the settings dialog's key edit -----------------------------
     settings = open_dialog("^設定$", "設定", "settings dialog", "alt+c", "c")

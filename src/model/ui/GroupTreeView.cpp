@@ -160,6 +160,8 @@ void SetTreeItemCut(QTreeWidgetItem* item, bool cut) {
         item->setForeground(0, QPalette().brush(QPalette::Disabled, QPalette::Text));
     else
         item->setData(0, Qt::ForegroundRole, QVariant());
+    if (auto* tree = qobject_cast<GroupTreeWidget*>(item->treeWidget()))
+        tree->tellDescriptionChanged(item);
 }
 
 bool IsTreeItemCut(const QTreeWidgetItem* item) {

@@ -62,6 +62,10 @@ void GroupTreeWidget::setCurrentGroupShown(QTreeWidgetItem* item) {
     const QPersistentModelIndex index(item ? indexFromItem(item) : QModelIndex());
     if (index == currentGroup_) return;
     currentGroup_ = index;
+    tellDescriptionChanged(item);
+}
+
+void GroupTreeWidget::tellDescriptionChanged(QTreeWidgetItem* item) {
     if (!item || item != currentItem() || !QAccessible::isActive()) return;
     QAccessibleInterface* tree = QAccessible::queryAccessibleInterface(this);
     if (QAccessibleInterface* highlighted = tree ? tree->focusChild() : nullptr) {

@@ -29,6 +29,9 @@ public:
     // item becomes current, a screen reader is told that its description changed.
     void setCurrentGroupShown(QTreeWidgetItem* item);
     QTreeWidgetItem* currentGroupShown() const;
+    // Tells a screen reader that the description of the highlighted item changed, when item is
+    // the highlighted one (a description of another item is read when the highlight gets there).
+    void tellDescriptionChanged(QTreeWidgetItem* item);
 
 signals:
     // A left click ended on the tree; item is the tree item under the mouse, nullptr when the click
