@@ -179,26 +179,41 @@ def answer_notices():
 
 
 def menu_keys(*key_names):
-    """Keys through the menus: each key but the last waits until a menu item has the focus, so
-    that no key reaches the window while a menu is still opening."""
+    """Keys through the menus: each key but the last waits until a menu item has the focus, and a
+    little longer, so that no key reaches the window while a menu is still opening."""
     for i, name in enumerate(key_names):
         mark = len(heard)
         xdo("key", name)
         if i + 1 < len(key_names) and not wait_for(
                 lambda: any(h[1].startswith("focus:") and h[2] == "menu item"
                             for h in heard[mark:]), 5):
-            fail(f"no menu item has the focus after {name}")
-        pump(0.2)
+            print(f"note: no menu item has the focus after {name}", flush=True)
+        pump(0.5)
+
+
+def through_menus(check, *key_names, tries=3):
+    """The menu keys until check() holds: under a loaded X server a key now and then closes a
+    menu that is still opening instead of choosing its item."""
+    for attempt in range(tries):
+        if attempt:
+            print(f"note: {phase}: the menu keys again", flush=True)
+            focus(main)
+            keys("Escape")
+        menu_keys(*key_names)
+        result = wait_for(check, 5)
+        if result:
+            return result
+    return None
 
 
 def open_dialog(title_pattern, title, what, *key_names):
     global phase
     phase = what
     focus(main)
-    menu_keys(*key_names)
-    dialog = wait_for(lambda: window_named(title_pattern), 15)
+    dialog = through_menus(lambda: window_named(title_pattern), *key_names)
     if not dialog:
-        fail(f"{what} did not open")
+        fail(f"{what} did not open; its events: "
+             + "; ".join(f"{h[1]} {h[2]} {h[3]!r}" for h in heard if h[0] == phase))
         return None
     focus(dialog)
     check_named(title, what)
@@ -281,15 +296,15 @@ try:
     check_named(xdo("getwindowname", main), "main window with a group chosen")
     # Down to the secret row, then 項目 › 移動: the row says it waits to be moved.
     keys("Down")
-    menu_keys("alt+i", "m")
-    if not wait_for(lambda: any(h[0] == phase and "移動待ち" in h[4] for h in heard), 5):
+    if not through_menus(lambda: any(h[0] == phase and "移動待ち" in h[4] for h in heard),
+                         "alt+i", "m"):
         fail("the row marked for a move does not say so")
     # Back to the tree, the current group highlighted: グループ › 移動 marks it, and it says so.
     phase = "group move"
     keys("shift+Tab")
-    menu_keys("alt+i", "Right", "m")
-    if not wait_for(lambda: any(h[0] == phase and h[1].endswith("accessible-description")
-                                and h[3] == "Bank" and "移動待ち" in h[4] for h in heard), 5):
+    if not through_menus(lambda: any(h[0] == phase and h[1].endswith("accessible-description")
+                                     and h[3] == "Bank" and "移動待ち" in h[4] for h in heard),
+                         "alt+i", "Right", "m"):
         fail("the group marked for a move does not say so")
 
     # --- (b) The dialogs, and (a) the settings dialog's key edit -----------------------------
