@@ -180,7 +180,8 @@ def answer_notices():
 
 def menu_keys(*key_names):
     """Keys through the menus: each key but the last waits until a menu item has the focus, and a
-    little longer, so that no key reaches the window while a menu is still opening."""
+    little longer, so that no key reaches the window while a menu is still opening. False, and
+    the rest of the keys not given, when a menu did not come."""
     for i, name in enumerate(key_names):
         mark = len(heard)
         xdo("key", name)
@@ -188,21 +189,24 @@ def menu_keys(*key_names):
                 lambda: any(h[1].startswith("focus:") and h[2] == "menu item"
                             for h in heard[mark:]), 5):
             print(f"note: no menu item has the focus after {name}", flush=True)
+            return False
         pump(0.5)
+    return True
 
 
-def through_menus(check, *key_names, tries=3):
+def through_menus(check, *key_names, before=lambda: None, tries=3):
     """The menu keys until check() holds: under a loaded X server a key now and then closes a
-    menu that is still opening instead of choosing its item."""
+    menu that is still opening instead of choosing its item. before() runs ahead of each try."""
     for attempt in range(tries):
         if attempt:
             print(f"note: {phase}: the menu keys again", flush=True)
             focus(main)
             keys("Escape")
-        menu_keys(*key_names)
-        result = wait_for(check, 5)
-        if result:
-            return result
+        before()
+        if menu_keys(*key_names):
+            result = wait_for(check, 5)
+            if result:
+                return result
     return None
 
 
@@ -304,7 +308,7 @@ try:
     keys("shift+Tab")
     if not through_menus(lambda: any(h[0] == phase and h[1].endswith("accessible-description")
                                      and h[3] == "Bank" and "移動待ち" in h[4] for h in heard),
-                         "alt+i", "Right", "m"):
+                         "alt+i", "Right", "m", before=lambda: keys("Home", "Down")):
         fail("the group marked for a move does not say so")
 
     # --- (b) The dialogs, and (a) the settings dialog's key edit -----------------------------
