@@ -11,7 +11,7 @@ packages=(
   clang libclang-rt-14-dev llvm-14
   xvfb xauth x11-utils xdotool xclip imagemagick fonts-ipafont-gothic strace
   python3  # drives the command-line tool on a pseudo-terminal
-  dpkg-dev desktop-file-utils appstream groff-base file  # the Debian package and its checks
+  dpkg-dev desktop-file-utils appstream groff-base file lintian  # the Debian package and its checks
 )
 missing=()
 for p in "${packages[@]}"; do
