@@ -12,6 +12,7 @@ packages=(
   xvfb xauth x11-utils xdotool xclip imagemagick fonts-ipafont-gothic strace
   python3  # drives the command-line tool on a pseudo-terminal
   dpkg-dev desktop-file-utils appstream groff-base file lintian  # the Debian package and its checks
+  libwayland-dev sway wl-clipboard  # clip on a Wayland clipboard, tested under headless sway
 )
 missing=()
 for p in "${packages[@]}"; do
