@@ -12,7 +12,8 @@ packages=(
   xvfb xauth x11-utils xdotool xclip imagemagick fonts-ipafont-gothic strace
   python3  # drives the command-line tool on a pseudo-terminal
   at-spi2-core dbus-daemon dbus-x11 python3-pyatspi  # the accessibility bus test
-  dpkg-dev desktop-file-utils appstream groff-base file  # the Debian package and its checks
+  dpkg-dev desktop-file-utils appstream groff-base file lintian  # the Debian package and its checks
+  libwayland-dev sway wl-clipboard  # clip on a Wayland clipboard, tested under headless sway
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -73,6 +73,11 @@ int main(int argc, char** argv) {
     });
     QObject::connect(&prompter.clipboard(), &ItemClipboard::secretCleared, &frame,
                      [&frame] { frame.showStatus(QStringLiteral("Clipboard cleared")); });
+    // The promise of a clearing is withdrawn once something else has been copied.
+    QObject::connect(&prompter.clipboard(), &ItemClipboard::secretReplaced, &frame, [&frame] {
+        frame.showStatus(QStringLiteral(
+            "Something else was copied: the secret value is no longer on the clipboard"));
+    });
     frame.showAtStart();
     return app.exec();
 }

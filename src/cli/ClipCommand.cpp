@@ -2,14 +2,17 @@
 #include <QCommandLineParser>
 #include <QEventLoop>
 #include <QTimer>
+#include <memory>
 
 #include "CliCommandList.h"
 #include "CliDataFile.h"
 #include "CliItemValue.h"
+#include "ClipOnWayland.h"
 #include "DisplayProbe.h"
 #include "ItemClipboard.h"
 #include "SecureWipe.h"
 #include "StopSignals.h"
+#include "WaylandClipboard.h"
 
 namespace {
 
@@ -42,7 +45,14 @@ int RunClip(const QCommandLineParser& parser, CliIo& io) {
     const std::optional<CliItemPath> path = ItemPathArgument(parser, io, "clip");
     if (!path) return kExitUsage;
     // Before the key is asked for: without a clipboard to put it on there is nothing to do.
-    if (!HasSharedClipboard()) {
+    std::unique_ptr<WaylandClipboard> wayland;
+    if (IsWaylandWithoutX11()) {
+        wayland = std::make_unique<WaylandClipboard>();
+        if (const QString problem = WaylandClipboardProblem(*wayland); !problem.isEmpty()) {
+            CliError(io, problem);
+            return kExitFailed;
+        }
+    } else if (!HasSharedClipboard()) {
         CliError(io, QStringLiteral("no display: clip needs an X11 or Wayland session (DISPLAY or "
                                     "WAYLAND_DISPLAY naming one that can be reached)"));
         return kExitFailed;
@@ -51,6 +61,7 @@ int RunClip(const QCommandLineParser& parser, CliIo& io) {
     if (!value) return kExitFailed;
 
     const std::chrono::seconds timeout(seconds);
+    if (wayland) return ServeClipOnWayland(*wayland, io, *value, timeout);
     ItemClipboard clipboard(timeout);
     StopSignals stop;
     clipboard.copy(*value, true);

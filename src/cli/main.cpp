@@ -12,6 +12,7 @@
 #include "DisplayProbe.h"
 #include "FormatText.h"
 #include "ProcessHardening.h"
+#include "WaylandClipboard.h"
 
 namespace {
 
@@ -46,7 +47,8 @@ int main(int argc, char** argv) {
     if (clip && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
         !qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
-    if (clip && CanOpenDisplay(argc, argv))
+    // Without X11 clip sets a Wayland clipboard itself, with no Qt platform in between.
+    if (clip && !IsWaylandWithoutX11() && CanOpenDisplay(argc, argv))
         app = std::make_unique<QGuiApplication>(argc, argv);
     else
         app = std::make_unique<QCoreApplication>(argc, argv);

@@ -1,12 +1,48 @@
 #include "LogFile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QByteArray>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
-LogFile::LogFile(const QString& path) : path_(path) {
-    const QByteArray native = QFile::encodeName(path);
-    file_ = std::fopen(native.constData(), "wb");
+namespace {
+
+// Makes every missing folder of path with mode 0700; true when path is a folder afterwards.
+bool MakePrivateFolders(const QByteArray& path) {
+    for (qsizetype slash = path.indexOf('/', 1); slash != -1; slash = path.indexOf('/', slash + 1))
+        ::mkdir(path.left(slash).constData(), 0700);
+    ::mkdir(path.constData(), 0700);
+    struct stat info {};
+    return ::stat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// Creates or empties the file readable and writable by the user alone; a symbolic link in its
+// place is not followed.
+std::FILE* OpenPrivateFile(const QByteArray& path) {
+    const int fd =
+        ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) return nullptr;
+    std::FILE* file = ::fchmod(fd, 0600) == 0 ? ::fdopen(fd, "wb") : nullptr;
+    if (!file) ::close(fd);
+    return file;
+}
+
+}  // namespace
+
+LogFile::LogFile(const QString& path, const QString& fallbackFolder) : path_(path) {
+    // Close-on-exec: programs started by this one (wl-copy) must not hold the log open.
+    file_ = std::fopen(QFile::encodeName(path).constData(), "wbe");
+    if (file_ || fallbackFolder.isEmpty()) return;
+    const QByteArray folder = QFile::encodeName(QDir::cleanPath(fallbackFolder));
+    if (!MakePrivateFolders(folder)) return;
+    const QString fallback = QDir::cleanPath(fallbackFolder) + u'/' + QFileInfo(path).fileName();
+    file_ = OpenPrivateFile(QFile::encodeName(fallback));
+    if (file_) path_ = fallback;
 }
 
 LogFile::~LogFile() {
@@ -14,7 +50,9 @@ LogFile::~LogFile() {
 }
 
 LogFile& LogFile::Instance() {
-    static LogFile log(LogPathForExecutable(RunningExecutablePath()));
+    static LogFile log(
+        LogPathForExecutable(RunningExecutablePath()),
+        LogFallbackFolder(qEnvironmentVariable("XDG_STATE_HOME"), qEnvironmentVariable("HOME")));
     return log;
 }
 
@@ -61,13 +99,23 @@ void LogFile::writeMessage(const QString& message) {
 }
 
 QString LogPathForExecutable(const QString& executablePath) {
-    if (!executablePath.contains(QStringLiteral(".exe"))) return executablePath + QStringLiteral(".log");
+    if (!executablePath.contains(QStringLiteral(".exe")))
+        return executablePath + QStringLiteral(".log");
     QString path = executablePath;
     path.replace(QStringLiteral(".exe"), QStringLiteral(".log"), Qt::CaseSensitive);
     return path;
 }
 
-QString RunningExecutablePath() { return QFile::symLinkTarget(QStringLiteral("/proc/self/exe")); }
+QString LogFallbackFolder(const QString& xdgStateHome, const QString& home) {
+    // A relative XDG_STATE_HOME is invalid and ignored, as the XDG base directory rules say.
+    if (xdgStateHome.startsWith(u'/')) return xdgStateHome + QStringLiteral("/zetrova");
+    if (home.startsWith(u'/')) return home + QStringLiteral("/.local/state/zetrova");
+    return QString();
+}
+
+QString RunningExecutablePath() {
+    return QFile::symLinkTarget(QStringLiteral("/proc/self/exe"));
+}
 
 namespace {
 // Opens the log before main() runs, so that it is emptied at every start even when nothing fails.

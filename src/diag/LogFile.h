@@ -10,8 +10,11 @@
 // "[yyyy/mm/dd hh:mm:ss.mmm] source.cpp:123 message\n".
 class LogFile {
 public:
-    // Opens (creates or empties) the file at path. A failed open leaves the log silent.
-    explicit LogFile(const QString& path);
+    // Opens (creates or empties) the file at path. When that fails (an installed program's folder
+    // is not writable) and a fallback folder is given, the file of the same name in that folder is
+    // opened instead, private to the user: the folder (and any missing parent) is made with mode
+    // 0700, the file gets mode 0600. A failed open leaves the log silent.
+    explicit LogFile(const QString& path, const QString& fallbackFolder = QString());
     ~LogFile();
     LogFile(const LogFile&) = delete;
     LogFile& operator=(const LogFile&) = delete;
@@ -45,6 +48,11 @@ private:
 // The log path for an executable path: every ".exe" becomes ".log"; a path without ".exe" (the
 // usual case on Linux) gets ".log" appended so that the program still has a log beside it.
 QString LogPathForExecutable(const QString& executablePath);
+
+// The folder of the log when the executable's own folder cannot take it: "zetrova" in the user's
+// state folder, $XDG_STATE_HOME when that is an absolute path, else $HOME/.local/state. Empty when
+// neither is known.
+QString LogFallbackFolder(const QString& xdgStateHome, const QString& home);
 
 // The running executable's path (from /proc/self/exe), usable before main().
 QString RunningExecutablePath();

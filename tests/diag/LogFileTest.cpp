@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include "LogFile.h"
@@ -11,7 +13,14 @@
 namespace {
 
 QString DecodeUtf16Le(const QByteArray& bytes) {
-    return QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData()), bytes.size() / 2);
+    return QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData()),
+                              bytes.size() / 2);
+}
+
+// The permission bits of a file or folder; -1 when it cannot be read.
+int Mode(const QString& path) {
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
 }
 
 }  // namespace
@@ -35,7 +44,8 @@ TEST(LogFile, LinesFollowTheMarkWithTimeLocationAndMessage) {
     TempDir dir;
     {
         LogFile log(dir.file("z.log"));
-        log.setLocation("C:\\src\\app\\MainFrm.cpp", 42).WriteLine(u"エラー %s", QStringLiteral("100% bad"));
+        log.setLocation("C:\\src\\app\\MainFrm.cpp", 42)
+            .WriteLine(u"エラー %s", QStringLiteral("100% bad"));
         log.setLocation("/home/dev/src/app/MainFrm.cpp", 7).WriteLine(u"two\nlines");
     }
     const QByteArray bytes = dir.read("z.log");
@@ -45,9 +55,9 @@ TEST(LogFile, LinesFollowTheMarkWithTimeLocationAndMessage) {
     const QString text = DecodeUtf16Le(bytes.mid(2));
     EXPECT_FALSE(text.contains(QChar(0xFEFF)));
     EXPECT_FALSE(text.contains(u'\r'));
-    const QRegularExpression line(
-        QStringLiteral(R"(^\[\d{4}/\d\d/\d\d \d\d:\d\d:\d\d\.\d{3}\] MainFrm\.cpp:42 エラー 100% bad\n)"
-                       R"(\[\d{4}/\d\d/\d\d \d\d:\d\d:\d\d\.\d{3}\] MainFrm\.cpp:7 two\nlines\n$)"));
+    const QRegularExpression line(QStringLiteral(
+        R"(^\[\d{4}/\d\d/\d\d \d\d:\d\d:\d\d\.\d{3}\] MainFrm\.cpp:42 エラー 100% bad\n)"
+        R"(\[\d{4}/\d\d/\d\d \d\d:\d\d:\d\d\.\d{3}\] MainFrm\.cpp:7 two\nlines\n$)"));
     EXPECT_TRUE(line.match(text).hasMatch()) << text.toStdString();
 }
 
@@ -57,10 +67,79 @@ TEST(LogFile, UnopenablePathIsSilent) {
     log.setLocation("x.cpp", 1).WriteLine(u"dropped");
 }
 
+TEST(LogFile, FallbackFolderIsTheUsersStateFolder) {
+    struct Case {
+        const char* xdgStateHome;
+        const char* home;
+        const char* folder;
+    };
+    const Case cases[] = {
+        {"/st", "/home/u", "/st/zetrova"},
+        {"", "/home/u", "/home/u/.local/state/zetrova"},
+        {"relative/state", "/home/u", "/home/u/.local/state/zetrova"},
+        {"", "", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(LogFallbackFolder(c.xdgStateHome, c.home), QString::fromUtf8(c.folder))
+            << c.xdgStateHome << " " << c.home;
+}
+
+// Where the executable's folder cannot take the log, it goes to the fallback folder, private to
+// the user, in the same format; where neither can, the log is silent and nothing fails.
+TEST(LogFile, UnwritableFolderLogsToTheFallbackFolder) {
+    TempDir dir;
+    dir.write("blocker", "a file where a folder would have to be");
+    struct Case {
+        QString path;
+        QString fallbackFolder;
+        QString expected;  // the path written to; empty: no log
+    };
+    const QString unwritable = QStringLiteral("/nonexistent-folder/zetrova.log");
+    const Case cases[] = {
+        {dir.file("beside.log"), dir.file("state/zetrova"), dir.file("beside.log")},
+        {unwritable, dir.file("new/state/zetrova"), dir.file("new/state/zetrova/zetrova.log")},
+        {unwritable, dir.file("blocker/zetrova"), QString()},
+        {unwritable, QString(), QString()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fallbackFolder.toStdString());
+        {
+            LogFile log(c.path, c.fallbackFolder);
+            EXPECT_EQ(log.good(), !c.expected.isEmpty());
+            if (log.good()) {
+                EXPECT_EQ(log.path(), c.expected);
+            }
+            log.setLocation("Main.cpp", 3).WriteLine(u"failed %d", 7);
+        }
+        if (c.expected.isEmpty()) continue;
+        QFile f(c.expected);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const QByteArray bytes = f.readAll();
+        ASSERT_GE(bytes.size(), 2);
+        EXPECT_EQ(bytes.left(2), QByteArray("\xFF\xFE"));
+        EXPECT_TRUE(
+            DecodeUtf16Le(bytes.mid(2)).endsWith(QStringLiteral("] Main.cpp:3 failed 7\n")));
+        if (c.expected.startsWith(c.fallbackFolder)) {
+            EXPECT_EQ(Mode(c.expected), 0600);
+            EXPECT_EQ(Mode(c.fallbackFolder), 0700);
+            EXPECT_EQ(Mode(QFileInfo(c.fallbackFolder).path()), 0700);  // made as well
+        } else {
+            EXPECT_FALSE(QFileInfo::exists(c.fallbackFolder));
+        }
+    }
+    // A log of an earlier run in the fallback folder is emptied and made private again.
+    const QString again = dir.file("new/state/zetrova/zetrova.log");
+    ASSERT_EQ(::chmod(QFile::encodeName(again).constData(), 0644), 0);
+    { LogFile log(unwritable, dir.file("new/state/zetrova")); }
+    EXPECT_EQ(QFileInfo(again).size(), 0);
+    EXPECT_EQ(Mode(again), 0600);
+}
+
 TEST(ReportComError, ShowsFixedBoxAndLogsDescription) {
     ScriptedPrompter prompter;
     const QString logPath = LogFile::Instance().path();
-    REPORT_XML_ERROR(XmlError(XmlError::kFail, QStringLiteral("parse %s failed")), MessageIcon::Warning);
+    REPORT_XML_ERROR(XmlError(XmlError::kFail, QStringLiteral("parse %s failed")),
+                     MessageIcon::Warning);
     REPORT_XML_ERROR(XmlError(XmlError::kPointer), MessageIcon::Error);
     ASSERT_EQ(prompter.messages().size(), 2);
     EXPECT_EQ(prompter.messages()[0].caption, "エラー");
@@ -73,7 +152,8 @@ TEST(ReportComError, ShowsFixedBoxAndLogsDescription) {
     const QString text = DecodeUtf16Le(f.readAll().mid(2));
     const QStringList lines = text.split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 2);
-    EXPECT_TRUE(lines[0].endsWith(QStringLiteral(" エラー parse %s failed"))) << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].endsWith(QStringLiteral(" エラー parse %s failed")))
+        << lines[0].toStdString();
     EXPECT_TRUE(lines[0].contains(QStringLiteral("LogFileTest.cpp:")));
     EXPECT_TRUE(lines[1].endsWith(QStringLiteral(" エラー "))) << lines[1].toStdString();
     EXPECT_NE(lines[0].section(u' ', 2, 2), lines[1].section(u' ', 2, 2));

@@ -48,6 +48,7 @@ TEST(ItemClipboard, ClearsItsOwnSecretOnlyAfterTheTimeOrAtTheEnd) {
         QGuiApplication::clipboard()->setText(QStringLiteral("before"));
         auto clipboard = std::make_unique<ItemClipboard>(150ms);
         QSignalSpy cleared(clipboard.get(), &ItemClipboard::secretCleared);
+        QSignalSpy replaced(clipboard.get(), &ItemClipboard::secretReplaced);
         clipboard->copy(QStringLiteral("s3cret"), c.secret);
         EXPECT_EQ(ClipboardText(), QStringLiteral("s3cret"));
         EXPECT_EQ(OffersHint(), c.secret);
@@ -66,6 +67,13 @@ TEST(ItemClipboard, ClearsItsOwnSecretOnlyAfterTheTimeOrAtTheEnd) {
         EXPECT_FALSE(OffersHint());
         if (c.then == Then::Wait) {
             EXPECT_EQ(cleared.count(), c.secret ? 1 : 0);
+        }
+        // A secret replaced by another copy is reported as such, and never as cleared.
+        const bool wasReplaced =
+            c.secret && (c.then == Then::CopyElsewhere || c.then == Then::CopyPlain);
+        EXPECT_EQ(replaced.count(), wasReplaced ? 1 : 0);
+        if (wasReplaced) {
+            EXPECT_EQ(cleared.count(), 0);
         }
     }
 }

@@ -13,12 +13,15 @@ expected="./bin/zetrova
 ./bin/zetrova-cli
 ./share/applications/io.github.zetrova.zetrova.desktop
 ./share/bash-completion/completions/zetrova
-./share/bash-completion/completions/zetrova-cli"
+./share/bash-completion/completions/zetrova-cli
+./share/doc/zetrova/changelog.gz
+./share/doc/zetrova/copyright"
 for size in 128 16 22 24 256 32 48 64; do
   expected+=$'\n'"./share/icons/hicolor/${size}x${size}/apps/zetrova.png"
 done
 expected+="
 ./share/icons/hicolor/scalable/apps/zetrova.svg
+./share/lintian/overrides/zetrova
 ./share/man/man1/zetrova-cli.1.gz
 ./share/man/man1/zetrova.1.gz
 ./share/metainfo/io.github.zetrova.zetrova.metainfo.xml

@@ -48,6 +48,16 @@ ItemClipboard::ItemClipboard(std::chrono::milliseconds secretTime, QObject* pare
     clearTimer_.setTimerType(Qt::PreciseTimer);
     clearTimer_.setInterval(secretTime);
     connect(&clearTimer_, &QTimer::timeout, this, &ItemClipboard::clearSecret);
+    if (QClipboard* clipboard = SystemClipboard())
+        connect(clipboard, &QClipboard::dataChanged, this, &ItemClipboard::clipboardChanged);
+}
+
+void ItemClipboard::clipboardChanged() {
+    // The clipboard deletes an offer it lets go of, so the secret's own pointer is gone by now.
+    if (!secretPending_ || holdsSecret()) return;
+    secretPending_ = false;
+    clearTimer_.stop();
+    emit secretReplaced();
 }
 
 ItemClipboard::~ItemClipboard() {
@@ -66,6 +76,7 @@ void ItemClipboard::copy(const QString& text, bool secret) {
     auto* offer = new SecretOffer(text);
     secretOffer_ = offer;
     clipboard->setMimeData(offer, QClipboard::Clipboard);
+    secretPending_ = true;
     clearTimer_.start();
     emit secretCopied();
 }
@@ -80,6 +91,7 @@ bool ItemClipboard::holdsSecret() const {
 bool ItemClipboard::clearSecret() {
     clearTimer_.stop();
     if (!holdsSecret()) return false;
+    secretPending_ = false;  // the change that follows is this clearing, not a replacement
     SystemClipboard()->clear(QClipboard::Clipboard);
     secretOffer_ = nullptr;
     emit secretCleared();

@@ -9,7 +9,7 @@
 class QMimeData;
 
 // The MIME type by which password managers mark a secret on the clipboard; its data is "secret".
-// Klipper and the common X11 and Wayland clipboard history tools keep no copy of such an offer.
+// Klipper (KDE) keeps no copy of such an offer in its history; not every history tool honours it.
 inline constexpr char kPasswordManagerHint[] = "x-kde-passwordManagerHint";
 
 // How long a secret stays on the clipboard.
@@ -38,9 +38,16 @@ signals:
     void plainCopied();
     void secretCopied();
     void secretCleared();
+    // The secret left the clipboard before its time because something else was copied, here or
+    // in another program; nothing will be cleared then.
+    void secretReplaced();
 
 private:
+    void clipboardChanged();
+
     // The offer of the last secret; the clipboard owns it and deletes it once replaced.
     QPointer<QMimeData> secretOffer_;
+    // A secret was put there and has been neither cleared nor replaced yet.
+    bool secretPending_ = false;
     QTimer clearTimer_;
 };
