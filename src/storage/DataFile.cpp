@@ -62,16 +62,14 @@ bool SaveDataFile(DocumentState& state, const QString& path, bool askKey, const 
 
     const auto* bytes = reinterpret_cast<const char*>(ciphertext.data());
     const auto size = static_cast<qint64>(ciphertext.size());
-    bool refused = false;
-    const auto mayReplaceFile = [&] {
-        refused = mayReplace && !mayReplace();
-        return !refused;
-    };
-    if (!WriteFileSafely(path, bytes, size, mayReplaceFile)) {
-        if (!refused) Notice(owner, u"書き込めませんでした");
+    const SafeWriteResult written = WriteFileChecked(path, bytes, size, mayReplace);
+    // The stamp follows what the file now holds, also when the disk did not confirm it.
+    if (written.replaced() && IsSameFile(path, state.dataFilePath))
+        state.dataFileStamp = StampOf(bytes, size);
+    if (written.status != SafeWriteResult::Status::Written) {
+        NoticeWriteProblem(owner, path, written);
         return false;
     }
-    if (IsSameFile(path, state.dataFilePath)) state.dataFileStamp = StampOf(bytes, size);
     return true;
 }
 

@@ -60,8 +60,9 @@ bool WriteXmlFile(const XmlDocument& document, const QString& path, const QStrin
         REPORT_XML_ERROR(e, MessageIcon::Error);
         return false;
     }
-    if (!WriteFileSafely(path, text.constData(), text.size())) {
-        Notice(owner, u"書き込めませんでした");
+    const SafeWriteResult written = WriteFileChecked(path, text.constData(), text.size());
+    if (written.status != SafeWriteResult::Status::Written) {
+        NoticeWriteProblem(owner, path, written);
         return false;
     }
     return true;

@@ -20,8 +20,8 @@ inline constexpr char16_t kExportEncoding[] = u"Shift_JIS";
 // of a comment, processing instruction or CDATA section, that the encoding cannot hold; a
 // difference when the text is read back) and the result is false. An existing file is replaced, but
 // only once the new content is completely written. A file that cannot be created or written: the
-// notice "書き込めませんでした" (owner may be nullptr) and false. An engine failure is reported as
-// an XML engine failure (error icon), then false.
+// writer's notice (NoticeWriteProblem, owner may be nullptr) and false. An engine failure is
+// reported as an XML engine failure (error icon), then false.
 bool WriteXmlFile(const XmlDocument& document, const QString& path,
                   const QString& encoding = QString::fromUtf16(kExportEncoding),
                   QObject* owner = nullptr);
