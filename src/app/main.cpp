@@ -4,6 +4,7 @@
 
 #include "AppIdentity.h"
 #include "CMainFrame.h"
+#include "DocumentWiring.h"
 #include "JapaneseQtTexts.h"
 #include "LogFile.h"
 #include "MessageBoxes.h"
@@ -57,7 +58,7 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    StartDirectory();
+    if (!StartupSettingsReadable(StartDirectory())) return 1;
 
     CMainFrame frame;
     QObject::connect(&prompter.clipboard(), &ItemClipboard::secretCopied, &frame, [&frame] {

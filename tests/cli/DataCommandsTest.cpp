@@ -7,6 +7,8 @@
 #include "CliTestSupport.h"
 #include "DataFile.h"
 #include "KeyVerifier.h"
+#include "LogFile.h"
+#include "OtherUser.h"
 #include "QtPrinters.h"
 #include "Schema.h"
 #include "TempDir.h"
@@ -388,7 +390,11 @@ TEST(CliData, WrongKeyOrBadInputNeverChangesAFile) {
     const QList<Case> cases = {
         {{"export", ws.dir.file("old.xml")}, QStringLiteral("Pass"), "キーが違います"},
         {{"export", ws.dir.file("new.xml")}, QStringLiteral("wrong"), "キーが違います"},
-        {{"export", ws.data}, kKey, "not exporting over the data file"},
+        {{"export", ws.data}, kKey, "data.datはデータファイルのため、エクスポートしませんでした"},
+        {{"export", ws.ini}, kKey, "Zetrova.iniは設定ファイルのため、エクスポートしませんでした"},
+        {{"export", LogFile::Instance().path()},
+         kKey,
+         "ログファイルのため、エクスポートしませんでした"},
         {{"import", ws.dir.file("good.xml")}, QStringLiteral("wrong"), "キーが違います"},
         {{"import", ws.dir.file("good.xml")}, std::nullopt, "キーを入力してください"},
         {{"import", ws.dir.file("good.xml")}, QString(), "キーを入力してください"},
@@ -506,6 +512,103 @@ TEST(CliData, AKeyThatOpensTheSettingsFilesDataFileIsTakenAndNamedInIt) {
             EXPECT_EQ(run.out, "item\tx\t1\n");
         }
     }
+
+    // A settings file that cannot be rewritten: the key is taken, and the user is told that KEY
+    // stays as it was.
+    TempDir dir;
+    DocumentState state;
+    state.document = SampleDocument();
+    state.root = state.document.documentElement();
+    state.keyVerifier = MakeKeyVerifier("new");
+    ASSERT_TRUE(SaveDataFile(state, dir.file("Zetrova.dat"), false, nullptr));
+    const QByteArray undecodable = head + oldKey + "X=\x81\x0A";
+    dir.write("Zetrova.ini", undecodable);
+    const CliRun run = RunCliProcess({"ls", "/dup"}, "new\n", dir.path());
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, "item\tx\t1\n");
+    EXPECT_TRUE(
+        run.err.contains("設定ファイル" + dir.file("Zetrova.ini") + "のKEYを更新できませんでした"))
+        << run.err.toStdString();
+    EXPECT_EQ(dir.read("Zetrova.ini"), undecodable);
+}
+
+// Devices, pipes and runaway sizes as data file, import or settings file: refused at once, naming
+// the file, before the key is asked for where the file comes first; no file changes.
+TEST(CliData, OnlyRegularFilesOfBoundedSizeAreRead) {
+    Workspace ws;
+    const QByteArray data = ws.dir.read("data.dat");
+    const QByteArray ini = ws.dir.read("Zetrova.ini");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(ws.dir.file("fifo")).constData(), 0600), 0);
+    QDir(ws.dir.path()).mkdir("folder.ini");
+    // Sparse: past the limits without using the disk.
+    for (const auto& [name, size] : {std::pair{"big.dat", (qint64(256) << 20) + 1},
+                                     std::pair{"big.ini", (qint64(16) << 20) + 1}}) {
+        QFile big(ws.dir.file(name));
+        ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize(size));
+    }
+    const QString fifo = ws.dir.file("fifo");
+    const QString notRegular = QStringLiteral("（通常のファイルではありません）");
+    struct Case {
+        QStringList args;  // run without --ini when it names its own
+        QString message;
+        bool keyAsked;
+    };
+    const QList<Case> cases = {
+        {{"ls", "--data", "/dev/zero"}, "/dev/zeroを読み込みませんでした" + notRegular, false},
+        {{"ls", "--data", "/dev/urandom"},
+         "/dev/urandomを読み込みませんでした" + notRegular,
+         false},
+        {{"show", "/銀行/口座", "--data", fifo},
+         fifo + "を読み込みませんでした" + notRegular,
+         false},
+        {{"ls", "--data", ws.dir.file("big.dat")},
+         "（上限の256 MiBより大きいファイルです）",
+         false},
+        {{"import", "/dev/zero"}, "/dev/zeroを読み込みませんでした" + notRegular, true},
+        {{"import", fifo}, fifo + "を読み込みませんでした" + notRegular, true},
+        {{"import", ws.dir.file("big.dat")}, "（上限の256 MiBより大きいファイルです）", true},
+        {{"ls", "--ini", fifo},
+         "設定ファイル" + fifo + "を読み込めませんでした" + notRegular,
+         false},
+        {{"import", ws.dir.file("big.dat"), "--ini", ws.dir.file("folder.ini")},
+         "設定ファイル" + ws.dir.file("folder.ini") + "を読み込めませんでした（フォルダーです）",
+         false},
+        {{"export", ws.dir.file("out.xml"), "--ini", ws.dir.file("big.ini")},
+         "（上限の16 MiBより大きいファイルです）",
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        int keyReads = 0;
+        QString out, err;
+        QTextStream o(&out), e(&err);
+        CliIo io{o, e, [&]() -> std::optional<QString> {
+                     ++keyReads;
+                     return kKey;
+                 }};
+        const QStringList args = c.args.contains("--ini") ? c.args : ws.files(c.args);
+        EXPECT_EQ(RunCli(args, io), 1);
+        e.flush();
+        EXPECT_TRUE(err.contains(c.message)) << err.toStdString();
+        EXPECT_EQ(keyReads, c.keyAsked ? 1 : 0);
+        EXPECT_EQ(ws.dir.read("data.dat"), data);
+        EXPECT_EQ(ws.dir.read("Zetrova.ini"), ini);
+        EXPECT_FALSE(QFile::exists(ws.dir.file("out.xml")));
+    }
+
+    // A settings file its user may not read stops the tool instead of standing for no settings.
+    if (!RunningAsRoot()) GTEST_SKIP() << "needs root to run the tool as another user";
+    ASSERT_EQ(::chmod(QFile::encodeName(ws.dir.path()).constData(), 0755), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(ws.ini).constData(), 0), 0);
+    QProcess p;
+    p.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", ZETROVA_CLI_PATH, "ls",
+                        "--ini", ws.ini});
+    p.closeWriteChannel();
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_TRUE(QString::fromUtf8(p.readAllStandardError())
+                    .contains("設定ファイル" + ws.ini +
+                              "を読み込めませんでした（読み取りが許されていません）"));
 }
 
 // The real tool past the file-size limit: the write fails and says so instead of dying of SIGXFSZ,
