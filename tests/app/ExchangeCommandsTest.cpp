@@ -129,28 +129,22 @@ TEST_F(ExchangeCommands, ExportNeverWritesOverTheDataSettingsOrLogFile) {
     dir.write("Zetrova.dat", "encrypted");
     ASSERT_TRUE(QFile::link(dir.file("Zetrova.dat"), dir.file("link.xml")));
     const QString log = LogFile::Instance().path();
-    const struct {
-        QString chosen;
-        QString notice;
-    } cases[] = {
-        {dir.file("Zetrova.dat"), "%1はデータファイルのため、エクスポートしませんでした"},
-        {dir.file("link.xml"), "%1はデータファイルのため、エクスポートしませんでした"},
-        // The start directory's settings file, which does not exist yet.
-        {"/nonexistent/Zetrova.ini", "%1は設定ファイルのため、エクスポートしませんでした"},
-        {log, "%1はログファイルのため、エクスポートしませんでした"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.chosen.toStdString());
-        const QByteArray logBefore = ReadAll(log);
+    const QByteArray logBefore = ReadAll(log);
+    // The start directory's settings file does not exist yet.
+    for (const auto& [chosen, kind] : {std::pair{dir.file("Zetrova.dat"), "データファイル"},
+                                       {dir.file("link.xml"), "データファイル"},
+                                       {"/nonexistent/Zetrova.ini", "設定ファイル"},
+                                       {log, "ログファイル"}}) {
         key(kKey);
-        prompter.answerSaveFile(c.chosen);
+        prompter.answerSaveFile(chosen);
         run(kExport);
-        EXPECT_EQ(prompter.texts(), QStringList{c.notice.arg(c.chosen)});
+        EXPECT_EQ(prompter.texts(),
+                  QStringList{chosen + "は" + kind + "のため、エクスポートしませんでした"});
         prompter.clearMessages();
-        EXPECT_EQ(dir.read("Zetrova.dat"), "encrypted");
-        EXPECT_FALSE(QFileInfo::exists("/nonexistent/Zetrova.ini"));
-        EXPECT_EQ(ReadAll(log), logBefore);
     }
+    EXPECT_EQ(dir.read("Zetrova.dat"), "encrypted");
+    EXPECT_FALSE(QFileInfo::exists("/nonexistent/Zetrova.ini"));
+    EXPECT_EQ(ReadAll(log), logBefore);
 }
 
 TEST_F(ExchangeCommands, AFailedImportKeepsTheDocumentTheTreeTheListAndTheMarks) {

@@ -5,6 +5,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <string_view>
+#include <tuple>
 
 #include "OtherUser.h"
 #include "SafeFileWrite.h"
@@ -69,31 +71,21 @@ TEST(SafeFileWrite, FailureKeepsTheOldFileAndKilledWritesDoNotPileUp) {
     const QString marker = QString::fromLatin1(kPartialFileMarker);
     const QString stale = QStringLiteral("Zetrova.ini") + marker + QStringLiteral("abc123");
     const QString young = QStringLiteral("Zetrova.ini") + marker + QStringLiteral("def456");
-    // Only the writer's own kind of file goes: its name pattern exactly, owner-only, the user's.
-    const QStringList lookAlike = {
-        QStringLiteral("Zetrova.ini") + marker + QStringLiteral("abc1234"),
-        QStringLiteral("Zetrova.ini") + marker + QStringLiteral("notes"),
-        QStringLiteral("Zetrova.ini") + marker + QStringLiteral("n0tes!"),
-        QStringLiteral("Zetrova.ini") + marker + QStringLiteral("shared")};
-    QStringList kept =
-        QStringList{QStringLiteral("Zetrova.ini.backup"),
-                    QStringLiteral("Zetrova.dat") + marker + QStringLiteral("ghi789")} +
-        lookAlike;
-    for (const QString& name : QStringList{stale, young} + kept) dir.write(name, "partial");
+    // Only the writer's own kind of file goes: its name pattern exactly, mode 0600, the user's.
+    QStringList kept = {QStringLiteral("Zetrova.ini.backup"),
+                        QStringLiteral("Zetrova.dat") + marker + QStringLiteral("ghi789")};
+    for (const char* suffix : {"abc1234", "notes", "n0tes!", "shared", "others"})
+        kept << QStringLiteral("Zetrova.ini") + marker + QString::fromLatin1(suffix);
+    if (!RunningAsRoot()) kept.removeLast();  // another user's file needs root
     const utimbuf longAgo{1000000000, 1000000000};
     for (const QString& name : QStringList{stale, young} + kept) {
+        dir.write(name, "partial");
         const QByteArray native = QFile::encodeName(dir.file(name));
         ::chmod(native.constData(), name.endsWith(QStringLiteral("shared")) ? 0640 : 0600);
+        if (name.endsWith(QStringLiteral("others"))) {
+            ASSERT_EQ(::chown(native.constData(), kOtherUid, kOtherGid), 0);
+        }
         if (name != young) ::utime(native.constData(), &longAgo);
-    }
-    if (RunningAsRoot()) {
-        const QString others = QStringLiteral("Zetrova.ini") + marker + QStringLiteral("others");
-        dir.write(others, "partial");
-        const QByteArray native = QFile::encodeName(dir.file(others));
-        ::chmod(native.constData(), 0600);
-        ASSERT_EQ(::chown(native.constData(), kOtherUid, kOtherGid), 0);
-        ::utime(native.constData(), &longAgo);
-        kept << others;
     }
 
     ASSERT_TRUE(Write(path, "[CONFIG]\r\nKEY=CD\r\n"));
@@ -107,81 +99,58 @@ TEST(SafeFileWrite, FailureKeepsTheOldFileAndKilledWritesDoNotPileUp) {
 }
 
 // Links are followed where the kernel's protected_symlinks rule follows them, whatever the
-// machine's setting: never one that another user may have planted in a shared sticky folder.
+// machine's setting, chains to their end: never one another user may have planted in /tmp.
 TEST(SafeFileWrite, FollowsOnlyLinksTheKernelRuleFollowsAndChainsToTheirEnd) {
     if (!RunningAsRoot()) GTEST_SKIP() << "needs root to give links to another user";
-    struct Case {
+    using enum SafeWriteResult::Status;
+    const uid_t me = ::geteuid();
+    const struct {
         const char* what;
         mode_t sharedMode;
-        uid_t sharedOwner;
-        uid_t linkOwner;
-        const char* written;  // the path written; shared/backup.xml and shared/d lead to home
-        bool followed;
+        uid_t sharedOwner, linkOwner;  // of the folder shared and of the links in it
+        const char* written;
+        SafeWriteResult::Status status;
+        const char* endsAt;  // the file that receives the content
+    } cases[] = {
+        {"another's link in /tmp", 01777, me, kOtherUid, "shared/notes", LinkRefused, nullptr},
+        {"another's folder link", 01777, me, kOtherUid, "shared/d/notes", LinkRefused, nullptr},
+        {"a chain through one", 01777, me, kOtherUid, "r/planted", LinkRefused, nullptr},
+        {"my own link", 01777, me, me, "shared/notes", Written, "home/notes"},
+        {"the folder owner's", 01777, kOtherUid, kOtherUid, "shared/notes", Written, "home/notes"},
+        {"not sticky", 0777, me, kOtherUid, "shared/notes", Written, "home/notes"},
+        {"not world-writable", 01775, me, kOtherUid, "shared/notes", Written, "home/notes"},
+        {"a chain to a new file", 0777, me, me, "a", Written, "r/c"},
+        {"a loop", 0777, me, me, "loop1", Failed, nullptr},
     };
-    const uid_t me = ::geteuid();
-    const Case cases[] = {
-        {"another's link in a sticky world-writable folder", 01777, me, kOtherUid,
-         "shared/backup.xml", false},
-        {"another's link to a folder there", 01777, me, kOtherUid, "shared/d/notes.txt", false},
-        {"my own link there", 01777, me, me, "shared/backup.xml", true},
-        {"the folder owner's link there", 01777, kOtherUid, kOtherUid, "shared/backup.xml", true},
-        {"another's link, folder not sticky", 0777, me, kOtherUid, "shared/backup.xml", true},
-        {"another's link, sticky but not world-writable", 01775, me, kOtherUid, "shared/backup.xml",
-         true},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         TempDir dir;
-        QDir(dir.path()).mkdir(QStringLiteral("home"));
-        QDir(dir.path()).mkdir(QStringLiteral("shared"));
-        dir.write(QStringLiteral("home/notes.txt"), "mine");
-        const QByteArray shared = QFile::encodeName(dir.file(QStringLiteral("shared")));
-        ASSERT_EQ(::symlink("../home/notes.txt", shared + "/backup.xml"), 0);
-        ASSERT_EQ(::symlink("../home", shared + "/d"), 0);
-        for (const char* link : {"/backup.xml", "/d"})
-            ASSERT_EQ(::lchown(shared + link, c.linkOwner, c.linkOwner), 0);
-        ASSERT_EQ(::chown(shared.constData(), c.sharedOwner, c.sharedOwner), 0);
-        ASSERT_EQ(::chmod(shared.constData(), c.sharedMode), 0);
+        for (const char* folder : {"home", "shared", "r"}) QDir(dir.path()).mkdir(folder);
+        dir.write(QStringLiteral("home/notes"), "mine");
+        const QByteArray base = QFile::encodeName(dir.path()) + '/';
+        const char* links[][2] = {{"shared/notes", "../home/notes"},
+                                  {"shared/d", "../home"},
+                                  {"r/planted", "../shared/notes"},
+                                  {"a", "b"},
+                                  {"b", "r/c"},
+                                  {"loop1", "loop2"},
+                                  {"loop2", "loop1"}};
+        for (const auto& [link, target] : links) ASSERT_EQ(::symlink(target, base + link), 0);
+        for (const char* link : {"shared/notes", "shared/d"})
+            ASSERT_EQ(::lchown(base + link, c.linkOwner, c.linkOwner), 0);
+        ASSERT_EQ(::chown(base + "shared", c.sharedOwner, c.sharedOwner), 0);
+        ASSERT_EQ(::chmod(base + "shared", c.sharedMode), 0);
 
-        const SafeWriteResult result =
-            WriteFileChecked(dir.file(QString::fromLatin1(c.written)), "new", 3);
-        EXPECT_EQ(result.status, c.followed ? SafeWriteResult::Status::Written
-                                            : SafeWriteResult::Status::LinkRefused);
-        EXPECT_EQ(dir.read(QStringLiteral("home/notes.txt")), c.followed ? "new" : "mine");
-        EXPECT_TRUE(QFileInfo(dir.file(QStringLiteral("shared/backup.xml"))).isSymLink());
-        if (!c.followed) {
-            EXPECT_TRUE(result.link.endsWith(QString::fromLatin1(c.written).section(u'/', 0, 1)))
-                << result.link.toStdString();
+        const SafeWriteResult result = WriteFileChecked(dir.file(c.written), "new", 3);
+        EXPECT_EQ(result.status, c.status);
+        if (c.status == LinkRefused) {
+            EXPECT_TRUE(result.link.contains(u"/shared/")) << result.link.toStdString();
         }
-        EXPECT_EQ(QDir(dir.file(QStringLiteral("home"))).entryList(QDir::Files),
-                  QStringList{QStringLiteral("notes.txt")});
+        EXPECT_EQ(dir.read(c.endsAt ? c.endsAt : "home/notes"), c.endsAt ? "new" : "mine");
+        EXPECT_EQ(QFileInfo::exists(dir.file("r/c")),
+                  c.endsAt && std::string_view(c.endsAt) == "r/c");
+        for (const auto& [link, target] : links) EXPECT_TRUE(QFileInfo(base + link).isSymLink());
     }
-
-    // A chain ends where its last link points, also at a file still to be made; a chain through
-    // a planted link is refused at that link.
-    TempDir dir;
-    QDir(dir.path()).mkpath(QStringLiteral("r"));
-    QDir(dir.path()).mkpath(QStringLiteral("shared"));
-    const QByteArray base = QFile::encodeName(dir.path());
-    ASSERT_EQ(::symlink("b", base + "/a"), 0);
-    ASSERT_EQ(::symlink("r/c", base + "/b"), 0);
-    ASSERT_EQ(::symlink("../shared/e", base + "/r/planted"), 0);
-    ASSERT_EQ(::symlink("../r/c", base + "/shared/e"), 0);
-    ASSERT_EQ(::lchown(base + "/shared/e", kOtherUid, kOtherUid), 0);
-    ASSERT_EQ(::chmod(base + "/shared", 01777), 0);
-    ASSERT_EQ(::symlink("loop2", base + "/loop1"), 0);
-    ASSERT_EQ(::symlink("loop1", base + "/loop2"), 0);
-    EXPECT_EQ(WriteFileChecked(dir.file(QStringLiteral("a")), "end", 3).status,
-              SafeWriteResult::Status::Written);
-    EXPECT_EQ(dir.read(QStringLiteral("r/c")), "end");
-    EXPECT_TRUE(QFileInfo(dir.file(QStringLiteral("a"))).isSymLink());
-    EXPECT_TRUE(QFileInfo(dir.file(QStringLiteral("b"))).isSymLink());
-    const SafeWriteResult planted = WriteFileChecked(dir.file(QStringLiteral("r/planted")), "x", 1);
-    EXPECT_EQ(planted.status, SafeWriteResult::Status::LinkRefused);
-    EXPECT_TRUE(planted.link.endsWith(QStringLiteral("shared/e"))) << planted.link.toStdString();
-    EXPECT_EQ(dir.read(QStringLiteral("r/c")), "end");
-    EXPECT_EQ(WriteFileChecked(dir.file(QStringLiteral("loop1")), "x", 1).status,
-              SafeWriteResult::Status::Failed);
 }
 
 // Folders and systems out of the ordinary: what is reported is what happened, and a replaced file
@@ -190,23 +159,22 @@ TEST(SafeFileWrite, OddFoldersOwnersAndTargetsAreReportedAsTheyAre) {
     if (!RunningAsRoot()) GTEST_SKIP() << "needs root to act as another user and to hide /proc";
     TempDir dir;
     ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
-    struct Case {
+    const QByteArray folder = QFile::encodeName(dir.file(QStringLiteral("f")));
+    const QByteArray file = folder + "/file";
+    const struct {
         const char* what;
         ChildSetting child;
-        mode_t folderMode;  // of the folder "f", owned by the other user
-        bool fileBefore;    // f/file exists (owned by the other user, mode 0644)
-    };
-    const Case cases[] = {
-        {"folder without read permission", {true, false}, 0300, true},
+        mode_t folderMode;  // of the other user's folder
+        bool fileBefore;    // the other user's file, mode 0644
+    } cases[] = {
+        {"a folder without read permission", {true, false}, 0300, true},
         {"no /proc", {true, true}, 0700, true},
-        {"no /proc, new file", {true, true}, 0700, false},
-        {"run as root over the user's file", {false, false}, 0700, true},
+        {"no /proc, a new file", {true, true}, 0700, false},
+        {"root over the user's file", {false, false}, 0700, true},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        QDir(dir.path()).mkdir(QStringLiteral("f"));
-        const QByteArray folder = QFile::encodeName(dir.file(QStringLiteral("f")));
-        const QByteArray file = folder + "/file";
+        ASSERT_EQ(::mkdir(folder.constData(), 0700), 0);
         if (c.fileBefore) {
             dir.write(QStringLiteral("f/file"), "old");
             ASSERT_EQ(::chmod(file.constData(), 0644), 0);
@@ -217,17 +185,15 @@ TEST(SafeFileWrite, OddFoldersOwnersAndTargetsAreReportedAsTheyAre) {
         const int status = RunInChild(c.child, [&] {
             return static_cast<int>(WriteFileChecked(QFile::decodeName(file), "new", 3).status);
         });
-        if (status == kChildNoNamespace) GTEST_SKIP() << "no mount namespace for a missing /proc";
+        if (status == kChildNoNamespace) GTEST_SKIP() << "no mount namespace to hide /proc in";
         EXPECT_EQ(status, static_cast<int>(SafeWriteResult::Status::Written));
         EXPECT_EQ(dir.read(QStringLiteral("f/file")), "new");
         struct stat st {};
         ASSERT_EQ(::stat(file.constData(), &st), 0);
-        EXPECT_EQ(st.st_mode & 07777, mode_t(0600));
-        EXPECT_EQ(st.st_uid, kOtherUid);
-        EXPECT_EQ(st.st_gid, kOtherGid);
-        EXPECT_EQ(QDir(QFile::decodeName(folder)).entryList(QDir::Files | QDir::Hidden),
-                  QStringList{QStringLiteral("file")});
-        QDir(QFile::decodeName(folder)).removeRecursively();
+        EXPECT_EQ(std::tuple(st.st_mode & 07777, st.st_uid, st.st_gid),
+                  std::tuple(mode_t(0600), kOtherUid, kOtherGid));
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"file"});
+        QDir(folder).removeRecursively();
     }
 
     // Only regular files are replaced: a pipe or a device at the path stays what it is.
