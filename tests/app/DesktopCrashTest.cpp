@@ -56,8 +56,8 @@ TEST(DesktopCrash, ASettingsChangeKilledAtEachOfItsWritesLeavesADataFileThatOpen
         const char* keyThatOpens;
     };
     const QList<KillPoint> points = {
-        {"fsync", 1, "old"}, {"linkat", 1, "old"}, {"rename", 1, "old"}, {"fsync", 2, "new"},
-        {"fsync", 3, "new"}, {"linkat", 2, "new"}, {"rename", 2, "new"}, {"fsync", 4, "new"},
+        {"fsync", 1, "old"}, {"linkat", 1, "old"}, {"renameat", 1, "old"}, {"fsync", 2, "new"},
+        {"fsync", 3, "new"}, {"linkat", 2, "new"}, {"renameat", 2, "new"}, {"fsync", 4, "new"},
     };
     for (const KillPoint& p : points) {
         const QString call = QString::fromLatin1(p.call);
