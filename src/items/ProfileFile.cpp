@@ -156,9 +156,10 @@ ProfileFile ProfileFile::Load(const QString& path) {
         file.readProblem_ = ReadProblemText(read, kSettingsFileSizeLimit);
         return file;
     }
-    const Decoded decoded = DecodeFile(read.bytes);
+    Decoded decoded = DecodeFile(read.bytes);
     file.state_ = decoded.exact ? State::Loaded : State::Undecodable;
     file.splitLines(decoded.text);
+    Wipe(decoded.text);
     return file;
 }
 
