@@ -8,6 +8,7 @@
 #include "DocumentCommands.h"
 #include "GroupTreeWidget.h"
 #include "ItemListFill.h"
+#include "MessageBoxes.h"
 #include "Settings.h"
 #include "SettingsCommand.h"
 #include "Workspace.h"
@@ -69,7 +70,16 @@ void LoadStartupDocument(CMainFrame& frame) {
             return DataFileOpensUnder(path, candidate);
         });
     };
+    const QString iniPath = SettingsFilePath(frame.startDirectory());
     if (LoadAtStartup(ws, DefaultDataFilePath(frame.startDirectory()), askKey) &&
-        ws.doc.keyVerifier != heldVerifier)
-        WriteSettingsKey(SettingsFilePath(frame.startDirectory()), ws.doc.keyVerifier);
+        ws.doc.keyVerifier != heldVerifier && !WriteSettingsKey(iniPath, ws.doc.keyVerifier))
+        Notice(&frame, kSettingsKeyNotUpdated, iniPath);
+}
+
+bool StartupSettingsReadable(const QString& startDir) {
+    HeldSettings held;
+    QString problem;
+    if (ReadSettings(startDir, held, &problem)) return true;
+    Notice(nullptr, kSettingsUnreadable, SettingsFilePath(startDir), problem);
+    return false;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class CMainFrame;
 class Workspace;
 
@@ -11,6 +13,11 @@ void InstallDocumentRound(CMainFrame& frame, Workspace& ws);
 // Start-up steps: the settings file of the start directory, then the data file (or a new document).
 void ReadStartupSettings(CMainFrame& frame);
 void LoadStartupDocument(CMainFrame& frame);
+
+// Before the main window: false, after the notice "設定ファイル%sを読み込めませんでした（%s）",
+// when the settings file of startDir exists but cannot be read. The program then stops: its
+// defaults would open another data file, or none, under no key.
+bool StartupSettingsReadable(const QString& startDir);
 
 // The handlers of the "グループ(G)" menu (edit commands and search).
 void InstallGroupCommands(CMainFrame& frame, Workspace& ws);

@@ -3,6 +3,7 @@
 #include "DocumentWiring.h"
 #include "ExchangeCommands.h"
 #include "ItemCommands.h"
+#include "Settings.h"
 #include "Workspace.h"
 
 void InstallItemCommands(CMainFrame& frame, Workspace& ws) {
@@ -17,6 +18,7 @@ void InstallItemCommands(CMainFrame& frame, Workspace& ws) {
     commands.set(ItemPaste, [&ws](QObject*) { PasteItemCommand(ws); });
     // The menu, Ctrl+C and a right click in the list (sent with the list as sender) do the same.
     commands.set(ClipboardCopy, [&ws, list](QObject*) { CopyValueToClipboard(ws, list); });
-    commands.set(Export, [&ws](QObject*) { ExportCommand(ws); });
+    const QString settingsFile = SettingsFilePath(frame.startDirectory());
+    commands.set(Export, [&ws, settingsFile](QObject*) { ExportCommand(ws, settingsFile); });
     commands.set(Import, [&ws](QObject*) { ImportCommand(ws); });
 }

@@ -4,6 +4,7 @@
 
 #include "AppIdentity.h"
 #include "CMainFrame.h"
+#include "DocumentWiring.h"
 #include "JapaneseQtTexts.h"
 #include "KeyEditAccessibility.h"
 #include "LogFile.h"
@@ -60,7 +61,7 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    StartDirectory();
+    if (!StartupSettingsReadable(StartDirectory())) return 1;
 
     CMainFrame frame;
     // The status line says what a copy did; a screen reader hears its change.

@@ -23,6 +23,14 @@ bool MayTakeKeyOfDataFile(const CliDataFiles& files) {
     return files.dataFromSettings && QFileInfo(files.dataPath).size() > 0;
 }
 
+// Whether the settings file exists but could not be read; it is then said so.
+bool SettingsUnreadable(const CliDataFiles& files, CliIo& io) {
+    if (files.settingsProblem.isEmpty()) return false;
+    CliError(io, FormatText(kSettingsUnreadable,
+                            {EscapeLine(files.iniPath), EscapeLine(files.settingsProblem)}));
+    return true;
+}
+
 }  // namespace
 
 void AddDataFileOptions(QCommandLineParser& parser) {
@@ -42,7 +50,8 @@ CliDataFiles ResolveDataFiles(const QCommandLineParser& parser) {
     // Read as the desktop program reads its settings; a relative DATA is taken from the settings
     // file's folder.
     HeldSettings held;
-    ReadSettingsFile(files.iniPath, QDir::current().filePath(QStringLiteral("Zetrova.dat")), held);
+    ReadSettingsFile(files.iniPath, QDir::current().filePath(QStringLiteral("Zetrova.dat")), held,
+                     &files.settingsProblem);
     files.verifier = held.keyVerifier;
     const QString settingsData = QFileInfo(files.iniPath).dir().filePath(held.dataFilePath);
     files.dataPath = parser.isSet(kDataOption) ? parser.value(kDataOption) : settingsData;
@@ -51,6 +60,7 @@ CliDataFiles ResolveDataFiles(const QCommandLineParser& parser) {
 }
 
 bool CheckKey(const CliDataFiles& files, CliIo& io, QString& verifier) {
+    if (SettingsUnreadable(files, io)) return false;
     const bool mayTakeKeyOfDataFile = MayTakeKeyOfDataFile(files);
     if (files.verifier.isEmpty() && !mayTakeKeyOfDataFile) {
         CliError(io, QStringLiteral("暗号化キーが設定されていません"));
@@ -69,13 +79,15 @@ bool CheckKey(const CliDataFiles& files, CliIo& io, QString& verifier) {
             CliError(io, QStringLiteral("キーが違います"));
             return false;
         }
-        WriteSettingsKey(files.iniPath, typed);
+        if (!WriteSettingsKey(files.iniPath, typed))
+            CliError(io, FormatText(kSettingsKeyNotUpdated, {EscapeLine(files.iniPath)}));
     }
     verifier = typed;
     return true;
 }
 
 bool LoadDataFileForCli(const CliDataFiles& files, CliIo& io, DocumentState& state) {
+    if (SettingsUnreadable(files, io)) return false;
     if (files.verifier.isEmpty() && !MayTakeKeyOfDataFile(files)) {
         CliError(io, QStringLiteral("暗号化キーが設定されていません"));
         return false;

@@ -16,6 +16,9 @@ struct CliDataFiles {
     QString verifier;  // the settings file's KEY as the desktop program reads it; empty: none
     // The data file is the one the settings file names (no --data, or --data naming that file).
     bool dataFromSettings = true;
+    // Why the settings file could not be read, when it exists but cannot be: the key check and
+    // the load then refuse with kSettingsUnreadable, since its defaults would name other files.
+    QString settingsProblem;
 };
 
 // Adds --ini PATH and --data PATH.
@@ -26,12 +29,13 @@ void AddDataFileOptions(QCommandLineParser& parser);
 CliDataFiles ResolveDataFiles(const QCommandLineParser& parser);
 
 // Reads the key and checks it against the held verifier. On failure writes the reason
-// ("暗号化キーが設定されていません", "キーを入力してください" or "キーが違います") and returns
-// false. As at the desktop program's start-up, a key that opens the settings file's own data file
-// is taken as well, whatever verifier the settings file holds, and the settings file's KEY is put
-// right: a settings change that crashed between writing the data file and the settings file
-// leaves exactly that. The key is not read at all when no verifier is held and there is no such
-// data file to open.
+// (kSettingsUnreadable, "暗号化キーが設定されていません", "キーを入力してください" or
+// "キーが違います") and returns false. As at the desktop program's start-up, a key that opens the
+// settings file's own data file is taken as well, whatever verifier the settings file holds, and
+// the settings file's KEY is put right (kSettingsKeyNotUpdated when it cannot be; the key is still
+// taken): a settings change that crashed between writing the data file and the settings file leaves
+// exactly that. The key is not read at all when no verifier is held and there is no such data file
+// to open.
 bool CheckKey(const CliDataFiles& files, CliIo& io, QString& verifier);
 
 // Checks the key and loads the data file into state, as the desktop program does at start-up.

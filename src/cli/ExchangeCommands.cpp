@@ -1,6 +1,5 @@
 // export and import: the data file to a plain XML file and back.
 #include <QCommandLineParser>
-#include <QFileInfo>
 
 #include "CliCommandList.h"
 #include "CliDataFile.h"
@@ -8,6 +7,7 @@
 #include "CliPrompter.h"
 #include "DataFile.h"
 #include "FormatText.h"
+#include "LogFile.h"
 #include "XmlExchange.h"
 
 namespace {
@@ -35,12 +35,13 @@ int RunExport(const QCommandLineParser& parser, CliIo& io) {
     const std::optional<QString> out = OneFileArgument(parser, io, "export");
     if (!out) return kExitUsage;
     const CliDataFiles files = ResolveDataFiles(parser);
-    // A slip of the pen would replace the encrypted data by its secrets in clear.
-    const QString dataFile = QFileInfo(files.dataPath).canonicalFilePath();
-    if (!dataFile.isEmpty() && QFileInfo(*out).canonicalFilePath() == dataFile) {
-        CliError(io,
-                 FormatText(u"not exporting over the data file %s", {EscapeLine(files.dataPath)}));
-        return kExitUsage;
+    // A slip of the pen would replace the encrypted data, the settings or the log by the
+    // secrets in clear.
+    {
+        CliPrompter prompter(io);
+        if (RefuseExportOntoProgramFile(
+                *out, {files.dataPath, files.iniPath, LogFile::Instance().path()}))
+            return kExitUsage;
     }
     DocumentState state;
     if (!LoadDataFileForCli(files, io, state)) return kExitFailed;

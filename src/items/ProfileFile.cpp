@@ -2,20 +2,16 @@
 
 #include <iconv.h>
 
-#include <QFile>
-#include <QFileInfo>
 #include <QStringDecoder>
 #include <cerrno>
 #include <optional>
 #include <vector>
 
+#include "RegularFileRead.h"
 #include "SafeFileWrite.h"
+#include "SecureWipe.h"
 
 namespace {
-
-// A settings file is a few lines long; anything far larger is not one, and is not read into
-// memory.
-constexpr qint64 kMaxFileSize = 16 * 1024 * 1024;
 
 bool IsBlank(QChar c) {
     switch (c.unicode()) {
@@ -150,26 +146,20 @@ Decoded DecodeFile(const QByteArray& bytes) {
 
 ProfileFile ProfileFile::Load(const QString& path) {
     ProfileFile file(path);
-    if (!QFileInfo::exists(path)) return file;
-    QFile in(path);
-    if (!in.open(QIODevice::ReadOnly) || in.size() > kMaxFileSize) {
+    // A settings file is a few lines long; anything far larger is not one, and is not read into
+    // memory; neither is a device or a pipe, which would never end or never begin.
+    FileReadResult read = ReadRegularFile(path, kSettingsFileSizeLimit);
+    const WipeOnExit wipeBytes(read.bytes);  // it holds the key verifier
+    if (read.status == FileReadResult::Status::Missing) return file;
+    if (!read.ok()) {
         file.state_ = State::Unreadable;
+        file.readProblem_ = ReadProblemText(read, kSettingsFileSizeLimit);
         return file;
     }
-    // In pieces: a read of the whole limit at once would first allocate all of it.
-    QByteArray bytes;
-    while (bytes.size() <= kMaxFileSize) {
-        const QByteArray piece = in.read(64 * 1024);
-        if (piece.isEmpty()) break;
-        bytes += piece;
-    }
-    if (in.error() != QFileDevice::NoError || bytes.size() > kMaxFileSize) {
-        file.state_ = State::Unreadable;
-        return file;
-    }
-    const Decoded decoded = DecodeFile(bytes);
+    Decoded decoded = DecodeFile(read.bytes);
     file.state_ = decoded.exact ? State::Loaded : State::Undecodable;
     file.splitLines(decoded.text);
+    Wipe(decoded.text);
     return file;
 }
 

@@ -30,7 +30,8 @@ public:
     enum class State {
         Missing,      // no file: reads give defaults, a save creates it
         Loaded,       // read and decoded exactly
-        Unreadable,   // exists but cannot be read (or is absurdly large): reads give defaults
+        Unreadable,   // exists but cannot be read (no permission, an I/O error, not a regular
+                      // file, past kSettingsFileSizeLimit, a planted link): reads give defaults
         Undecodable,  // read, but its bytes are not valid in the encoding chosen for it
     };
 
@@ -44,6 +45,8 @@ public:
 
     const QString& path() const { return path_; }
     State state() const { return state_; }
+    // Unreadable: why, as a phrase for a message (ReadProblemText).
+    const QString& readProblem() const { return readProblem_; }
 
     // The value of key in section, read the way the settings are read: empty when missing.
     QString value(QStringView section, QStringView key) const;
@@ -81,6 +84,7 @@ private:
 
     QString path_;
     State state_ = State::Missing;
+    QString readProblem_;
     bool crlf_ = false;
     QList<Line> lines_;
 };

@@ -20,13 +20,18 @@ QString DefaultDataFilePath(const QString& startDir) {
     return startDir + QStringLiteral("/Zetrova.dat");
 }
 
-void ReadSettings(const QString& startDir, HeldSettings& held) {
-    ReadSettingsFile(SettingsFilePath(startDir), DefaultDataFilePath(startDir), held);
+bool ReadSettings(const QString& startDir, HeldSettings& held, QString* problem) {
+    return ReadSettingsFile(SettingsFilePath(startDir), DefaultDataFilePath(startDir), held,
+                            problem);
 }
 
-void ReadSettingsFile(const QString& iniPath, const QString& defaultDataFilePath,
-                      HeldSettings& held) {
+bool ReadSettingsFile(const QString& iniPath, const QString& defaultDataFilePath,
+                      HeldSettings& held, QString* problem) {
     const ProfileFile file = ProfileFile::Load(iniPath);
+    if (file.state() == ProfileFile::State::Unreadable) {
+        if (problem) *problem = file.readProblem();
+        return false;
+    }
 
     const QString data = file.value(kSection, kKeyData);
     held.dataFilePath = data.isEmpty() ? defaultDataFilePath : data;
@@ -35,6 +40,7 @@ void ReadSettingsFile(const QString& iniPath, const QString& defaultDataFilePath
     if (!verifier.isEmpty()) held.keyVerifier = verifier;
 
     held.startMinimised = file.value(kSection, kKeyStartMinimised) == u"1";
+    return true;
 }
 
 bool CheckKeyVerifierSet(QObject* owner, const QString& verifier) {

@@ -20,13 +20,23 @@ QString DefaultDataFilePath(const QString& startDir);
 // - DATA: the data file path exactly as read; empty or missing gives DefaultDataFilePath.
 // - KEY: a non-empty value replaces the held verifier; otherwise the held verifier stays.
 // - ONTASKBAR: only the value "1" sets the start-minimised flag; anything else clears it.
-// A missing or unreadable file gives these defaults. The caller sets the window caption from
-// held.dataFilePath afterwards.
-void ReadSettings(const QString& startDir, HeldSettings& held);
+// A missing file gives these defaults. A file that exists but cannot be read (no permission, an
+// I/O error, not a regular file, too large, a planted link) gives false, held unchanged and, in
+// problem when given, why (ReadProblemText): its defaults would stand for another data file and
+// no key, so the caller says so (kSettingsUnreadable) and stops. The caller sets the window
+// caption from held.dataFilePath afterwards.
+bool ReadSettings(const QString& startDir, HeldSettings& held, QString* problem = nullptr);
 
 // The same for a settings file at any path; an empty DATA gives defaultDataFilePath.
-void ReadSettingsFile(const QString& iniPath, const QString& defaultDataFilePath,
-                      HeldSettings& held);
+bool ReadSettingsFile(const QString& iniPath, const QString& defaultDataFilePath,
+                      HeldSettings& held, QString* problem = nullptr);
+
+// The message for a settings file that cannot be read: its path and why.
+inline constexpr char16_t kSettingsUnreadable[] = u"設定ファイル%sを読み込めませんでした（%s）";
+
+// The message for a start-up that took a key because it opens the data file but could not write
+// its verifier to KEY (a read-only or undecodable settings file): the settings file's path.
+inline constexpr char16_t kSettingsKeyNotUpdated[] = u"設定ファイル%sのKEYを更新できませんでした";
 
 // The parts of WriteSettings, for callers that want their own order (e.g. write the file only
 // once the document has been saved, and keep the held settings when the file cannot be written):

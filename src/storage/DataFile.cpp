@@ -9,19 +9,22 @@
 
 #include "DataFileCodec.h"
 #include "MessageBoxes.h"
+#include "RegularFileRead.h"
 #include "SafeFileWrite.h"
 #include "Schema.h"
 #include "SecureWipe.h"
 
 namespace {
 
-// The whole file; empty when it is missing, unreadable or empty.
-QByteArray ReadWholeFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) return {};
-    return bytes;
+// The whole file; empty when it is missing, unreadable or empty, or when it is refused: a
+// device, a pipe, a planted link or a file past the size limit, which owner is told of unless
+// the read is silent.
+QByteArray ReadWholeFile(const QString& path, bool silent = true, QObject* owner = nullptr) {
+    FileReadResult read = ReadRegularFile(path, kDataFileSizeLimit);
+    if (read.ok()) return std::move(read.bytes);
+    if (!silent && !read.missingOrUnreadable())
+        NoticeReadProblem(owner, path, read, kDataFileSizeLimit);
+    return {};
 }
 
 }  // namespace
@@ -62,22 +65,20 @@ bool SaveDataFile(DocumentState& state, const QString& path, bool askKey, const 
 
     const auto* bytes = reinterpret_cast<const char*>(ciphertext.data());
     const auto size = static_cast<qint64>(ciphertext.size());
-    bool refused = false;
-    const auto mayReplaceFile = [&] {
-        refused = mayReplace && !mayReplace();
-        return !refused;
-    };
-    if (!WriteFileSafely(path, bytes, size, mayReplaceFile)) {
-        if (!refused) Notice(owner, u"書き込めませんでした");
+    const SafeWriteResult written = WriteFileChecked(path, bytes, size, mayReplace);
+    // The stamp follows what the file now holds, also when the disk did not confirm it.
+    if (written.replaced() && IsSameFile(path, state.dataFilePath))
+        state.dataFileStamp = StampOf(bytes, size);
+    if (written.status != SafeWriteResult::Status::Written) {
+        NoticeWriteProblem(owner, path, written);
         return false;
     }
-    if (IsSameFile(path, state.dataFilePath)) state.dataFileStamp = StampOf(bytes, size);
     return true;
 }
 
 bool LoadDataFile(DocumentState& state, const QString& path, const AskKeyFn& askKeyFn,
                   QObject* owner) {
-    QByteArray fileBytes = ReadWholeFile(path);
+    QByteArray fileBytes = ReadWholeFile(path, false, owner);
     if (fileBytes.isEmpty()) return false;
     const DataFileStamp stamp = StampOf(fileBytes.constData(), fileBytes.size());
 
@@ -87,7 +88,7 @@ bool LoadDataFile(DocumentState& state, const QString& path, const AskKeyFn& ask
     std::vector<std::uint8_t> plaintext;
     const WipeOnExit wipePlaintext(plaintext);
     const bool decrypted = DecryptDataFile(fileBytes, verifier, plaintext);
-    fileBytes = QByteArray();
+    Wipe(fileBytes);
     if (!decrypted) {
         Notice(owner, u"復号化できませんでした");
         return false;

@@ -17,13 +17,14 @@ using AskKeyFn = std::function<bool(QString& verifier)>;
 // key is asked for first, and the verifier it gives becomes the held one. True without writing
 // anything when there is no document. Notices (owner may be nullptr), each followed by false:
 // "暗号化キーが設定されていません" (no verifier held), "暗号キーが違います" (key not given),
-// "暗号化できませんでした", "書き込めませんでした". An engine failure while serialising is reported
-// as an XML engine failure (warning icon). The file is replaced only once the new content is
-// completely written (temporary file in the same folder, then rename): a failed save leaves the
-// previous file as it was. Path, modified flag and title are not changed; when path is the data
-// file, its stamp becomes that of the bytes written. With mayReplace, the file is replaced only
-// when it returns true, asked right before (see WriteFileSafely); false from it gives false
-// without a notice, the caller says why.
+// "暗号化できませんでした", and the writer's notice (NoticeWriteProblem: "書き込めませんでした", a
+// refused link, not a regular file, the disk not confirming). An engine failure while serialising
+// is reported as an XML engine failure (warning icon). The file is replaced only once the new
+// content is completely written (temporary file in the same folder, then rename): a failed save
+// leaves the previous file as it was. Path, modified flag and title are not changed; when path is
+// the data file and the file was replaced, its stamp becomes that of the bytes written. With
+// mayReplace, the file is replaced only when it returns true, asked right before (see
+// WriteFileChecked); false from it gives false without a notice, the caller says why.
 bool SaveDataFile(DocumentState& state, const QString& path, bool askKey, const AskKeyFn& askKeyFn,
                   QObject* owner = nullptr, const std::function<bool()>& mayReplace = {});
 

@@ -1,6 +1,13 @@
 #include "XmlExchange.h"
 
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
 #include "MessageBoxes.h"
+#include "RegularFileRead.h"
 #include "SafeFileWrite.h"
 #include "SecureWipe.h"
 
@@ -46,7 +53,33 @@ bool ExportRestores(const XmlDocument& document, const QByteArray& text, QObject
     return false;
 }
 
+// Whether a and b name the same file, or, while neither exists, the same place.
+bool SameFileOrPlace(const QString& a, const QString& b) {
+    if (a.isEmpty() || b.isEmpty()) return false;
+    struct stat first {};
+    struct stat second {};
+    const bool firstExists = ::stat(QFile::encodeName(a).constData(), &first) == 0;
+    const bool secondExists = ::stat(QFile::encodeName(b).constData(), &second) == 0;
+    if (firstExists && secondExists)
+        return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+    return !firstExists && !secondExists &&
+           QDir::cleanPath(QFileInfo(a).absoluteFilePath()) ==
+               QDir::cleanPath(QFileInfo(b).absoluteFilePath());
+}
+
 }  // namespace
+
+bool RefuseExportOntoProgramFile(const QString& path, const ProgramFiles& files, QObject* owner) {
+    if (SameFileOrPlace(path, files.dataFile))
+        Notice(owner, u"%sはデータファイルのため、エクスポートしませんでした", path);
+    else if (SameFileOrPlace(path, files.settingsFile))
+        Notice(owner, u"%sは設定ファイルのため、エクスポートしませんでした", path);
+    else if (SameFileOrPlace(path, files.logFile))
+        Notice(owner, u"%sはログファイルのため、エクスポートしませんでした", path);
+    else
+        return false;
+    return true;
+}
 
 bool WriteXmlFile(const XmlDocument& document, const QString& path, const QString& encoding,
                   QObject* owner) {
@@ -60,16 +93,25 @@ bool WriteXmlFile(const XmlDocument& document, const QString& path, const QStrin
         REPORT_XML_ERROR(e, MessageIcon::Error);
         return false;
     }
-    if (!WriteFileSafely(path, text.constData(), text.size())) {
-        Notice(owner, u"書き込めませんでした");
+    const SafeWriteResult written = WriteFileChecked(path, text.constData(), text.size());
+    if (written.status != SafeWriteResult::Status::Written) {
+        NoticeWriteProblem(owner, path, written);
         return false;
     }
     return true;
 }
 
 bool ImportXmlFile(DocumentState& state, const QString& path, QObject* owner, QString* parseError) {
+    FileReadResult read = ReadRegularFile(path, kImportSizeLimit);
+    const WipeOnExit wipeBytes(read.bytes);  // an import holds every secret in clear
+    if (!read.ok() && !read.missingOrUnreadable()) {
+        NoticeReadProblem(owner, path, read, kImportSizeLimit);
+        return false;
+    }
     try {
-        XmlParseResult parsed = XmlDocument::parseFile(path);
+        XmlParseResult parsed =
+            read.ok() ? XmlDocument::parseBytes(read.bytes, path) : XmlParseResult();
+        if (!read.ok()) parsed.errorMessage = ReadProblemText(read, kImportSizeLimit);
         XmlNode root = parsed.ok() ? parsed.document.documentElement() : XmlNode();
         if (root.isNull()) {
             if (parseError) *parseError = parsed.errorMessage;

@@ -20,11 +20,27 @@ inline constexpr char16_t kExportEncoding[] = u"Shift_JIS";
 // of a comment, processing instruction or CDATA section, that the encoding cannot hold; a
 // difference when the text is read back) and the result is false. An existing file is replaced, but
 // only once the new content is completely written. A file that cannot be created or written: the
-// notice "書き込めませんでした" (owner may be nullptr) and false. An engine failure is reported as
-// an XML engine failure (error icon), then false.
+// writer's notice (NoticeWriteProblem, owner may be nullptr) and false. An engine failure is
+// reported as an XML engine failure (error icon), then false.
 bool WriteXmlFile(const XmlDocument& document, const QString& path,
                   const QString& encoding = QString::fromUtf16(kExportEncoding),
                   QObject* owner = nullptr);
+
+// The program's own files. An export never replaces one of them: the secrets in clear would
+// take the place of the encrypted data, the settings (and with them the key's verifier) or the
+// log.
+struct ProgramFiles {
+    QString dataFile;
+    QString settingsFile;
+    QString logFile;
+};
+
+// Whether an export to path would replace one of files: the same file, also through links or
+// another hard link, or the same path while no file is there. Then the notice
+// "%sはデータファイルのため、エクスポートしませんでした" (or 設定ファイル, ログファイル) names path
+// (owner may be nullptr) and the result is true. Empty paths in files are not compared.
+bool RefuseExportOntoProgramFile(const QString& path, const ProgramFiles& files,
+                                 QObject* owner = nullptr);
 
 // Replaces document and root of state by those of the XML file at path, read in the encoding its
 // byte-order mark or declaration announces. The file is untrusted: no network, no DTD, elements

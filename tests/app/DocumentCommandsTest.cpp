@@ -15,6 +15,7 @@
 #include "CZetrovaView.h"
 #include "CommandIds.h"
 #include "DataFile.h"
+#include "DocumentWiring.h"
 #include "GroupTreeWidget.h"
 #include "KeyVerifier.h"
 #include "ProfileFile.h"
@@ -152,6 +153,30 @@ TEST(StartUp, CancelledKeyStartsANewDocumentAtTheDefaultPath) {
     EXPECT_EQ(TopLabels(s.frame().groupTree()), QStringList{"root"});
     EXPECT_EQ(s.ws.doc.root.firstChild(), XmlNode());
     EXPECT_EQ(dir.read("mine.dat"), before);
+}
+
+// A settings file the program cannot read stops it before the window opens, where its defaults
+// would stand for another data file and no key; a KEY it cannot put right is reported.
+TEST(StartUp, SettingsThatCannotBeReadOrRepairedAreReported) {
+    TempDir dir;
+    const QString ini = dir.file("Zetrova.ini");
+    ScriptedPrompter prompter;
+    EXPECT_TRUE(StartupSettingsReadable(dir.path()));
+    ASSERT_TRUE(QDir(dir.path()).mkdir("Zetrova.ini"));
+    EXPECT_FALSE(StartupSettingsReadable(dir.path()));
+    ASSERT_TRUE(QDir(dir.path()).rmdir("Zetrova.ini"));
+    // The data file under a key the settings file does not name, which cannot be rewritten.
+    WriteDataFile(dir.file("Zetrova.dat"), kNested, "new");
+    const QByteArray undecodable =
+        "[CONFIG]\r\nKEY=" + MakeKeyVerifier("old").toLatin1() + "\r\nX=\x81";
+    dir.write("Zetrova.ini", undecodable);
+    AnswerKey(prompter, "new");
+    Started s(dir);
+    EXPECT_EQ(s.ws.doc.keyVerifier, MakeKeyVerifier("new"));
+    EXPECT_EQ(prompter.texts(),
+              QStringList({"設定ファイル" + ini + "を読み込めませんでした（フォルダーです）",
+                           "設定ファイル" + ini + "のKEYを更新できませんでした"}));
+    EXPECT_EQ(dir.read("Zetrova.ini"), undecodable);
 }
 
 TEST(Tree, OnlyAClickMakesAGroupCurrentAndFillsTheList) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QFileInfo>
 #include <QTreeWidgetItem>
 
 #include "AppTestSupport.h"
@@ -8,6 +10,7 @@
 #include "GroupTreeView.h"
 #include "GroupTreeWidget.h"
 #include "KeyVerifier.h"
+#include "LogFile.h"
 #include "Schema.h"
 #include "ScriptedPrompter.h"
 #include "TempDir.h"
@@ -19,6 +22,11 @@ constexpr int kImport = 32776;
 constexpr int kExport = 32777;
 
 const QString kKey = QStringLiteral("pass");
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 const char kDocument[] = R"(<group name="root">
   <group name="銀行 O'Brien's 100%">
@@ -113,6 +121,30 @@ TEST_F(ExchangeCommands, ExportThenImportGivesBackTheSameDocument) {
     EXPECT_EQ(treeLabels(), QStringList({"root", "root/銀行 O'Brien's 100%",
                                          "root/銀行 O'Brien's 100%/空", "root/Mail"}));
     EXPECT_TRUE(prompter.messages().isEmpty());
+}
+
+// The secrets in clear never take the place of the program's own files, under any name.
+TEST_F(ExchangeCommands, ExportNeverWritesOverTheDataSettingsOrLogFile) {
+    ws.doc.dataFilePath = dir.file("Zetrova.dat");
+    dir.write("Zetrova.dat", "encrypted");
+    ASSERT_TRUE(QFile::link(dir.file("Zetrova.dat"), dir.file("link.xml")));
+    const QString log = LogFile::Instance().path();
+    const QByteArray logBefore = ReadAll(log);
+    // The start directory's settings file does not exist yet.
+    for (const auto& [chosen, kind] : {std::pair{dir.file("Zetrova.dat"), "データファイル"},
+                                       {dir.file("link.xml"), "データファイル"},
+                                       {"/nonexistent/Zetrova.ini", "設定ファイル"},
+                                       {log, "ログファイル"}}) {
+        key(kKey);
+        prompter.answerSaveFile(chosen);
+        run(kExport);
+        EXPECT_EQ(prompter.texts(),
+                  QStringList{chosen + "は" + kind + "のため、エクスポートしませんでした"});
+        prompter.clearMessages();
+    }
+    EXPECT_EQ(dir.read("Zetrova.dat"), "encrypted");
+    EXPECT_FALSE(QFileInfo::exists("/nonexistent/Zetrova.ini"));
+    EXPECT_EQ(ReadAll(log), logBefore);
 }
 
 TEST_F(ExchangeCommands, AFailedImportKeepsTheDocumentTheTreeTheListAndTheMarks) {

@@ -7,6 +7,8 @@
 #include "CliTestSupport.h"
 #include "DataFile.h"
 #include "KeyVerifier.h"
+#include "LogFile.h"
+#include "OtherUser.h"
 #include "QtPrinters.h"
 #include "Schema.h"
 #include "TempDir.h"
@@ -388,7 +390,11 @@ TEST(CliData, WrongKeyOrBadInputNeverChangesAFile) {
     const QList<Case> cases = {
         {{"export", ws.dir.file("old.xml")}, QStringLiteral("Pass"), "キーが違います"},
         {{"export", ws.dir.file("new.xml")}, QStringLiteral("wrong"), "キーが違います"},
-        {{"export", ws.data}, kKey, "not exporting over the data file"},
+        {{"export", ws.data}, kKey, "data.datはデータファイルのため、エクスポートしませんでした"},
+        {{"export", ws.ini}, kKey, "Zetrova.iniは設定ファイルのため、エクスポートしませんでした"},
+        {{"export", LogFile::Instance().path()},
+         kKey,
+         "ログファイルのため、エクスポートしませんでした"},
         {{"import", ws.dir.file("good.xml")}, QStringLiteral("wrong"), "キーが違います"},
         {{"import", ws.dir.file("good.xml")}, std::nullopt, "キーを入力してください"},
         {{"import", ws.dir.file("good.xml")}, QString(), "キーを入力してください"},
@@ -485,6 +491,8 @@ TEST(CliData, AKeyThatOpensTheSettingsFilesDataFileIsTakenAndNamedInIt) {
          {"ls", "--data", "other.dat"},
          1,
          head + oldKey},
+        // A settings file that cannot be rewritten: the key is taken and the user told so.
+        {"undecodable", head + oldKey + "X=\x81", {"ls", "/dup"}, 0, head + oldKey + "X=\x81"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -500,12 +508,86 @@ TEST(CliData, AKeyThatOpensTheSettingsFilesDataFileIsTakenAndNamedInIt) {
         const CliRun run = RunCliProcess(c.args, "new\n", dir.path());
         EXPECT_EQ(run.status, c.status) << run.err.toStdString();
         EXPECT_EQ(dir.read("Zetrova.ini"), c.iniAfter);
+        EXPECT_EQ(run.err.contains("Zetrova.iniのKEYを更新できませんでした"),
+                  c.status == 0 && c.ini == c.iniAfter);
         if (c.status != 0) {
             EXPECT_TRUE(run.err.contains("キーが違います")) << run.err.toStdString();
         } else if (c.args.front() == "ls") {
             EXPECT_EQ(run.out, "item\tx\t1\n");
         }
     }
+}
+
+// Devices, pipes and runaway sizes as data file, import or settings file: refused at once, naming
+// the file, before the key is asked for where the file comes first; no file changes.
+TEST(CliData, OnlyRegularFilesOfBoundedSizeAreRead) {
+    Workspace ws;
+    const QByteArray data = ws.dir.read("data.dat");
+    const QByteArray ini = ws.dir.read("Zetrova.ini");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(ws.dir.file("fifo")).constData(), 0600), 0);
+    QDir(ws.dir.path()).mkdir("folder.ini");
+    // Sparse: past the limits without using the disk.
+    for (const auto& [name, size] : {std::pair{"big.dat", (qint64(256) << 20) + 1},
+                                     std::pair{"big.ini", (qint64(16) << 20) + 1}}) {
+        QFile big(ws.dir.file(name));
+        ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize(size));
+    }
+    const QString fifo = ws.dir.file("fifo");
+    const QString bigData = ws.dir.file("big.dat");
+    const QString notRegular =
+        QStringLiteral("を読み込みませんでした（通常のファイルではありません）");
+    const QString tooLarge =
+        QStringLiteral("を読み込みませんでした（上限の256 MiBより大きいファイルです）");
+    const QString settings = QStringLiteral("設定ファイル");
+    // The data file is read before the key is asked for, an import after; with --ini, the
+    // settings file is the problem.
+    const QList<std::pair<QStringList, QString>> cases = {
+        {{"ls", "--data", "/dev/zero"}, "/dev/zero" + notRegular},
+        {{"ls", "--data", "/dev/urandom"}, "/dev/urandom" + notRegular},
+        {{"show", "/銀行/口座", "--data", fifo}, fifo + notRegular},
+        {{"ls", "--data", bigData}, bigData + tooLarge},
+        {{"import", "/dev/zero"}, "/dev/zero" + notRegular},
+        {{"import", fifo}, fifo + notRegular},
+        {{"import", bigData}, bigData + tooLarge},
+        {{"ls", "--ini", fifo},
+         settings + fifo + "を読み込めませんでした（通常のファイルではありません）"},
+        {{"import", bigData, "--ini", ws.dir.file("folder.ini")},
+         "folder.iniを読み込めませんでした（フォルダーです）"},
+        {{"export", ws.dir.file("out.xml"), "--ini", ws.dir.file("big.ini")},
+         "（上限の16 MiBより大きいファイルです）"},
+    };
+    for (const auto& [args, message] : cases) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        int keyReads = 0;
+        QString out, err;
+        QTextStream o(&out), e(&err);
+        CliIo io{o, e, [&]() -> std::optional<QString> {
+                     ++keyReads;
+                     return kKey;
+                 }};
+        const bool ownIni = args.contains("--ini");
+        EXPECT_EQ(RunCli(ownIni ? args : ws.files(args), io), 1);
+        e.flush();
+        EXPECT_TRUE(err.contains(message)) << err.toStdString();
+        EXPECT_EQ(keyReads, args.front() == "import" && !ownIni ? 1 : 0);
+        EXPECT_EQ(ws.dir.read("data.dat"), data);
+        EXPECT_EQ(ws.dir.read("Zetrova.ini"), ini);
+        EXPECT_FALSE(QFile::exists(ws.dir.file("out.xml")));
+    }
+
+    // A settings file its user may not read stops the tool instead of standing for no settings.
+    if (!RunningAsRoot()) GTEST_SKIP() << "needs root to run the tool as another user";
+    ASSERT_EQ(::chmod(QFile::encodeName(ws.dir.path()).constData(), 0755), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(ws.ini).constData(), 0), 0);
+    QProcess p;
+    p.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", ZETROVA_CLI_PATH, "ls",
+                        "--ini", ws.ini});
+    p.closeWriteChannel();
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_TRUE(QString::fromUtf8(p.readAllStandardError())
+                    .contains("設定ファイル" + ws.ini +
+                              "を読み込めませんでした（読み取りが許されていません）"));
 }
 
 // The real tool past the file-size limit: the write fails and says so instead of dying of SIGXFSZ,

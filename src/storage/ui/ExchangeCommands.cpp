@@ -3,6 +3,7 @@
 #include <QString>
 #include <optional>
 
+#include "LogFile.h"
 #include "SecureWipe.h"
 #include "Workspace.h"
 #include "XmlExchange.h"
@@ -15,12 +16,15 @@ FileDialogRequest XmlFileDialogRequest() {
     return request;
 }
 
-void ExportCommand(Workspace& ws) {
+void ExportCommand(Workspace& ws, const QString& settingsFile) {
     QString verifier;
     if (!ws.AskKey(verifier)) return;
     WipeOwnCopy(verifier);
     const std::optional<QString> path = CurrentPrompter().saveFileName(XmlFileDialogRequest());
     if (!path) return;
+    if (RefuseExportOntoProgramFile(
+            *path, {ws.doc.dataFilePath, settingsFile, LogFile::Instance().path()}, ws.owner()))
+        return;
     WriteXmlFile(ws.doc.document, *path, QString::fromUtf16(kExportEncoding), ws.owner());
 }
 

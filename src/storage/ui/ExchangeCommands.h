@@ -11,8 +11,10 @@ class Workspace;
 FileDialogRequest XmlFileDialogRequest();
 
 // "エクスポート(&E)": after the key (never a file dialog before it), the whole document goes to the
-// chosen file as Shift_JIS XML, secrets in clear. The modified flag is not touched.
-void ExportCommand(Workspace& ws);
+// chosen file as Shift_JIS XML, secrets in clear. The modified flag is not touched. The data
+// file, the settings file at settingsFile and the program's log are never written over
+// (RefuseExportOntoProgramFile).
+void ExportCommand(Workspace& ws, const QString& settingsFile);
 
 // "インポート(&I)": the chosen XML file replaces the document, without a question about unsaved
 // changes. On success the tree is rebuilt, the marks are forgotten and the document is marked
