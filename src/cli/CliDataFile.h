@@ -16,6 +16,9 @@ struct CliDataFiles {
     QString verifier;  // the settings file's KEY as the desktop program reads it; empty: none
     // The data file is the one the settings file names (no --data, or --data naming that file).
     bool dataFromSettings = true;
+
+    // The verifier is the data file's key: whichever holder of its text goes last wipes it.
+    ~CliDataFiles() { WipeOwnCopy(verifier); }
 };
 
 // Adds --ini PATH and --data PATH.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "SafeFileWrite.h"
+#include "SecureWipe.h"
 
 namespace {
 
@@ -167,10 +168,16 @@ ProfileFile ProfileFile::Load(const QString& path) {
         file.state_ = State::Unreadable;
         return file;
     }
-    const Decoded decoded = DecodeFile(bytes);
+    Decoded decoded = DecodeFile(bytes);
     file.state_ = decoded.exact ? State::Loaded : State::Undecodable;
     file.splitLines(decoded.text);
+    Wipe(decoded.text);  // the whole file, the key verifier in it
     return file;
+}
+
+ProfileFile::~ProfileFile() {
+    if (!lines_.isDetached()) return;  // another copy still holds them
+    for (Line& line : lines_) WipeOwnCopy(line.text);
 }
 
 void ProfileFile::splitLines(const QString& text) {
