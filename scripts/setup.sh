@@ -11,6 +11,7 @@ packages=(
   clang libclang-rt-14-dev llvm-14
   xvfb xauth x11-utils xdotool xclip imagemagick fonts-ipafont-gothic strace
   python3  # drives the command-line tool on a pseudo-terminal
+  gdb  # scripts/scan-secrets.sh and its test
   dpkg-dev desktop-file-utils appstream groff-base file  # the Debian package and its checks
 )
 missing=()
