@@ -11,6 +11,7 @@ packages=(
   clang libclang-rt-14-dev llvm-14
   xvfb xauth x11-utils xdotool xclip imagemagick fonts-ipafont-gothic strace
   python3  # drives the command-line tool on a pseudo-terminal
+  gdb  # scripts/scan-secrets.sh and its test
   at-spi2-core dbus-daemon dbus-x11 python3-pyatspi  # the accessibility bus test
   dpkg-dev desktop-file-utils appstream groff-base file lintian  # the Debian package and its checks
   libwayland-dev sway wl-clipboard  # clip on a Wayland clipboard, tested under headless sway

@@ -10,6 +10,7 @@
 #include "FormatText.h"
 #include "GroupSearch.h"
 #include "Schema.h"
+#include "SecretOutput.h"
 #include "SecureWipe.h"
 
 namespace {
@@ -99,8 +100,7 @@ int RunShow(const QCommandLineParser& parser, CliIo& io) {
     if (!path) return kExitUsage;
     std::optional<QString> value = LoadItemValue(parser, io, *path);
     if (!value) return kExitFailed;
-    io.out << *value << '\n';
-    io.out.flush();
+    WriteSecretLine(io.out, *value);
     Wipe(*value);
     return kExitOk;
 }

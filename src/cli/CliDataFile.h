@@ -19,6 +19,9 @@ struct CliDataFiles {
     // Why the settings file could not be read, when it exists but cannot be: the key check and
     // the load then refuse with kSettingsUnreadable, since its defaults would name other files.
     QString settingsProblem;
+
+    // The verifier is the data file's key: whichever holder of its text goes last wipes it.
+    ~CliDataFiles() { WipeOwnCopy(verifier); }
 };
 
 // Adds --ini PATH and --data PATH.

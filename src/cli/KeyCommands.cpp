@@ -4,6 +4,7 @@
 #include "CliCommandList.h"
 #include "KeyVerifier.h"
 #include "PasswordGenerator.h"
+#include "SecretOutput.h"
 #include "SecureWipe.h"
 
 namespace {
@@ -28,7 +29,9 @@ int RunVerifier(const QCommandLineParser& parser, CliIo& io) {
         CliError(io, QStringLiteral("キーを入力してください"));
         return kExitFailed;
     }
-    io.out << MakeKeyVerifier(*key) << "\n";
+    QString verifier = MakeKeyVerifier(*key);
+    WriteSecretLine(io.out, verifier);
+    Wipe(verifier);
     Wipe(*key);
     return kExitOk;
 }
@@ -47,8 +50,7 @@ int RunPassgen(const QCommandLineParser& parser, CliIo& io) {
         CliError(io, QString::fromUtf16(kNoRandomSourceText));
         return kExitFailed;
     }
-    io.out << *password << "\n";
-    io.out.flush();
+    WriteSecretLine(io.out, *password);
     Wipe(*password);
     return kExitOk;
 }

@@ -21,6 +21,19 @@ void Wipe(std::vector<std::uint8_t>& bytes);
 // when this string alone holds its buffer, else only emptied, since the giver still uses it.
 void WipeOwnCopy(QString& text);
 
+// WipeOwnCopy when it goes out of scope, on every way out of a function: for a secret handed out
+// through an interface that may also have been passed on.
+class WipeOwnCopyOnExit {
+public:
+    explicit WipeOwnCopyOnExit(QString& secret) : secret_(secret) {}
+    ~WipeOwnCopyOnExit() { WipeOwnCopy(secret_); }
+    WipeOwnCopyOnExit(const WipeOwnCopyOnExit&) = delete;
+    WipeOwnCopyOnExit& operator=(const WipeOwnCopyOnExit&) = delete;
+
+private:
+    QString& secret_;
+};
+
 // Wipes the object when it goes out of scope, on every way out of a function.
 template <class T>
 class WipeOnExit {

@@ -159,8 +159,13 @@ ProfileFile ProfileFile::Load(const QString& path) {
     Decoded decoded = DecodeFile(read.bytes);
     file.state_ = decoded.exact ? State::Loaded : State::Undecodable;
     file.splitLines(decoded.text);
-    Wipe(decoded.text);
+    Wipe(decoded.text);  // the whole file, the key verifier in it
     return file;
+}
+
+ProfileFile::~ProfileFile() {
+    if (!lines_.isDetached()) return;  // another copy still holds them
+    for (Line& line : lines_) WipeOwnCopy(line.text);
 }
 
 void ProfileFile::splitLines(const QString& text) {

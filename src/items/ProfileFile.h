@@ -27,6 +27,13 @@
 //   new file), and the old file is replaced only once the new one is completely written.
 class ProfileFile {
 public:
+    ProfileFile(const ProfileFile&) = default;
+    ProfileFile(ProfileFile&&) = default;
+    ProfileFile& operator=(const ProfileFile&) = default;
+    ProfileFile& operator=(ProfileFile&&) = default;
+    // The lines hold the key verifier: the last copy of the file wipes them.
+    ~ProfileFile();
+
     enum class State {
         Missing,      // no file: reads give defaults, a save creates it
         Loaded,       // read and decoded exactly
@@ -74,6 +81,7 @@ private:
     };
 
     explicit ProfileFile(const QString& path) : path_(path) {}
+
     void splitLines(const QString& text);
     QString newLineEnd() const { return crlf_ ? QStringLiteral("\r\n") : QStringLiteral("\n"); }
     // Index of the first header line of section, or -1.

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "SecureWipe.h"
+
 class QObject;
 
 // The three values that outlive a run, as the main window holds them.
@@ -9,6 +11,9 @@ struct HeldSettings {
     QString dataFilePath;
     QString keyVerifier;  // empty: no key is set
     bool startMinimised = false;
+
+    // The verifier is the data file's key: whichever holder of its text goes last wipes it.
+    ~HeldSettings() { WipeOwnCopy(keyVerifier); }
 };
 
 // The settings file lives in the start directory (not beside the executable), as does the

@@ -5,6 +5,7 @@
 #include <QStringView>
 
 #include "FormatText.h"
+#include "SecureWipe.h"
 #include "XmlDocument.h"
 #include "XmlNode.h"
 
@@ -35,6 +36,9 @@ struct DocumentState {
     DataFileStamp dataFileStamp;
 
     bool hasDocument() const { return !document.isNull(); }
+
+    // The verifier is the data file's key: whichever holder of its text goes last wipes it.
+    ~DocumentState() { WipeOwnCopy(keyVerifier); }
 };
 
 // The main window's caption: the application title, one blank and the data file path.

@@ -34,6 +34,7 @@ public:
     // Parses the plain text of a data file. The text is taken up to its first zero code unit and
     // read as Unicode whatever its XML declaration says. libxml2's size and depth limits are
     // lifted, so that anything this program wrote loads again.
+    static XmlParseResult parseDataText(QStringView text);
     static XmlParseResult parseDataText(const QString& text);
     // The deepest nesting of elements an import accepts (the document element is level 1).
     static constexpr int kImportDepthLimit = 10000;

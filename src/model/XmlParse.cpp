@@ -3,7 +3,10 @@
 #include <libxml/tree.h>
 
 #include <QFile>
+#include <algorithm>
 #include <climits>
+#include <cstring>
+#include <string>
 
 #include "LibXmlRuntime.h"
 #include "SecureWipe.h"
@@ -34,51 +37,168 @@ void RefuseDoctype(void* context, const xmlChar*, const xmlChar*, const xmlChar*
     xmlStopParser(static_cast<xmlParserCtxtPtr>(context));
 }
 
+bool IsBlank(const xmlChar* text, std::size_t length) {
+    for (std::size_t i = 0; i < length; ++i)
+        if (text[i] != ' ' && text[i] != '\t' && text[i] != '\n' && text[i] != '\r') return false;
+    return true;
+}
+
+bool IsBlank(const xmlChar* text) {
+    return !text || IsBlank(text, std::strlen(reinterpret_cast<const char*>(text)));
+}
+
+bool HasElementChild(xmlNodePtr node) {
+    for (xmlNodePtr c = node->children; c; c = c->next)
+        if (c->type == XML_ELEMENT_NODE) return true;
+    return false;
+}
+
+// The indentation of a written file is dropped while the tree is built: every whitespace-only
+// text node of an element that also holds elements is left out, while an element without element
+// children keeps its text, so an item whose whole value is blanks keeps it.
+//
+// Most such text never becomes a node: a run of blanks that would start a new text node (the
+// element has no children yet, or its last child is an element) is held back until the next event
+// says what it is. A start tag, or the end of an element that holds elements, drops it; anything
+// else (more characters, a comment, an instruction, a CDATA section, the end of an element without
+// elements) makes it the text node the parser would have made, in its place. Blank text nodes made
+// all the same (after a comment, or merged from several pieces) are removed at the end of their
+// element, once its children are known. The parser's own handlers do everything else.
+struct IndentationDrop {
+    xmlSAXHandler original;
+    xmlNodePtr parent = nullptr;  // the element the held-back blanks belong to; none: none held
+    std::string blanks;
+};
+thread_local IndentationDrop* indentation = nullptr;
+
+void ReleaseHeldBlanks(xmlParserCtxtPtr parser) {
+    if (!indentation->parent) return;
+    indentation->parent = nullptr;
+    indentation->original.characters(parser,
+                                     reinterpret_cast<const xmlChar*>(indentation->blanks.data()),
+                                     static_cast<int>(indentation->blanks.size()));
+}
+
+void OnCharacters(void* context, const xmlChar* text, int length) {
+    auto* parser = static_cast<xmlParserCtxtPtr>(context);
+    ReleaseHeldBlanks(parser);
+    xmlNodePtr node = parser->node;
+    if (node && node->type == XML_ELEMENT_NODE &&
+        (!node->last || node->last->type == XML_ELEMENT_NODE) &&
+        IsBlank(text, static_cast<std::size_t>(length))) {
+        indentation->parent = node;
+        indentation->blanks.assign(reinterpret_cast<const char*>(text),
+                                   static_cast<std::size_t>(length));
+        return;
+    }
+    indentation->original.characters(context, text, length);
+}
+
 // Called by the parser at every start tag; refuses an element below depthLimit levels before its
 // node is made.
-void StartElementWithinLimit(void* context, const xmlChar* localName, const xmlChar* prefix,
-                             const xmlChar* uri, int namespaceCount, const xmlChar** namespaces,
-                             int attributeCount, int defaultedCount, const xmlChar** attributes) {
+void OnStartElement(void* context, const xmlChar* localName, const xmlChar* prefix,
+                    const xmlChar* uri, int namespaceCount, const xmlChar** namespaces,
+                    int attributeCount, int defaultedCount, const xmlChar** attributes) {
     auto* parser = static_cast<xmlParserCtxtPtr>(context);
-    if (parser->nodeNr >= depthLimit) {
+    indentation->parent = nullptr;  // blanks before a child element
+    if (depthLimit > 0 && parser->nodeNr >= depthLimit) {
         depthExceeded = true;
         xmlStopParser(parser);
         return;
     }
-    xmlSAX2StartElementNs(context, localName, prefix, uri, namespaceCount, namespaces,
-                          attributeCount, defaultedCount, attributes);
+    indentation->original.startElementNs(context, localName, prefix, uri, namespaceCount,
+                                         namespaces, attributeCount, defaultedCount, attributes);
 }
 
-bool IsBlank(const xmlChar* text) {
-    if (!text) return true;
-    for (; *text; ++text)
-        if (*text != ' ' && *text != '\t' && *text != '\n' && *text != '\r') return false;
-    return true;
-}
-
-// Removes the whitespace-only text nodes of elements that also hold elements: the indentation of
-// a written file. An element without element children keeps its text, so an item whose whole
-// value is blanks keeps it. Walks the tree without recursion, whatever its depth.
-void DropIndentation(xmlDocPtr doc) {
-    const xmlNodePtr top = reinterpret_cast<xmlNodePtr>(doc);
-    for (xmlNodePtr cur = top->children; cur; cur = xmlimpl::NextInTree(cur, top)) {
-        if (cur->type == XML_ELEMENT_NODE) {
-            bool hasElement = false;
-            for (xmlNodePtr c = cur->children; c && !hasElement; c = c->next)
-                hasElement = c->type == XML_ELEMENT_NODE;
-            if (hasElement) {
-                for (xmlNodePtr c = cur->children; c;) {
-                    xmlNodePtr next = c->next;
-                    if (c->type == XML_TEXT_NODE && IsBlank(c->content)) {
-                        xmlUnlinkNode(c);
-                        xmlFreeNode(c);
-                    }
-                    c = next;
+void OnEndElement(void* context, const xmlChar* localName, const xmlChar* prefix,
+                  const xmlChar* uri) {
+    auto* parser = static_cast<xmlParserCtxtPtr>(context);
+    xmlNodePtr element = parser->node;
+    if (element && element->type == XML_ELEMENT_NODE) {
+        if (HasElementChild(element)) {
+            indentation->parent = nullptr;
+            for (xmlNodePtr c = element->children; c;) {
+                xmlNodePtr next = c->next;
+                if (c->type == XML_TEXT_NODE && IsBlank(c->content)) {
+                    xmlUnlinkNode(c);
+                    xmlFreeNode(c);
                 }
+                c = next;
             }
+        } else {
+            ReleaseHeldBlanks(parser);
         }
     }
+    indentation->original.endElementNs(context, localName, prefix, uri);
 }
+
+void OnComment(void* context, const xmlChar* text) {
+    ReleaseHeldBlanks(static_cast<xmlParserCtxtPtr>(context));
+    indentation->original.comment(context, text);
+}
+
+void OnProcessingInstruction(void* context, const xmlChar* target, const xmlChar* data) {
+    ReleaseHeldBlanks(static_cast<xmlParserCtxtPtr>(context));
+    indentation->original.processingInstruction(context, target, data);
+}
+
+void OnCData(void* context, const xmlChar* text, int length) {
+    ReleaseHeldBlanks(static_cast<xmlParserCtxtPtr>(context));
+    indentation->original.cdataBlock(context, text, length);
+}
+
+void OnReference(void* context, const xmlChar* name) {
+    ReleaseHeldBlanks(static_cast<xmlParserCtxtPtr>(context));
+    indentation->original.reference(context, name);
+}
+
+// Puts the handlers above in place of the parser's own for one parse.
+class IndentationDropScope {
+public:
+    explicit IndentationDropScope(xmlParserCtxtPtr context) {
+        xmlSAXHandler* sax = context->sax;
+        state_.original = *sax;
+        sax->characters = OnCharacters;
+        sax->ignorableWhitespace = OnCharacters;
+        sax->startElementNs = OnStartElement;
+        sax->endElementNs = OnEndElement;
+        if (sax->comment) sax->comment = OnComment;
+        if (sax->processingInstruction) sax->processingInstruction = OnProcessingInstruction;
+        if (sax->cdataBlock) sax->cdataBlock = OnCData;
+        if (sax->reference) sax->reference = OnReference;
+        indentation = &state_;
+    }
+    ~IndentationDropScope() { indentation = nullptr; }
+    IndentationDropScope(const IndentationDropScope&) = delete;
+    IndentationDropScope& operator=(const IndentationDropScope&) = delete;
+
+private:
+    IndentationDrop state_;
+};
+
+// Wipes the result of a conversion to UTF-8 on every way out. Qt allocates room for the longest
+// result, three bytes per UTF-16 unit, and writes only the front of it: the wipe covers what was
+// written and the few bytes after it that the converter's 16-byte stores may have touched, not
+// the untouched rest, which would only be faulted in to be zeroed (for a large document, more
+// time than the conversion itself).
+class WipeConverted {
+public:
+    explicit WipeConverted(QByteArray& bytes) : bytes_(bytes) {}
+    ~WipeConverted() {
+        constexpr qsizetype kStoreOverrun = 64;
+        if (bytes_.isDetached()) {
+            const qsizetype room = bytes_.size() + bytes_.data_ptr().freeSpaceAtEnd();
+            WipeMemory(bytes_.data(),
+                       static_cast<std::size_t>(std::min(bytes_.size() + kStoreOverrun, room)));
+        }
+        bytes_.clear();
+    }
+    WipeConverted(const WipeConverted&) = delete;
+    WipeConverted& operator=(const WipeConverted&) = delete;
+
+private:
+    QByteArray& bytes_;
+};
 
 XmlParseResult Failure(const QString& message) {
     return {XmlDocument(), message};
@@ -96,9 +216,12 @@ XmlParseResult Parse(const char* data, qsizetype size, const QByteArray& url, co
     doctypeRefused = false;
     depthLimit = maxDepth;
     depthExceeded = false;
-    if (maxDepth > 0) context->sax->startElementNs = StartElementWithinLimit;
-    xmlDocPtr doc = xmlCtxtReadMemory(context, data, static_cast<int>(size),
-                                      url.isEmpty() ? nullptr : url.constData(), encoding, options);
+    xmlDocPtr doc = nullptr;
+    {
+        const IndentationDropScope dropIndentation(context);
+        doc = xmlCtxtReadMemory(context, data, static_cast<int>(size),
+                                url.isEmpty() ? nullptr : url.constData(), encoding, options);
+    }
     const bool refused = doctypeRefused;
     const bool tooDeep = depthExceeded;
     xmlFreeParserCtxt(context);
@@ -115,19 +238,21 @@ XmlParseResult Parse(const char* data, qsizetype size, const QByteArray& url, co
         xmlFreeDoc(doc);
         return Failure(QStringLiteral("the document has no document element"));
     }
-    DropIndentation(doc);
     return {XmlAccess::wrap(std::make_shared<XmlDocHolder>(doc)), QString()};
 }
 
 }  // namespace
 
-XmlParseResult XmlDocument::parseDataText(const QString& text) {
-    QStringView view(text);
-    if (const qsizetype zero = view.indexOf(QChar(0)); zero >= 0) view = view.left(zero);
-    if (view.startsWith(QChar(0xFEFF))) view = view.mid(1);
-    QByteArray utf8 = view.toUtf8();
-    const WipeOnExit wipeUtf8(utf8);  // the whole document in clear
+XmlParseResult XmlDocument::parseDataText(QStringView text) {
+    if (const qsizetype zero = text.indexOf(QChar(0)); zero >= 0) text = text.left(zero);
+    if (text.startsWith(QChar(0xFEFF))) text = text.mid(1);
+    QByteArray utf8 = text.toUtf8();
+    const WipeConverted wipeUtf8(utf8);  // the whole document in clear
     return Parse(utf8.constData(), utf8.size(), QByteArray(), "UTF-8", kDataFileOptions, 0);
+}
+
+XmlParseResult XmlDocument::parseDataText(const QString& text) {
+    return parseDataText(QStringView(text));
 }
 
 XmlParseResult XmlDocument::parseFile(const QString& path) {

@@ -13,6 +13,7 @@
 #include "SafeFileWrite.h"
 #include "Schema.h"
 #include "SecureWipe.h"
+#include "Sha256.h"
 
 namespace {
 
@@ -83,6 +84,7 @@ bool LoadDataFile(DocumentState& state, const QString& path, const AskKeyFn& ask
     const DataFileStamp stamp = StampOf(fileBytes.constData(), fileBytes.size());
 
     QString verifier;
+    const WipeOwnCopyOnExit wipeVerifier(verifier);  // unless the state holds it in the end
     if (!askKeyFn || !askKeyFn(verifier)) return false;
 
     std::vector<std::uint8_t> plaintext;
@@ -95,11 +97,8 @@ bool LoadDataFile(DocumentState& state, const QString& path, const AskKeyFn& ask
     }
 
     try {
-        QString text = DataTextOf(plaintext);
-        const WipeOnExit wipeText(text);
+        XmlParseResult parsed = ParseDataPlaintext(plaintext);
         Wipe(plaintext);
-        XmlParseResult parsed = ParseDataText(text);
-        Wipe(text);
         if (!parsed.ok()) {
             Notice(owner, u"データを解釈できませんでした");
             return false;
@@ -135,7 +134,7 @@ bool CreateRootDocument(DocumentState& state) {
 }
 
 DataFileStamp StampOf(const char* data, qint64 size) {
-    return {size, QCryptographicHash::hash(QByteArrayView(data, size), QCryptographicHash::Sha256)};
+    return {size, Sha256Of(data, size)};
 }
 
 DataFileStamp StampOfFile(const QString& path) {
@@ -173,10 +172,8 @@ bool DataFileOpensUnder(const QString& path, const QString& verifier) {
     std::vector<std::uint8_t> plaintext;
     WipeOnExit<std::vector<std::uint8_t>> wipePlaintext(plaintext);
     if (!DecryptDataFile(fileBytes, verifier, plaintext)) return false;
-    QString text = DataTextOf(plaintext);
-    WipeOnExit<QString> wipeText(text);
     try {
-        const XmlParseResult parsed = ParseDataText(text);
+        const XmlParseResult parsed = ParseDataPlaintext(plaintext);
         return parsed.ok() && !parsed.document.documentElement().isNull();
     } catch (const XmlError&) {
         return false;

@@ -45,6 +45,16 @@ inline QString DataTextOf(const std::vector<std::uint8_t>& plaintext) {
 
 // Parses the text of a data file into a new document, whatever encoding its declaration names,
 // with the engine's size and depth limits lifted (the program's own output always loads again).
+inline XmlParseResult ParseDataText(QStringView text) {
+    return XmlDocument::parseDataText(text);
+}
 inline XmlParseResult ParseDataText(const QString& text) {
     return XmlDocument::parseDataText(text);
+}
+
+// ParseDataText of DataTextOf(plaintext), without the copy of the whole text that DataTextOf
+// makes: on a little-endian machine the plaintext's bytes already are the UTF-16 code units.
+XmlParseResult ParseDataPlaintext(const std::uint8_t* plaintext, std::size_t length);
+inline XmlParseResult ParseDataPlaintext(const std::vector<std::uint8_t>& plaintext) {
+    return ParseDataPlaintext(plaintext.data(), plaintext.size());
 }

@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <QBuffer>
+#include <QFile>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTextStream>
 
 #include "CliTestSupport.h"
 #include "KeyVerifier.h"
+#include "SecretOutput.h"
+#include "TempDir.h"
 
 TEST(CliVerifier, PrintsVerifierOfKeyFromStandardInput) {
     const CliRun run = RunCliProcess({"verifier"}, "abc\n");
@@ -103,4 +108,43 @@ TEST(CliUsage, HelpAndUnknownCommands) {
     const CliRun unknown = RunCliWith({"frobnicate"});
     EXPECT_EQ(unknown.status, 2);
     EXPECT_TRUE(unknown.err.contains(QStringLiteral("frobnicate")));
+}
+
+// A secret written past every buffer reaches the file as the bytes the stream itself would have
+// written, in order with the stream's text before and after it; a stream over a string gets the
+// text as usual.
+TEST(SecretOutput, WritesWhatTheStreamWouldInOrder) {
+    const QStringList secrets = {QStringLiteral("s3cr'et"), QStringLiteral("パスワード①～"),
+                                 QStringLiteral("\U0001F511 key"),
+                                 QChar(0xD800) + QStringLiteral("x"), QString()};
+    TempDir dir;
+    for (const QString& secret : secrets) {
+        SCOPED_TRACE(secret.toStdString());
+        QByteArray expected;
+        {
+            QBuffer buffer(&expected);
+            buffer.open(QIODevice::WriteOnly);
+            QTextStream stream(&buffer);
+            stream << "before\t" << secret << '\n' << "after\n";
+        }
+        QFile file(dir.file(QStringLiteral("out.txt")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        {
+            QTextStream out(&file);
+            out << "before\t";
+            WriteSecretLine(out, secret);
+            out << "after\n";
+        }
+        file.close();
+        EXPECT_EQ(dir.read(QStringLiteral("out.txt")), expected);
+
+        QString text;
+        {
+            QTextStream out(&text);
+            out << "before\t";
+            WriteSecretLine(out, secret);
+            out << "after\n";
+        }
+        EXPECT_EQ(text, QStringLiteral("before\t") + secret + QStringLiteral("\nafter\n"));
+    }
 }

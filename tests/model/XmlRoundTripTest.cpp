@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
+#include <libxml/parser.h>
 
 #include <QElapsedTimer>
 
 #include "ModelTestSupport.h"
 #include "XmlError.h"
+#include "XmlInternal.h"
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
@@ -180,5 +184,88 @@ TEST(XmlRoundTrip, DataFileAndImportLiftLibxmlLimits) {
         ASSERT_FALSE(deepest.isNull());
         EXPECT_EQ(deepest.text().size(), big.size());
         EXPECT_EQ(schema::NameOf(deepest.parentElement()), "2999");
+    }
+}
+
+namespace {
+
+// How the indentation of a file was left out before the parser did it while building the tree:
+// parse everything, then walk the tree and remove each whitespace-only text node of an element
+// that holds elements. The reference for the test below.
+bool ReferenceBlank(const xmlChar* text) {
+    for (; text && *text; ++text)
+        if (*text != ' ' && *text != '\t' && *text != '\n' && *text != '\r') return false;
+    return true;
+}
+
+XmlParseResult ReferenceParse(const QByteArray& bytes) {
+    xmlDocPtr doc = xmlReadMemory(bytes.constData(), static_cast<int>(bytes.size()), nullptr,
+                                  nullptr, XML_PARSE_NONET | XML_PARSE_HUGE);
+    if (!doc || !xmlDocGetRootElement(doc)) {
+        if (doc) xmlFreeDoc(doc);
+        return {XmlDocument(), QStringLiteral("reference parse failed")};
+    }
+    const xmlNodePtr top = reinterpret_cast<xmlNodePtr>(doc);
+    for (xmlNodePtr cur = top->children; cur; cur = xmlimpl::NextInTree(cur, top)) {
+        bool hasElement = false;
+        for (xmlNodePtr c = cur->children; c; c = c->next)
+            hasElement |= c->type == XML_ELEMENT_NODE;
+        if (cur->type != XML_ELEMENT_NODE || !hasElement) continue;
+        for (xmlNodePtr c = cur->children; c;) {
+            xmlNodePtr next = c->next;
+            if (c->type == XML_TEXT_NODE && ReferenceBlank(c->content)) {
+                xmlUnlinkNode(c);
+                xmlFreeNode(c);
+            }
+            c = next;
+        }
+    }
+    return {XmlAccess::wrap(std::make_shared<XmlDocHolder>(doc)), QString()};
+}
+
+}  // namespace
+
+// The tree built while the indentation is left out during parsing is the tree the old walk over
+// the parsed document left: for indentation, blank values, blanks next to comments, instructions,
+// CDATA sections and references, runs longer than the parser's pieces, and blanks that only
+// merged pieces make.
+TEST(XmlRoundTrip, IndentationIsDroppedAsTheWalkOverTheTreeDid) {
+    const QString longBlanks(1000, u' ');
+    const QStringList bodies = {
+        u"<a>\n  <b/>\n</a>"_s,
+        u"<a>   </a>"_s,
+        u"<a></a>"_s,
+        u"<a>\r\n\t<b>  </b>\r\n\t<c> x </c>\r\n</a>"_s,
+        u"<a>  &#32;<b/></a>"_s,
+        u"<a>&#32;&#9;</a>"_s,
+        u"<a>  &amp;<b/></a>"_s,
+        u"<a>  <!--c-->  <b/>  </a>"_s,
+        u"<a>  <!--c-->  </a>"_s,
+        u"<a>  <?pi x?>  </a>"_s,
+        u"<a>  <?pi x?>  <b/></a>"_s,
+        u"<a> <![CDATA[  ]]> <b/> </a>"_s,
+        u"<a>x<b/> </a>"_s,
+        u"<a> <b> <c/> </b> <d>\u00A0</d> </a>"_s,
+        u"<a>"_s + longBlanks + u"<b/>"_s + longBlanks + u"</a>"_s,
+        u"<a>"_s + longBlanks + u"</a>"_s,
+        u"<a>"_s + longBlanks + u"x"_s + longBlanks + u"<b/></a>"_s,
+        u"<a xml:space=\"preserve\">\n  <b/>\n</a>"_s,
+        u"<p:a xmlns:p=\"urn:x\">\n  <p:b>\n  </p:b>\n</p:a>"_s,
+    };
+    for (const QString& body : bodies) {
+        SCOPED_TRACE(body.toStdString());
+        const QByteArray bytes = u"<?xml version=\"1.0\"?>\n"_s.toUtf8() + body.toUtf8() + "\n";
+        const XmlParseResult reference = ReferenceParse(bytes);
+        ASSERT_TRUE(reference.ok());
+        for (const XmlParseResult& parsed :
+             {XmlDocument::parseBytes(bytes),
+              XmlDocument::parseDataText(QString::fromUtf8(bytes))}) {
+            ASSERT_TRUE(parsed.ok()) << parsed.errorMessage.toStdString();
+            QString where;
+            EXPECT_TRUE(parsed.document.sameContent(reference.document, &where))
+                << where.toStdString();
+            EXPECT_EQ(parsed.document.serialize(u"UTF-8"_s),
+                      reference.document.serialize(u"UTF-8"_s));
+        }
     }
 }

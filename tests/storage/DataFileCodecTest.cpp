@@ -1,11 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <QCryptographicHash>
+#include <random>
+
 #include "CBlowfish.h"
 #include "DataFileCodec.h"
 #include "ReferenceBlowfish.h"
+#include "Sha256.h"
 #include "StorageTestSupport.h"
 
 namespace {
+
+using namespace Qt::Literals::StringLiterals;
 
 Bytes ToBytes(const QByteArray& b) {
     return Bytes(b.begin(), b.end());
@@ -86,6 +92,104 @@ TEST(DataFileCodec, SameDocumentGivesSameBytes) {
     ASSERT_TRUE(EncryptDataText(SerializeDocument(AwkwardDocument()),
                                 MakeKeyVerifier(QStringLiteral("K")), other));
     EXPECT_NE(first, other);
+}
+
+// Parsing a plaintext straight from its bytes gives what parsing its DataTextOf gives, whatever
+// the bytes: the same document, or the same failure. Each plaintext is also tried one byte off
+// its alignment, where the bytes cannot be read as code units in place.
+TEST(DataFileCodec, PlaintextParsesAsItsText) {
+    const QString awkward = FromUtf16Le(SerializeDocument(AwkwardDocument()).chopped(18));
+    const QByteArray doc = ToUtf16Le(u"<group name=\"root\"><item name=\"a\">v</item></group>"_s);
+    const QByteArray zero(2, '\0');
+    const QList<std::pair<const char*, QByteArray>> cases = {
+        {"a written document and its zero tail", SerializeDocument(AwkwardDocument())},
+        {"no zero tail", ToUtf16Le(awkward)},
+        {"an odd last byte", doc + QByteArray(1, 'x')},
+        {"junk after the first zero unit", doc + zero + ToUtf16Le(u"<junk"_s)},
+        {"a byte-order mark", ToUtf16Le(u"\uFEFF"_s) + doc},
+        {"an unpaired surrogate in a value",
+         ToUtf16Le(u"<group name=\"root\"><item name=\"a\">x"_s + QChar(0xD800) +
+                   u"y</item></group>"_s)},
+        {"a pair of surrogates",
+         ToUtf16Le(u"<group name=\"root\"><item name=\"a\">\U0001F511</item></group>"_s)},
+        {"text that is not XML", ToUtf16Le(u"<group name=\"root\">"_s)},
+        {"a zero unit first", zero + doc},
+        {"nothing", QByteArray()},
+        {"one byte", QByteArray(1, '<')},
+    };
+    for (const auto& [name, plain] : cases) {
+        for (int offset : {0, 1}) {
+            SCOPED_TRACE(std::string(name) + (offset ? ", one byte off" : ""));
+            std::vector<std::uint8_t> storage(static_cast<std::size_t>(plain.size()) + 1);
+            std::memcpy(storage.data() + offset, plain.constData(),
+                        static_cast<std::size_t>(plain.size()));
+            const std::uint8_t* bytes = storage.data() + offset;
+            const auto length = static_cast<std::size_t>(plain.size());
+            const XmlParseResult direct = ParseDataPlaintext(bytes, length);
+            const XmlParseResult viaText = ParseDataText(DataTextOf(bytes, length));
+            ASSERT_EQ(direct.ok(), viaText.ok());
+            EXPECT_EQ(direct.errorMessage, viaText.errorMessage);
+            if (direct.ok()) {
+                QString where;
+                EXPECT_TRUE(direct.document.sameContent(viaText.document, &where))
+                    << where.toStdString();
+                EXPECT_EQ(direct.document.serialize(u"utf-16"_s),
+                          viaText.document.serialize(u"utf-16"_s));
+            }
+        }
+    }
+}
+
+// The data file's stamp: the published SHA-256 values, and Qt's own implementation over lengths
+// around every block boundary and a large, odd one.
+TEST(DataFileCodec, Sha256IsTheStandardDigest) {
+    const QList<std::pair<QByteArray, const char*>> published = {
+        {QByteArray(), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+        {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+        {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+         "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+        {QByteArray(1000000, 'a'),
+         "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+    };
+    for (const auto& [data, digest] : published)
+        EXPECT_EQ(Sha256Of(data.constData(), data.size()).toHex(), QByteArray(digest));
+
+    std::mt19937 rng(7);
+    QByteArray data(3 * 1024 * 1024 + 13, Qt::Uninitialized);
+    for (char& c : data) c = static_cast<char>(rng());
+    QList<qsizetype> lengths = {data.size()};
+    for (qsizetype n = 0; n <= 130; ++n) lengths << n;
+    for (const qsizetype n : lengths) {
+        SCOPED_TRACE(n);
+        EXPECT_EQ(Sha256Of(data.constData(), n),
+                  QCryptographicHash::hash(QByteArrayView(data.constData(), n),
+                                           QCryptographicHash::Sha256));
+    }
+}
+
+// A file large enough to be deciphered by two threads gives what the cipher alone gives, for
+// every length of a last, partial block.
+TEST(DataFileCodec, LargeFilesDecryptAsTheCipherDoes) {
+    const QString verifier = MakeKeyVerifier(QStringLiteral("Zetrova!"));
+    const QByteArray key = DataFileKey(verifier);
+    std::mt19937 rng(11);
+    QByteArray file(3 * 1024 * 1024 + 8, Qt::Uninitialized);
+    for (char& c : file) c = static_cast<char>(rng());
+    for (qsizetype cut = 0; cut <= 8; ++cut) {
+        SCOPED_TRACE(cut);
+        const QByteArray bytes = file.chopped(cut);
+        std::vector<std::uint8_t> plain;
+        ASSERT_TRUE(DecryptDataFile(bytes, verifier, plain));
+        std::vector<std::uint8_t> expected;
+        std::size_t length = static_cast<std::size_t>(bytes.size());
+        CBlowfish cipher;
+        ASSERT_EQ(cipher.Decrypt(reinterpret_cast<const std::uint8_t*>(bytes.constData()), length,
+                                 reinterpret_cast<const std::uint8_t*>(key.constData()),
+                                 static_cast<std::size_t>(key.size()), expected),
+                  CBlowfish::kOk);
+        EXPECT_EQ(plain.size(), length);
+        EXPECT_TRUE(plain == expected);
+    }
 }
 
 }  // namespace

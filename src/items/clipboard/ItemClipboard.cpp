@@ -10,12 +10,17 @@ namespace {
 
 const QString kPlainText = QStringLiteral("text/plain");
 
-// A secret's offer: the text in a buffer of its own, wiped when the clipboard lets go of the
-// offer (cleared, replaced here, or taken over by another program), and the hint.
+// A secret's offer: the text in a buffer of its own and its UTF-8 bytes in another, both wiped
+// when the clipboard lets go of the offer (cleared, replaced here, or taken over by another
+// program), and the hint.
 class SecretOffer final : public QMimeData {
 public:
-    explicit SecretOffer(const QString& text) : text_(text.constData(), text.size()) {}
-    ~SecretOffer() override { Wipe(text_); }
+    explicit SecretOffer(const QString& text)
+        : text_(text.constData(), text.size()), utf8_(text_.toUtf8()) {}
+    ~SecretOffer() override {
+        Wipe(text_);
+        Wipe(utf8_);
+    }
 
     QStringList formats() const override {
         return {kPlainText, QString::fromLatin1(kPasswordManagerHint)};
@@ -23,14 +28,19 @@ public:
     bool hasFormat(const QString& mimeType) const override { return formats().contains(mimeType); }
 
 protected:
-    QVariant retrieveData(const QString& mimeType, QMetaType) const override {
-        if (mimeType == kPlainText) return text_;
+    QVariant retrieveData(const QString& mimeType, QMetaType type) const override {
+        // The X server is sent the text as UTF-8 bytes, asked for as a QByteArray on each paste:
+        // handed out from the offer's own buffer, the conversion of the text leaves no copy of it
+        // in memory that nobody wipes.
+        if (mimeType == kPlainText)
+            return type == QMetaType::fromType<QByteArray>() ? QVariant(utf8_) : QVariant(text_);
         if (mimeType == QLatin1String(kPasswordManagerHint)) return QByteArray("secret");
         return {};
     }
 
 private:
     QString text_;
+    QByteArray utf8_;
 };
 
 QClipboard* SystemClipboard() {
