@@ -15,6 +15,7 @@
 #include "CAboutDlg.h"
 #include "CZetrovaView.h"
 #include "CommandIds.h"
+#include "DocumentCommands.h"
 #include "DocumentWiring.h"
 #include "GroupPane.h"
 #include "HelpLauncher.h"
@@ -113,7 +114,9 @@ void CMainFrame::registerShellCommands() {
 }
 
 void CMainFrame::dispatchCommand(int id, QObject* sender) {
+    ++commandDepth_;
     RunGuarded([&] { commands_.dispatch(id, sender); });
+    --commandDepth_;
 }
 
 void RunGuarded(const std::function<void()>& action) {
@@ -168,12 +171,11 @@ void CMainFrame::popUpNotifyMenu() {
     notifyMenu_->popup(PopupPositionOnDesktop(QCursor::pos()));
 }
 
-void CMainFrame::askToSaveChanges() {
-    if (!saveQuestion_.isModified || !saveQuestion_.isModified()) return;
-    if (QuestionBox(this, kCaptionConfirm, u"データが変更されています。保存しますか？") ==
-            kAnswerYes &&
-        saveQuestion_.runSaveAs)
-        saveQuestion_.runSaveAs();
+bool CMainFrame::askToSaveChanges() {
+    // An engine failure on the way saved nothing either.
+    bool goOn = false;
+    RunGuarded([&] { goOn = AskToSaveChanges(*workspace_); });
+    return goOn;
 }
 
 void CMainFrame::requestClose() {
@@ -187,10 +189,11 @@ void CMainFrame::requestClose() {
 
 void CMainFrame::exitProgram() {
     if (ended_) return;
+    // The user asked to save: the program does not end without it.
+    if (!askToSaveChanges()) return;
     ended_ = true;
     registration_->cancel();
     services_.notifyIcon->remove();
-    askToSaveChanges();
     hide();
     services_.quit(1);
 }
@@ -198,4 +201,14 @@ void CMainFrame::exitProgram() {
 void CMainFrame::closeEvent(QCloseEvent* event) {
     event->ignore();
     if (!ended_) requestClose();
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) emit activated();
+}
+
+void CMainFrame::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    emit activated();
 }

@@ -50,13 +50,6 @@ public:
         std::function<void(CMainFrame&)> loadDocument;
     };
 
-    // The question asked before the window hides and before the program ends: "データが変更されて
-    // います。保存しますか？" when isModified says so; Yes runs runSaveAs. Empty: never modified.
-    struct SaveQuestion {
-        std::function<bool()> isModified;
-        std::function<void()> runSaveAs;
-    };
-
     explicit CMainFrame(Services services = {});
     ~CMainFrame() override;
 
@@ -67,6 +60,8 @@ public:
     // button dispatch here; subsystems register their handlers into commands().
     CommandTable& commands() { return commands_; }
     void dispatchCommand(int id, QObject* sender = nullptr);
+    // True while a command runs (its dialogs and questions included).
+    bool commandRunning() const { return commandDepth_ > 0; }
 
     // Controls.
     GroupTreeWidget* groupTree() const { return groupTree_; }
@@ -86,7 +81,6 @@ public:
     // The caption "title path" once the data file path is known.
     void setCaptionPath(const QString& dataFilePath);
 
-    void setSaveQuestion(SaveQuestion hooks) { saveQuestion_ = std::move(hooks); }
     // "次の検索(&N)": greyed while there is no search text.
     void setFindNextEnabled(bool enabled);
     bool groupPaneShown() const;
@@ -105,24 +99,33 @@ public:
     // Close request (caption button, "閉じる"): the save question, then the window hides (or is
     // minimised when there is no notification icon). It is never destroyed.
     void requestClose();
-    // "終了": removes the icon, asks the save question and ends the event loop with code 1.
+    // "終了": asks the save question, then removes the icon and ends the event loop with code 1.
+    // When the user answered Yes and nothing was saved (the Save As dialog cancelled), the program
+    // goes on as it was.
     void exitProgram();
+
+signals:
+    // The window was shown or became the active window.
+    void activated();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void registerShellCommands();
-    void askToSaveChanges();
+    // The save question; false when the user's Yes saved nothing.
+    bool askToSaveChanges();
     void showGroupPane(bool shown);
 
     CommandTable commands_;
     Services services_;
-    SaveQuestion saveQuestion_;
     QString title_;
     QString startDirectory_;
     bool startMinimised_ = false;
     bool ended_ = false;
+    int commandDepth_ = 0;
 
     QLabel* statusLine_ = nullptr;
     ProportionalSplitter* splitter_ = nullptr;

@@ -5,6 +5,8 @@
 #include "CZetrovaView.h"
 #include "CommandIds.h"
 #include "DataFile.h"
+#include "DataFileWatcher.h"
+#include "DiskChangeMerge.h"
 #include "DocumentCommands.h"
 #include "GroupTreeWidget.h"
 #include "ItemListFill.h"
@@ -15,12 +17,22 @@
 
 void InstallDocumentRound(CMainFrame& frame, Workspace& ws) {
     CZetrovaView* list = frame.itemList();
-    ws.refillItemList = [&ws, list] { FillItemList(ws, list); };
-    ws.askKey = [&ws, &frame](QString& verifier) {
-        return AskKey(ws.doc.keyVerifier, verifier, &frame);
-    };
-    ws.setFindNextEnabled = [&frame](bool enabled) { frame.setFindNextEnabled(enabled); };
-    ws.setCaptionPath = [&frame](const QString& path) { frame.setCaptionPath(path); };
+    // The item list follows the current group and its items.
+    const auto refill = [&ws, list] { RunGuarded([&] { FillItemList(ws, list); }); };
+    QObject::connect(&ws, &Workspace::currentGroupChanged, list, refill);
+    QObject::connect(&ws, &Workspace::itemsChanged, list, refill);
+    QObject::connect(&ws, &Workspace::dataFilePathChanged, &frame, &CMainFrame::setCaptionPath);
+    QObject::connect(&ws, &Workspace::findNextAvailable, &frame, &CMainFrame::setFindNextEnabled);
+    QObject::connect(&ws, &Workspace::statusMessage, &frame, &CMainFrame::showStatus);
+    ws.setKeyDialog(
+        [&ws, &frame](QString& verifier) { return AskKey(ws.doc.keyVerifier, verifier, &frame); });
+
+    // The data file changed elsewhere is read again by itself while nothing is unsaved.
+    auto* watcher = new DataFileWatcher([&frame] { return frame.commandRunning(); }, &frame);
+    QObject::connect(&ws, &Workspace::dataFilePathChanged, watcher, &DataFileWatcher::watch);
+    QObject::connect(&frame, &CMainFrame::activated, watcher, &DataFileWatcher::poke);
+    QObject::connect(watcher, &DataFileWatcher::checkNow, &frame,
+                     [&ws] { RunGuarded([&] { ReloadIfChangedOnDisk(ws); }); });
 
     // A click, or Return or Space on the highlighted item, makes a group current, and only when
     // it is another one; the arrow keys alone do not.
@@ -29,8 +41,6 @@ void InstallDocumentRound(CMainFrame& frame, Workspace& ws) {
     };
     QObject::connect(frame.groupTree(), &GroupTreeWidget::clickedAt, &frame, choose);
     QObject::connect(frame.groupTree(), &GroupTreeWidget::chosenWithKey, &frame, choose);
-
-    frame.setSaveQuestion({[&ws] { return ws.doc.modified; }, [&ws] { SaveAsCommand(ws); }});
 
     using namespace CommandId;
     CommandTable& commands = frame.commands();
@@ -52,10 +62,9 @@ void ReadStartupSettings(CMainFrame& frame) {
     HeldSettings held;
     ReadSettings(frame.startDirectory(), held);
     Workspace& ws = frame.workspace();
-    ws.doc.dataFilePath = held.dataFilePath;
     ws.doc.keyVerifier = held.keyVerifier;
     frame.setStartMinimised(held.startMinimised);
-    frame.setCaptionPath(held.dataFilePath);
+    ws.setDataFilePath(held.dataFilePath);
 }
 
 void LoadStartupDocument(CMainFrame& frame) {

@@ -99,6 +99,27 @@ int QtPrompter::questionDefaultNo(QObject* owner, const QString& caption, const 
     return ShowMessageBox(owner, MessageIcon::Question, caption, text, QMessageBox::No);
 }
 
+int QtPrompter::choiceBox(QObject* owner, const QString& caption, const QString& text,
+                          const QStringList& buttons, int defaultButton, int cancelButton) {
+    QMessageBox box(OwnerWidget(owner));
+    box.setWindowTitle(caption);
+    box.setText(text);
+    box.setTextFormat(Qt::PlainText);
+    box.setIcon(QMessageBox::Question);
+    QList<QPushButton*> pushButtons;
+    for (qsizetype i = 0; i < buttons.size(); ++i)
+        pushButtons.append(box.addButton(
+            buttons[i], i == cancelButton ? QMessageBox::RejectRole : QMessageBox::AcceptRole));
+    if (defaultButton >= 0 && defaultButton < pushButtons.size())
+        box.setDefaultButton(pushButtons[defaultButton]);
+    if (cancelButton >= 0 && cancelButton < pushButtons.size())
+        box.setEscapeButton(pushButtons[cancelButton]);
+    CentreOnScreenWhenOwnerHidden(box);
+    box.exec();
+    const qsizetype chosen = pushButtons.indexOf(qobject_cast<QPushButton*>(box.clickedButton()));
+    return chosen >= 0 ? static_cast<int>(chosen) : cancelButton;
+}
+
 int QtPrompter::runDialog(QDialog& dialog) {
     if (!dialog.parentWidget()) {
         if (QWidget* active = QApplication::activeWindow(); active && active != &dialog)

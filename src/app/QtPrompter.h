@@ -13,6 +13,9 @@ public:
                    const QString& text) override;
     // The same question with No as the default button.
     int questionDefaultNo(QObject* owner, const QString& caption, const QString& text) override;
+    // A question box with the buttons in the order given.
+    int choiceBox(QObject* owner, const QString& caption, const QString& text,
+                  const QStringList& buttons, int defaultButton, int cancelButton) override;
     // Runs the dialog modally, owned by the active window when it has no parent of its own.
     // Returns 1 when it ended with 1 (OK), else 2.
     int runDialog(QDialog& dialog) override;

@@ -35,6 +35,16 @@ int QuestionBoxDefaultNo(QObject* owner, QStringView caption, QStringView format
                                                FormatText(format, {FormatArg(args)...}));
 }
 
+// A question with the given buttons; returns the index of the one chosen (cancelButton for
+// Escape).
+template <class... Args>
+int ChoiceBox(QObject* owner, QStringView caption, const QStringList& buttons, int defaultButton,
+              int cancelButton, QStringView format, const Args&... args) {
+    return CurrentPrompter().choiceBox(owner, caption.toString(),
+                                       FormatText(format, {FormatArg(args)...}), buttons,
+                                       defaultButton, cancelButton);
+}
+
 template <class... Args>
 void ErrorBox(QObject* owner, QStringView caption, QStringView format, const Args&... args) {
     CurrentPrompter().messageBox(owner, MessageIcon::Error, caption.toString(),
@@ -50,6 +60,7 @@ void Notice(QObject* owner, QStringView format, const Args&... args) {
 // Reports an XML engine failure that an operation caught: the box "エラーが起きました" (caption
 // "エラー", no owner, the given icon) and a log line "エラー <description>" naming the reporting
 // source location. Use through REPORT_XML_ERROR so the location is the caller's.
-void ReportComError(const XmlError& error, MessageIcon icon, const char* sourceFile, int sourceLine);
+void ReportComError(const XmlError& error, MessageIcon icon, const char* sourceFile,
+                    int sourceLine);
 
 #define REPORT_XML_ERROR(error, icon) ReportComError((error), (icon), __FILE__, __LINE__)

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 class QDialog;
@@ -32,7 +33,8 @@ class Prompter {
 public:
     virtual ~Prompter() = default;
 
-    // Shows a finished message text. Returns kAnswerYes or kAnswerNo for a question, else kAnswerOk.
+    // Shows a finished message text. Returns kAnswerYes or kAnswerNo for a question, else
+    // kAnswerOk.
     virtual int messageBox(QObject* owner, MessageIcon icon, const QString& caption,
                            const QString& text) = 0;
     // A question whose default button is No, so that Enter or Space answers No: for a Yes that
@@ -40,6 +42,14 @@ public:
     // (one that answers by itself) may leave this to messageBox.
     virtual int questionDefaultNo(QObject* owner, const QString& caption, const QString& text) {
         return messageBox(owner, MessageIcon::Question, caption, text);
+    }
+    // A question with buttons of its own (e.g. 結合, 上書き, キャンセル) and the question icon.
+    // Returns the index of the button chosen; Enter chooses defaultButton, Escape or closing the
+    // box cancelButton. A prompter that cannot ask answers cancelButton.
+    virtual int choiceBox(QObject* owner, const QString& caption, const QString& text,
+                          const QStringList& buttons, int defaultButton, int cancelButton) {
+        (void)owner, (void)caption, (void)text, (void)buttons, (void)defaultButton;
+        return cancelButton;
     }
     // Shows one of the system's dialogs modally; its fields are set before and read afterwards.
     // Returns 1 for OK and 2 for Cancel.

@@ -9,12 +9,15 @@
 #include "XmlDocument.h"
 #include "XmlNode.h"
 
-// What the data file held when this program last loaded it or wrote it: its length and a SHA-256
-// of its bytes. Unknown (size -1) while the program has neither loaded nor written the file at the
-// data file path, e.g. after a new document or a failed load.
+// What the data file held when this program last loaded it or wrote it: its length, a SHA-256
+// of its bytes and the bytes themselves, still encrypted: the version both sides started from when
+// the file has been changed elsewhere since and the two are merged. Unknown (size -1) while the
+// program has neither loaded nor written the file at the data file path, e.g. after a new
+// document or a failed load.
 struct DataFileStamp {
     qint64 size = -1;
     QByteArray sha256;
+    QByteArray bytes;
 
     bool known() const { return size >= 0; }
 };

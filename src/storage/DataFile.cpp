@@ -134,7 +134,7 @@ bool CreateRootDocument(DocumentState& state) {
 }
 
 DataFileStamp StampOf(const char* data, qint64 size) {
-    return {size, Sha256Of(data, size)};
+    return {size, Sha256Of(data, size), QByteArray(data, size)};
 }
 
 DataFileStamp StampOfFile(const QString& path) {
@@ -166,16 +166,29 @@ DiskChange DataFileChangeOnDisk(const DocumentState& state, const QString& path)
 }
 
 bool DataFileOpensUnder(const QString& path, const QString& verifier) {
-    if (verifier.isEmpty()) return false;
-    const QByteArray fileBytes = ReadWholeFile(path);
-    if (fileBytes.isEmpty()) return false;
+    DataFileContent content;
+    return ReadDataFileUnder(path, verifier, content);
+}
+
+XmlDocument DecodeDataFile(const QByteArray& fileBytes, const QString& verifier) {
+    if (verifier.isEmpty() || fileBytes.isEmpty()) return {};
     std::vector<std::uint8_t> plaintext;
     WipeOnExit<std::vector<std::uint8_t>> wipePlaintext(plaintext);
-    if (!DecryptDataFile(fileBytes, verifier, plaintext)) return false;
+    if (!DecryptDataFile(fileBytes, verifier, plaintext)) return {};
     try {
         const XmlParseResult parsed = ParseDataPlaintext(plaintext);
-        return parsed.ok() && !parsed.document.documentElement().isNull();
+        if (!parsed.ok() || parsed.document.documentElement().isNull()) return {};
+        return parsed.document;
     } catch (const XmlError&) {
-        return false;
+        return {};
     }
+}
+
+bool ReadDataFileUnder(const QString& path, const QString& verifier, DataFileContent& content) {
+    const QByteArray fileBytes = ReadWholeFile(path);
+    XmlDocument document = DecodeDataFile(fileBytes, verifier);
+    if (document.isNull()) return false;
+    content.document = document;
+    content.stamp = StampOf(fileBytes.constData(), fileBytes.size());
+    return true;
 }

@@ -67,6 +67,19 @@ enum class DiskChange {
 };
 DiskChange DataFileChangeOnDisk(const DocumentState& state, const QString& path);
 
+// The document a data file's bytes hold under verifier: decrypted and parsed, with a document
+// element; a null document when they do not open under it. Shows nothing.
+XmlDocument DecodeDataFile(const QByteArray& fileBytes, const QString& verifier);
+
+// A data file read and opened: its document and the stamp of the bytes it was read from.
+struct DataFileContent {
+    XmlDocument document;
+    DataFileStamp stamp;
+};
+// Reads the data file at path and opens it under verifier (DecodeDataFile); false, content
+// untouched, when it is missing, empty or does not open. Shows nothing.
+bool ReadDataFileUnder(const QString& path, const QString& verifier, DataFileContent& content);
+
 // Whether the data file at path decrypts under verifier into text that parses into a document
 // with a document element. Shows nothing. A key that opens the data file is the data file's key,
 // whatever verifier the settings file holds.

@@ -409,9 +409,14 @@ TEST(CloseAndExit, AskAboutUnsavedChanges) {
     EXPECT_EQ(prompter.messages().back().caption, "確認");
     EXPECT_EQ(prompter.messages().back().text, "データが変更されています。保存しますか？");
 
-    // Yes, then the Save As dialog cancelled: the program ends without saving.
+    // Yes, then the Save As dialog cancelled: nothing was saved, so the program goes on; No then
+    // ends it without saving, as the user chose.
     prompter.answerYes();
     prompter.answerSaveFile(std::nullopt);
+    s.frame().dispatchCommand(CommandId::Exit);
+    EXPECT_TRUE(s.harness.quitCodes.empty());
+    EXPECT_TRUE(s.ws.doc.modified);
+    prompter.answerNo();
     s.frame().dispatchCommand(CommandId::Exit);
     EXPECT_EQ(s.harness.quitCodes, std::vector<int>{1});
     EXPECT_FALSE(QFile::exists(dir.file("Zetrova.dat")));
@@ -546,10 +551,12 @@ TEST(SettingsCommand, ADataFileWrittenWithoutItsSettingsFileStillOpens) {
 }
 
 // The data file is replaced only when it holds nothing or what the program last loaded or wrote;
-// otherwise a question naming it, default No, decides. No keeps the file and the changes.
+// otherwise a question naming it decides: default No for a file never loaded, and for a changed
+// one 結合 (the default), 上書き or キャンセル. No and キャンセル keep the file and the changes.
 TEST(DiskChange, ADataFileNotAsLastLoadedOrWrittenIsReplacedOnlyAfterTheQuestion) {
-    const QString changed =
-        QStringLiteral("は読み込みまたは保存の後にほかで変更されています。上書きしますか？");
+    const QString changed = QStringLiteral(
+        "は読み込みまたは保存の後にほかで変更されています。ほかの変更と結合しますか、"
+        "上書きしますか？");
     const QString notLoaded =
         QStringLiteral("には読み込んでいないデータがあります。上書きしますか？");
     struct Case {
@@ -611,13 +618,22 @@ TEST(DiskChange, ADataFileNotAsLastLoadedOrWrittenIsReplacedOnlyAfterTheQuestion
                     return 1;
                 });
             }
-            if (asked) prompter.answerQuestion(answer);
+            const bool choice = c.question == changed;
+            if (asked && choice)
+                prompter.answerChoice(answer == kAnswerYes ? "上書き" : "キャンセル");
+            if (asked && !choice) prompter.answerQuestion(answer);
             if (write && c.command != Settings) AnswerKey(prompter, "pw");
             s.frame().dispatchCommand(c.command);
             EXPECT_TRUE(prompter.exhausted());
             QStringList overwriteQuestions;
-            for (const ScriptedPrompter::Message& m : prompter.messages())
+            for (const ScriptedPrompter::Message& m : prompter.messages()) {
                 if (m.defaultNo) overwriteQuestions << m.caption + u':' + m.text;
+                if (!m.buttons.isEmpty()) {
+                    overwriteQuestions << m.caption + u':' + m.text;
+                    EXPECT_EQ(m.buttons, (QStringList{"結合", "上書き", "キャンセル"}));
+                    EXPECT_EQ(m.defaultButton, 0);
+                }
+            }
             EXPECT_EQ(overwriteQuestions,
                       asked ? QStringList{"確認:" + data + c.question} : QStringList());
             if (!write) {

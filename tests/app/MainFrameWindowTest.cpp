@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QTest>
@@ -14,6 +15,7 @@
 #include "CZetrovaView.h"
 #include "GroupPane.h"
 #include "GroupTreeWidget.h"
+#include "KeyVerifier.h"
 #include "ProportionalSplitter.h"
 #include "ScriptedPrompter.h"
 #include "TempDir.h"
@@ -102,27 +104,45 @@ TEST(MainFrame, CloseHidesAndNeverDestroys) {
 }
 
 TEST(MainFrame, SaveQuestionBeforeHidingAndBeforeExit) {
+    TempDir dir;
     ScriptedPrompter prompter;
     FrameHarness h;
     CMainFrame& f = *h.frame;
-    int saves = 0;
-    f.setSaveQuestion({[] { return true; }, [&] { ++saves; }});
+    Workspace& ws = f.workspace();
+    ws.doc.modified = true;
+    ws.doc.keyVerifier = MakeKeyVerifier("pw");
     f.show();
     prompter.answerNo();
     f.close();
-    EXPECT_EQ(saves, 0);
     EXPECT_FALSE(f.isVisible());
+    f.show();
 
+    // Yes, then the Save As dialog cancelled: the user asked to save, so the program goes on,
+    // window, icon and changes as they were.
     prompter.answerYes();
+    prompter.answerSaveFile(std::nullopt);
     f.dispatchCommand(57665);
-    EXPECT_EQ(saves, 1);
+    EXPECT_TRUE(h.quitCodes.empty());
+    EXPECT_EQ(h.icon->removes, 0);
+    EXPECT_TRUE(f.isVisible());
+    EXPECT_TRUE(f.hasNotifyIcon());
+    EXPECT_TRUE(ws.doc.modified);
+
+    // Yes and a file: saved, then the program ends.
+    prompter.answerYes();
+    prompter.answerSaveFile(dir.file("copy.dat"));
+    AnswerKey(prompter, "pw");
+    f.dispatchCommand(57665);
+    EXPECT_TRUE(QFile::exists(dir.file("copy.dat")));
     EXPECT_EQ(h.quitCodes, std::vector<int>({1}));
     EXPECT_EQ(h.icon->removes, 1);
-    ASSERT_EQ(prompter.messages().size(), 2);
-    EXPECT_EQ(prompter.messages()[1].caption, QStringLiteral("確認"));
-    EXPECT_EQ(prompter.messages()[1].icon, MessageIcon::Question);
-    EXPECT_EQ(prompter.messages()[1].text,
-              QStringLiteral("データが変更されています。保存しますか？"));
+    EXPECT_TRUE(prompter.exhausted());
+    ASSERT_EQ(prompter.messages().size(), 3);
+    for (const ScriptedPrompter::Message& m : prompter.messages()) {
+        EXPECT_EQ(m.caption, QStringLiteral("確認"));
+        EXPECT_EQ(m.icon, MessageIcon::Question);
+        EXPECT_EQ(m.text, QStringLiteral("データが変更されています。保存しますか？"));
+    }
 }
 
 TEST(MainFrame, ShowLeavesAMinimisedWindowMinimised) {

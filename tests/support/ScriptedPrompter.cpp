@@ -13,13 +13,13 @@ QStringList ScriptedPrompter::texts() const {
 }
 
 bool ScriptedPrompter::exhausted() const {
-    return questions_.empty() && dialogs_.empty() && openFiles_.empty() && saveFiles_.empty() &&
-           openDocuments_.empty();
+    return questions_.empty() && choices_.empty() && dialogs_.empty() && openFiles_.empty() &&
+           saveFiles_.empty() && openDocuments_.empty();
 }
 
 int ScriptedPrompter::messageBox(QObject*, MessageIcon icon, const QString& caption,
                                  const QString& text) {
-    messages_.append({icon, caption, text});
+    messages_.append({icon, caption, text, false, {}, -1});
     if (icon != MessageIcon::Question) return kAnswerOk;
     if (questions_.empty()) {
         ADD_FAILURE() << "unexpected question: " << text.toStdString();
@@ -37,6 +37,24 @@ int ScriptedPrompter::questionDefaultNo(QObject* owner, const QString& caption,
     return answer;
 }
 
+int ScriptedPrompter::choiceBox(QObject*, const QString& caption, const QString& text,
+                                const QStringList& buttons, int defaultButton, int cancelButton) {
+    messages_.append({MessageIcon::Question, caption, text, false, buttons, defaultButton});
+    if (choices_.empty()) {
+        ADD_FAILURE() << "unexpected question: " << text.toStdString();
+        return cancelButton;
+    }
+    const QString answer = choices_.front();
+    choices_.pop_front();
+    if (answer.isEmpty()) return defaultButton;
+    const qsizetype index = buttons.indexOf(answer);
+    if (index < 0) {
+        ADD_FAILURE() << "no button " << answer.toStdString() << " in: " << text.toStdString();
+        return cancelButton;
+    }
+    return static_cast<int>(index);
+}
+
 int ScriptedPrompter::runDialog(QDialog& dialog) {
     ++dialogsShown_;
     if (dialogs_.empty()) {
@@ -47,7 +65,8 @@ int ScriptedPrompter::runDialog(QDialog& dialog) {
     dialogs_.pop_front();
     const int result = fn(dialog);
     if (result < 0) {
-        ADD_FAILURE() << "dialog of another type than scripted: " << dialog.metaObject()->className();
+        ADD_FAILURE() << "dialog of another type than scripted: "
+                      << dialog.metaObject()->className();
         return 2;
     }
     return result;

@@ -20,6 +20,9 @@ public:
         QString text;
         // A question whose default answer is No.
         bool defaultNo = false;
+        // A question with buttons of its own: their texts and the default one's index.
+        QStringList buttons;
+        int defaultButton = -1;
     };
 
     ScriptedPrompter();
@@ -29,6 +32,9 @@ public:
     void answerQuestion(int answer) { questions_.push_back(answer); }
     void answerYes() { answerQuestion(kAnswerYes); }
     void answerNo() { answerQuestion(kAnswerNo); }
+    // Answers the next question with buttons of its own by the button with this text; an empty
+    // text takes the default button.
+    void answerChoice(const QString& button) { choices_.push_back(button); }
     // nullopt cancels the file dialog.
     void answerOpenFile(std::optional<QString> path) { openFiles_.push_back(ToAnswer(path)); }
     void answerSaveFile(std::optional<QString> path) { saveFiles_.push_back(ToAnswer(path)); }
@@ -63,6 +69,8 @@ public:
     int messageBox(QObject* owner, MessageIcon icon, const QString& caption,
                    const QString& text) override;
     int questionDefaultNo(QObject* owner, const QString& caption, const QString& text) override;
+    int choiceBox(QObject* owner, const QString& caption, const QString& text,
+                  const QStringList& buttons, int defaultButton, int cancelButton) override;
     int runDialog(QDialog& dialog) override;
     std::optional<QString> openFileName(const FileDialogRequest& request) override;
     std::optional<QString> saveFileName(const FileDialogRequest& request) override;
@@ -74,10 +82,13 @@ public:
 
 private:
     std::deque<int> questions_;
+    std::deque<QString> choices_;
     std::deque<std::function<int(QDialog&)>> dialogs_;
     // A file answer: chosen (true) with its path, or cancelled (false).
     using FileAnswer = std::pair<bool, QString>;
-    static FileAnswer ToAnswer(const std::optional<QString>& p) { return {p.has_value(), p.value_or(QString())}; }
+    static FileAnswer ToAnswer(const std::optional<QString>& p) {
+        return {p.has_value(), p.value_or(QString())};
+    }
     std::optional<QString> takeFileAnswer(std::deque<FileAnswer>& queue, const char* kind);
 
     std::deque<FileAnswer> openFiles_;

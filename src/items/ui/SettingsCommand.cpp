@@ -1,10 +1,11 @@
 #include "SettingsCommand.h"
 
 #include <QApplication>
+#include <QFileInfo>
 
 #include "CConfigDlg.h"
 #include "DataFile.h"
-#include "DocumentCommands.h"
+#include "DiskChangeMerge.h"
 #include "KeyVerifier.h"
 #include "MessageBoxes.h"
 #include "SecureWipe.h"
@@ -29,22 +30,25 @@ void SettingsCommand(Workspace& ws, const QString& startDirectory, bool& startMi
     if (!CheckKeyVerifierSet(owner, verifier)) return;
 
     const QString path = dialog.dataFileName;
+    // The file there is looked at under the key it was written with, the held one; a merge made
+    // here is written under the new key.
+    const DiskCheck check = CheckDataFileOnDisk(ws, path);
+    if (!check.write) return;
     DocumentState saved = ws.doc;
     saved.keyVerifier = verifier;
     saved.dataFilePath = path;
-    if (!IsSameFile(path, ws.doc.dataFilePath)) saved.dataFileStamp = {};
-    if (!MayOverwriteDataFile(saved, path, owner)) return;
     if (!SaveDataFile(saved, path, false, {}, owner)) {
         Notice(owner, u"保存できませんでした");
         return;
     }
+    if (check.merged) ReportMerge(ws, QFileInfo(path).fileName(), check.conflicts);
     // The data file is now under the new key at the named path: so is what the program holds,
     // whether the settings file follows or not.
     ws.doc.dataFilePath = path;
     ws.doc.keyVerifier = verifier;
     ws.doc.dataFileStamp = saved.dataFileStamp;
     startMinimised = dialog.startMinimised;
-    if (ws.setCaptionPath) ws.setCaptionPath(path);
+    ws.setDataFilePath(path);
     if (!writeSettingsFile(startDirectory, path, verifier, dialog.startMinimised))
         Notice(owner, u"書き込めませんでした");
 }

@@ -153,6 +153,21 @@ QTreeWidgetItem* TreeItemForGroup(GroupTreeWidget* tree, const XmlNode& group) {
     }
 }
 
+QTreeWidgetItem* TreeItemForLabels(GroupTreeWidget* tree, const QStringList& labelsTopDown) {
+    QTreeWidgetItem* at = nullptr;
+    for (const QString& label : labelsTopDown) {
+        QTreeWidgetItem* next = nullptr;
+        const int count = at ? at->childCount() : tree->topLevelItemCount();
+        for (int i = 0; i < count && !next; ++i) {
+            QTreeWidgetItem* candidate = at ? at->child(i) : tree->topLevelItem(i);
+            if (candidate->text(0) == label) next = candidate;
+        }
+        if (!next) return nullptr;
+        at = next;
+    }
+    return at;
+}
+
 void SetTreeItemCut(QTreeWidgetItem* item, bool cut) {
     if (!item) return;
     item->setData(0, kCutRole, cut);

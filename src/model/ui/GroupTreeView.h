@@ -35,6 +35,11 @@ QString GroupPathOfItem(const QTreeWidgetItem* item);
 // nullptr when there is none.
 QTreeWidgetItem* TreeItemForGroup(GroupTreeWidget* tree, const XmlNode& group);
 
+// The tree item reached by the labels from the top level down, the first matching label at every
+// level (where the group path of those labels leads); nullptr when a label is missing or the list
+// is empty.
+QTreeWidgetItem* TreeItemForLabels(GroupTreeWidget* tree, const QStringList& labelsTopDown);
+
 // The cut state of a tree item: set on the group marked for a move, drawn dimmed.
 void SetTreeItemCut(QTreeWidgetItem* item, bool cut);
 bool IsTreeItemCut(const QTreeWidgetItem* item);

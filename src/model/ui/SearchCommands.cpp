@@ -14,8 +14,8 @@
 
 namespace {
 
-void SetFindNextEnabled(const Workspace& ws, bool enabled) {
-    if (ws.setFindNextEnabled) ws.setFindNextEnabled(enabled);
+void SetFindNextEnabled(Workspace& ws, bool enabled) {
+    ws.setFindNextEnabled(enabled);
 }
 
 // The group the search finds: from the top when no group is current, else after the current one.

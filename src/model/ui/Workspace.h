@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QByteArray>
+#include <QObject>
+#include <QSet>
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -34,9 +37,12 @@ struct MarkSlot {
 };
 
 // What the commands of every subsystem share: the document state, the group tree, the current
-// group, the mark slot and the search text. The main window owns one and fills the hooks that
-// reach widgets of other subsystems (the item list, the key dialog, the menu).
-class Workspace {
+// group, the mark slot and the search text. It owns the document's life cycle: every replacement
+// of the document (start-up, New, Open, import, reload, merge) goes through replaceDocument, and
+// the views that are not its own (the item list, the caption, the menu, the status line) follow
+// its signals.
+class Workspace : public QObject {
+    Q_OBJECT
 public:
     Workspace(GroupTreeWidget* tree, QWidget* owner);
 
@@ -44,6 +50,9 @@ public:
     MarkSlot mark;
     QString searchText;
     bool searchCaseSensitive = false;
+    // The SHA-256 of the sync tools' conflict copies merged or declined in this run, so that
+    // nothing asks about them again.
+    QSet<QByteArray> settledConflictCopies;
 
     GroupTreeWidget* tree() const { return tree_; }
     // Owner of the notices and questions (the main window).
@@ -52,32 +61,57 @@ public:
     // The current group: the tree item last clicked, found by a search, or selected after a
     // delete; nullptr for none (also once its item has been deleted).
     QTreeWidgetItem* currentGroupItem() const { return current_.item(); }
-    // Makes item current and refills the item list.
+    // Makes item current; the item list follows (currentGroupChanged).
     void setCurrentGroup(QTreeWidgetItem* item);
     // The group element behind the current group, found afresh from its labels; with report, the
     // notice "グループが見つかりません" when there is none.
     XmlNode FindCurrentGroup(bool report) const;
 
+    // What becomes of the current group when the document is replaced.
+    enum class CurrentGroup {
+        // None is current (a document opened or made new).
+        None,
+        // The group with the same labels stays current, shown and selected, when the new document
+        // still has it (the same file read again, or merged).
+        Kept,
+    };
+    // The one way the held document is replaced: state becomes the document state, the marks are
+    // forgotten (they belong to the previous document), the tree is built again, and the signals
+    // documentReplaced, dataFilePathChanged and currentGroupChanged follow, in this order.
+    void replaceDocument(const DocumentState& state, CurrentGroup current = CurrentGroup::None);
     // The tree built again from the root group, no group current, the item list emptied.
     void rebuildTree();
-    // After the document was replaced or made new: rebuildTree(), the marks forgotten and the
+    // The views rebuilt for the held document as after opening it: the marks forgotten and the
     // modified flag cleared.
     void resetViews();
 
-    // Hooks, set by the main window.
-    std::function<void()> refillItemList;
-    std::function<bool(QString& verifier)> askKey;
-    std::function<void(bool enabled)> setFindNextEnabled;
-    // Shows the data file path in the window's caption.
-    std::function<void(const QString& path)> setCaptionPath;
+    // Sets the data file path; the caption follows (dataFilePathChanged).
+    void setDataFilePath(const QString& path);
 
-    void RefillItemList() const {
-        if (refillItemList) refillItemList();
-    }
-    bool AskKey(QString& verifier) const { return askKey && askKey(verifier); }
+    // The key dialog: true once the user typed a key whose verifier is the held one, with that
+    // verifier; false when cancelled or when no dialog was given.
+    using KeyDialog = std::function<bool(QString& verifier)>;
+    void setKeyDialog(KeyDialog dialog) { keyDialog_ = std::move(dialog); }
+    bool AskKey(QString& verifier) const { return keyDialog_ && keyDialog_(verifier); }
+
+    // The current group's items changed: the item list is filled again (itemsChanged).
+    void RefillItemList() { emit itemsChanged(); }
+    // "次の検索(&N)" greyed or not (findNextAvailable).
+    void setFindNextEnabled(bool enabled) { emit findNextAvailable(enabled); }
+    // A fixed text on the status line (statusMessage).
+    void showStatus(const QString& text) { emit statusMessage(text); }
+
+signals:
+    void documentReplaced();
+    void currentGroupChanged(QTreeWidgetItem* item);
+    void itemsChanged();
+    void dataFilePathChanged(const QString& path);
+    void findNextAvailable(bool enabled);
+    void statusMessage(const QString& text);
 
 private:
     GroupTreeWidget* tree_;
     QWidget* owner_;
     TreeItemRef current_;
+    KeyDialog keyDialog_;
 };

@@ -1,9 +1,12 @@
 #include "DocumentCommands.h"
 
+#include <QFileInfo>
 #include <QString>
 
+#include "ConflictCopyOffer.h"
 #include "DataFile.h"
 #include "DataFileDialogs.h"
+#include "DiskChangeMerge.h"
 #include "MessageBoxes.h"
 #include "Workspace.h"
 
@@ -13,41 +16,26 @@ AskKeyFn KeyAsker(Workspace& ws) {
     return [&ws](QString& verifier) { return ws.AskKey(verifier); };
 }
 
-void ShowPath(Workspace& ws) {
-    if (ws.setCaptionPath) ws.setCaptionPath(ws.doc.dataFilePath);
-}
+enum class Saved { Yes, Declined, Failed };
 
-// The question before a document is replaced; Yes writes a copy through Save As.
-void AskToSaveChanges(Workspace& ws) {
-    if (!ws.doc.modified) return;
-    if (QuestionBox(ws.owner(), kCaptionConfirm, u"データが変更されています。保存しますか？") ==
-        kAnswerYes)
-        SaveAsCommand(ws);
+// Writes the held document to path, the data file or a copy, after the check of what lies there
+// and the key; a merge made on the way is reported once the file is written.
+Saved SaveAfterCheck(Workspace& ws, const QString& path) {
+    const DiskCheck check = CheckDataFileOnDisk(ws, path);
+    if (!check.write) return Saved::Declined;
+    if (!SaveDataFile(ws.doc, path, true, KeyAsker(ws), ws.owner())) return Saved::Failed;
+    if (check.merged) ReportMerge(ws, QFileInfo(path).fileName(), check.conflicts);
+    return Saved::Yes;
 }
 
 }  // namespace
 
-bool MayOverwriteDataFile(const DocumentState& state, const QString& path, QObject* owner) {
-    switch (DataFileChangeOnDisk(state, path)) {
-        case DiskChange::None:
-            return true;
-        case DiskChange::Changed:
-            return QuestionBoxDefaultNo(
-                       owner, kCaptionConfirm,
-                       u"%sは読み込みまたは保存の後にほかで変更されています。上書きしますか？",
-                       path) == kAnswerYes;
-        case DiskChange::NotLoaded:
-            break;
-    }
-    return QuestionBoxDefaultNo(owner, kCaptionConfirm,
-                                u"%sには読み込んでいないデータがあります。上書きしますか？",
-                                path) == kAnswerYes;
-}
-
 bool LoadAtStartup(Workspace& ws, const QString& defaultDataFilePath, const AskKeyFn& askKey) {
-    if (LoadDataFile(ws.doc, ws.doc.dataFilePath, askKey ? askKey : KeyAsker(ws), ws.owner())) {
-        ShowPath(ws);
-        ws.resetViews();
+    DocumentState loaded = ws.doc;
+    if (LoadDataFile(loaded, ws.doc.dataFilePath, askKey ? askKey : KeyAsker(ws), ws.owner())) {
+        loaded.modified = false;
+        ws.replaceDocument(loaded);
+        OfferConflictCopies(ws);
         return true;
     }
     NewDocumentCommand(ws, defaultDataFilePath);
@@ -56,21 +44,22 @@ bool LoadAtStartup(Workspace& ws, const QString& defaultDataFilePath, const AskK
 
 void NewDocumentCommand(Workspace& ws, const QString& defaultDataFilePath) {
     if (ws.doc.modified) {
-        if (!MayOverwriteDataFile(ws.doc, ws.doc.dataFilePath, ws.owner())) return;
-        if (!SaveDataFile(ws.doc, ws.doc.dataFilePath, true, KeyAsker(ws), ws.owner())) {
-            Notice(ws.owner(), u"保存できませんでした");
-            // The unsaved changes would otherwise be lost without a question.
-            return;
-        }
+        const Saved saved = SaveAfterCheck(ws, ws.doc.dataFilePath);
+        if (saved == Saved::Failed) Notice(ws.owner(), u"保存できませんでした");
+        // The unsaved changes would otherwise be lost without a question.
+        if (saved != Saved::Yes) return;
     }
-    ws.doc.dataFilePath = defaultDataFilePath;
-    // Whatever lies at the default path was not loaded into the new document.
-    ws.doc.dataFileStamp = {};
-    ShowPath(ws);
     DocumentState fresh = ws.doc;
-    if (!CreateRootDocument(fresh)) return;
-    ws.doc = fresh;
-    ws.resetViews();
+    fresh.dataFilePath = defaultDataFilePath;
+    // Whatever lies at the default path was not loaded into the new document.
+    fresh.dataFileStamp = {};
+    fresh.modified = false;
+    if (!CreateRootDocument(fresh)) {
+        ws.setDataFilePath(defaultDataFilePath);
+        ws.doc.dataFileStamp = {};
+        return;
+    }
+    ws.replaceDocument(fresh);
 }
 
 void OpenCommand(Workspace& ws) {
@@ -78,25 +67,40 @@ void OpenCommand(Workspace& ws) {
     const std::optional<QString> path =
         CurrentPrompter().openFileName(DataFileDialogRequest(ws.doc.dataFilePath));
     if (!path) return;
-    if (!LoadDataFile(ws.doc, *path, KeyAsker(ws), ws.owner())) return;
-    ShowPath(ws);
-    ws.resetViews();
+    DocumentState loaded = ws.doc;
+    if (!LoadDataFile(loaded, *path, KeyAsker(ws), ws.owner())) return;
+    loaded.modified = false;
+    ws.replaceDocument(loaded);
+    OfferConflictCopies(ws);
 }
 
-void SaveCommand(Workspace& ws) {
-    if (!MayOverwriteDataFile(ws.doc, ws.doc.dataFilePath, ws.owner())) return;
-    if (SaveDataFile(ws.doc, ws.doc.dataFilePath, true, KeyAsker(ws), ws.owner()))
-        ws.doc.modified = false;
-    else
-        Notice(ws.owner(), u"保存できませんでした");
+bool SaveCommand(Workspace& ws) {
+    switch (SaveAfterCheck(ws, ws.doc.dataFilePath)) {
+        case Saved::Yes:
+            ws.doc.modified = false;
+            return true;
+        case Saved::Failed:
+            Notice(ws.owner(), u"保存できませんでした");
+            return false;
+        case Saved::Declined:
+            break;
+    }
+    return false;
 }
 
-void SaveAsCommand(Workspace& ws) {
+bool SaveAsCommand(Workspace& ws) {
     const std::optional<QString> path =
         CurrentPrompter().saveFileName(DataFileDialogRequest(ws.doc.dataFilePath));
-    if (!path) return;
+    if (!path) return false;
     // Another file is replaced as the user chose it; the data file only as Save replaces it.
-    if (IsSameFile(*path, ws.doc.dataFilePath) && !MayOverwriteDataFile(ws.doc, *path, ws.owner()))
-        return;
-    SaveDataFile(ws.doc, *path, true, KeyAsker(ws), ws.owner());
+    if (IsSameFile(*path, ws.doc.dataFilePath)) return SaveAfterCheck(ws, *path) == Saved::Yes;
+    return SaveDataFile(ws.doc, *path, true, KeyAsker(ws), ws.owner());
+}
+
+bool AskToSaveChanges(Workspace& ws) {
+    if (!ws.doc.modified) return true;
+    if (QuestionBox(ws.owner(), kCaptionConfirm, u"データが変更されています。保存しますか？") !=
+        kAnswerYes)
+        return true;
+    return SaveAsCommand(ws);
 }

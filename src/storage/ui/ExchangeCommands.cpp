@@ -31,9 +31,8 @@ void ExportCommand(Workspace& ws, const QString& settingsFile) {
 void ImportCommand(Workspace& ws) {
     const std::optional<QString> path = CurrentPrompter().openFileName(XmlFileDialogRequest());
     if (!path) return;
-    if (!ImportXmlFile(ws.doc, *path, ws.owner())) return;
-    // The marked nodes belong to the document that was just replaced.
-    ws.mark.forget();
-    ws.rebuildTree();
-    ws.doc.modified = true;
+    DocumentState imported = ws.doc;
+    if (!ImportXmlFile(imported, *path, ws.owner())) return;
+    imported.modified = true;
+    ws.replaceDocument(imported);
 }

@@ -1,0 +1,41 @@
+#include "ConflictCopyOffer.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "ConflictCopies.h"
+#include "DataFile.h"
+#include "DiskChangeMerge.h"
+#include "DocumentCommands.h"
+#include "MessageBoxes.h"
+#include "Workspace.h"
+
+void OfferConflictCopies(Workspace& ws) {
+    if (!ws.doc.hasDocument()) return;
+    const QString dataName = QFileInfo(ws.doc.dataFilePath).fileName();
+    for (const QString& copyPath : FindConflictCopies(ws.doc.dataFilePath)) {
+        DataFileContent copy;
+        if (!ReadDataFileUnder(copyPath, ws.doc.keyVerifier, copy)) continue;
+        if (ws.settledConflictCopies.contains(copy.stamp.sha256)) continue;
+        const MergeResult merged = MergeWithHeldDocument(ws, copy.document, false);
+        if (merged.conflicts.isEmpty() && merged.document.sameContent(ws.doc.document)) {
+            // Merged before: the document already holds all of it.
+            ws.settledConflictCopies.insert(copy.stamp.sha256);
+            continue;
+        }
+        const QString copyName = QFileInfo(copyPath).fileName();
+        const int answer =
+            QuestionBox(ws.owner(), kCaptionConfirm, u"%sの競合コピー%sがあります。結合しますか？",
+                        dataName, copyName);
+        ws.settledConflictCopies.insert(copy.stamp.sha256);
+        if (answer != kAnswerYes) continue;
+        const QList<MergeConflict> conflicts = AdoptMerge(ws, merged, nullptr);
+        if (!SaveCommand(ws)) return;
+        ReportMerge(ws, copyName, conflicts);
+        if (QuestionBoxDefaultNo(ws.owner(), kCaptionConfirm,
+                                 u"%sの内容は%sに保存されました。%sを削除しますか？", copyName,
+                                 dataName, copyName) == kAnswerYes &&
+            !QFile::remove(copyPath))
+            Notice(ws.owner(), u"%sを削除できませんでした", copyName);
+    }
+}

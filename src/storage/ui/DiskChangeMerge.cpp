@@ -1,0 +1,117 @@
+#include "DiskChangeMerge.h"
+
+#include <QFileInfo>
+
+#include "DataFile.h"
+#include "MessageBoxes.h"
+#include "Workspace.h"
+
+namespace {
+
+// At most this many conflicts are listed one by one; the rest are counted.
+constexpr qsizetype kListedConflicts = 20;
+
+const QString kMerge = QStringLiteral("結合");
+const QString kOverwrite = QStringLiteral("上書き");
+const QString kCancel = QStringLiteral("キャンセル");
+
+}  // namespace
+
+MergeResult MergeWithHeldDocument(const Workspace& ws, const XmlDocument& theirs, bool threeWay) {
+    // The base is kept encrypted, as the file held it; it is opened only for the merge.
+    const XmlDocument base =
+        threeWay ? DecodeDataFile(ws.doc.dataFileStamp.bytes, ws.doc.keyVerifier) : XmlDocument();
+    return MergeDocuments(base, ws.doc.document, theirs);
+}
+
+QList<MergeConflict> AdoptMerge(Workspace& ws, const MergeResult& merged,
+                                const DataFileStamp* theirsStamp) {
+    DocumentState next = ws.doc;
+    next.document = merged.document;
+    next.root = merged.document.documentElement();
+    next.modified = true;
+    if (theirsStamp) next.dataFileStamp = *theirsStamp;
+    ws.replaceDocument(next, Workspace::CurrentGroup::Kept);
+    return merged.conflicts;
+}
+
+DiskCheck CheckDataFileOnDisk(Workspace& ws, const QString& path) {
+    DiskCheck check;
+    switch (DataFileChangeOnDisk(ws.doc, path)) {
+        case DiskChange::None:
+            check.write = true;
+            return check;
+        case DiskChange::NotLoaded:
+            check.write =
+                QuestionBoxDefaultNo(ws.owner(), kCaptionConfirm,
+                                     u"%sには読み込んでいないデータがあります。上書きしますか？",
+                                     path) == kAnswerYes;
+            return check;
+        case DiskChange::Changed:
+            break;
+    }
+    DataFileContent disk;
+    if (!ReadDataFileUnder(path, ws.doc.keyVerifier, disk)) {
+        check.write =
+            ChoiceBox(ws.owner(), kCaptionConfirm, {kOverwrite, kCancel}, 1, 1,
+                      u"%sは読み込みまたは保存の後にほかで変更されていますが、今のキーでは開けない"
+                      u"ため結合できません。上書きしますか？",
+                      path) == 0;
+        return check;
+    }
+    const int answer =
+        ChoiceBox(ws.owner(), kCaptionConfirm, {kMerge, kOverwrite, kCancel}, 0, 2,
+                  u"%sは読み込みまたは保存の後にほかで変更されています。ほかの変更と結合しますか、"
+                  u"上書きしますか？",
+                  path);
+    if (answer == 1) check.write = true;
+    if (answer != 0) return check;
+    check.conflicts = AdoptMerge(ws, MergeWithHeldDocument(ws, disk.document, true), &disk.stamp);
+    check.merged = true;
+    check.write = true;
+    return check;
+}
+
+void ReportMerge(Workspace& ws, const QString& mergedFile, const QList<MergeConflict>& conflicts) {
+    if (conflicts.isEmpty()) {
+        ws.showStatus(FormatText(u"Merged with %s: no conflicts", {mergedFile}));
+        return;
+    }
+    QStringList lines;
+    for (qsizetype i = 0; i < conflicts.size() && i < kListedConflicts; ++i)
+        lines.append(FormatText(u"%s: %s", {conflicts[i].groupPath, conflicts[i].name}));
+    if (conflicts.size() > kListedConflicts)
+        lines.append(
+            FormatText(u"ほか%s件", {QString::number(conflicts.size() - kListedConflicts)}));
+    ws.showStatus(FormatText(u"Merged with %s: %s conflicts",
+                             {mergedFile, QString::number(conflicts.size())}));
+    Notice(ws.owner(),
+           u"%sと結合しました。両方で違う値に変えられていた%s件は、ほかの側の値を名前に「（競合）」"
+           u"を付けて並べてあります。\n%s",
+           mergedFile, QString::number(conflicts.size()), lines.join(u'\n'));
+}
+
+bool ReloadIfChangedOnDisk(Workspace& ws) {
+    const QString path = ws.doc.dataFilePath;
+    if (!ws.doc.hasDocument() || DataFileChangeOnDisk(ws.doc, path) != DiskChange::Changed)
+        return false;
+    const QString name = QFileInfo(path).fileName();
+    if (ws.doc.modified) {
+        ws.showStatus(FormatText(u"%s was changed elsewhere: it is merged when you save", {name}));
+        return false;
+    }
+    DataFileContent disk;
+    if (!ReadDataFileUnder(path, ws.doc.keyVerifier, disk)) {
+        ws.showStatus(
+            FormatText(u"%s was changed elsewhere and does not open with the current key", {name}));
+        return false;
+    }
+    DocumentState next = ws.doc;
+    next.document = disk.document;
+    next.root = disk.document.documentElement();
+    next.dataFileStamp = disk.stamp;
+    next.modified = false;
+    ws.replaceDocument(next, Workspace::CurrentGroup::Kept);
+    ws.showStatus(FormatText(u"Reloaded %s: it was changed elsewhere", {name}));
+    return true;
+}

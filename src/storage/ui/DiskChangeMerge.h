@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include "DocumentMerge.h"
+#include "DocumentState.h"
+
+class Workspace;
+
+// What the desktop program does when the data file has been changed elsewhere since it was loaded
+// or saved (another machine through a synchronised folder, zetrova-cli): merge, reload by itself,
+// or ask before replacing it.
+
+// How the file at the path stood before a write, and what was done about it.
+struct DiskCheck {
+    // The write may go on: nothing there to lose, the user chose 上書き, or the file was merged in.
+    bool write = false;
+    // The file on disk was merged into the held document (結合), with these conflicts.
+    bool merged = false;
+    QList<MergeConflict> conflicts;
+};
+
+// Before the held document is written to path. Nothing to lose (DataFileChangeOnDisk gives None):
+// write. A file never loaded: the question
+// "%sには読み込んでいないデータがあります。上書きしますか？", default No. The data file changed
+// elsewhere, when it opens under the held verifier: the question
+// "%sは読み込みまたは保存の後にほかで変更されています。…" with 結合 (the default), 上書き and
+// キャンセル; 結合 merges it into the held document (MergeWithDataFile) and the write goes on. When
+// it does not open under the held verifier (another key, not a data file), the question says so
+// and offers only 上書き and キャンセル, default キャンセル.
+DiskCheck CheckDataFileOnDisk(Workspace& ws, const QString& path);
+
+// Merges theirs with the held document: three-way against the data file as last loaded or saved
+// (the stamp's encrypted bytes, decrypted under the held verifier) when threeWay, else two-way
+// (nothing deleted). Nothing is changed.
+MergeResult MergeWithHeldDocument(const Workspace& ws, const XmlDocument& theirs, bool threeWay);
+
+// Makes a merge's result the held document (the current group kept when it still exists), marked
+// modified; the stamp becomes theirsStamp when given, since the result now holds what that file
+// holds. Returns the conflicts.
+QList<MergeConflict> AdoptMerge(Workspace& ws, const MergeResult& merged,
+                                const DataFileStamp* theirsStamp);
+
+// After a merged document was saved: "Merged with <file>: no conflicts" on the status line, or
+// the notice naming how many conflicts there were and, for each, its group path and name.
+void ReportMerge(Workspace& ws, const QString& mergedFile, const QList<MergeConflict>& conflicts);
+
+// The data file changed on disk while the document has no unsaved changes: it is read again by
+// itself, under the held verifier, without a question (the current group kept when it still
+// exists), and the status line says so. With unsaved changes nothing is read (the merge comes at
+// the next save) and the status line says that instead; a file that does not open under the held
+// verifier is left alone, with a status line. True when the document was read again.
+bool ReloadIfChangedOnDisk(Workspace& ws);
