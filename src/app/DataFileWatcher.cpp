@@ -26,7 +26,8 @@ void DataFileWatcher::watch(const QString& path) {
     if (!watcher_.directories().isEmpty()) watcher_.removePaths(watcher_.directories());
     path_ = absolute;
     if (path_.isEmpty()) return;
-    watcher_.addPath(QFileInfo(path_).absolutePath());
+    const QString folder = QFileInfo(path_).absolutePath();
+    if (QFileInfo::exists(folder)) watcher_.addPath(folder);
     if (QFileInfo::exists(path_)) watcher_.addPath(path_);
 }
 

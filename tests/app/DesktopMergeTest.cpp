@@ -1,0 +1,123 @@
+// The real desktop program while zetrova-cli changes its data file (as another machine would
+// through a synchronised folder): with unsaved changes Ctrl+S and the default answer merge both
+// sides; without, the program reads the file again by itself.
+#include <gtest/gtest.h>
+
+#include "DataFile.h"
+#include "DesktopTestSupport.h"
+#include "KeyVerifier.h"
+#include "Settings.h"
+
+namespace {
+
+const QString kKey = QStringLiteral("pw");
+
+struct MergeDesktop {
+    TempDir dir;
+    QString data = dir.file("Zetrova.dat");
+    QProcess program;
+    QString main;
+
+    // Starts the program on a data file holding the group A, and enters the key.
+    bool start() {
+        DocumentState state;
+        state.document = XmlDocument::parseDataText(
+                             QStringLiteral("<group name=\"root\"><group name=\"A\"/></group>"))
+                             .document;
+        state.root = state.document.documentElement();
+        state.keyVerifier = MakeKeyVerifier(kKey);
+        if (!SaveDataFile(state, data, false, {})) return false;
+        if (!WriteSettingsFile(dir.path(), data, state.keyVerifier, false)) return false;
+        StartProgram(program, dir);
+        if (!program.waitForStarted()) return false;
+        const QString keyDialog = WaitForFirstWindow(program, QStringLiteral("^認証$"));
+        if (keyDialog.isEmpty()) return false;
+        TypeInto(keyDialog, kKey);
+        main = WaitForWindow(QRegularExpression::escape("情報管理ツール Zetrova " + data));
+        return !main.isEmpty();
+    }
+
+    // Adds a group under the root group with the menus, as a person would.
+    bool addGroup(const QString& name) {
+        Focus(main);
+        // The root group's row, first in the tree.
+        Xdo({"mousemove", "--window", main, "38", "45", "click", "1"});
+        Xdo({"key", "alt+i"});
+        Xdo({"key", "Right"});
+        Xdo({"key", "a"});
+        const bool answered = !AnswerWindow("^編集$", name).isEmpty();
+        QThread::msleep(300);
+        return answered;
+    }
+
+    // Replaces the data file with zetrova-cli import: the group A and the given group.
+    bool importElsewhere(const QString& group) {
+        dir.write("other.xml", ("<?xml version=\"1.0\" encoding=\"UTF-8\"?><group name=\"root\">"
+                                "<group name=\"A\"/><group name=\"" +
+                                group + "\"/></group>")
+                                   .toUtf8());
+        QProcess cli;
+        cli.setWorkingDirectory(dir.path());
+        cli.start(QStringLiteral(ZETROVA_CLI_PATH), {"import", dir.file("other.xml")});
+        if (!cli.waitForStarted()) return false;
+        cli.write(kKey.toUtf8() + "\n");
+        cli.closeWriteChannel();
+        return cli.waitForFinished(20000) && cli.exitCode() == 0;
+    }
+
+    // Ctrl+S, the answers given by the keyboard; the data file's document once written.
+    XmlDocument save(bool expectQuestion) {
+        const QByteArray before = dir.read("Zetrova.dat");
+        Focus(main);
+        Xdo({"key", "ctrl+s"});
+        if (expectQuestion) {
+            // Return takes the default answer, 結合.
+            EXPECT_FALSE(AnswerWindow("^確認$", {}).isEmpty()) << "no question about the file";
+        }
+        EXPECT_FALSE(AnswerWindow("^認証$", kKey).isEmpty())
+            << "no key dialog; visible: " << VisibleWindows().toStdString();
+        QElapsedTimer t;
+        t.start();
+        while (dir.read("Zetrova.dat") == before && t.elapsed() < 20000) QThread::msleep(100);
+        DataFileContent content;
+        ReadDataFileUnder(data, MakeKeyVerifier(kKey), content);
+        return content.document;
+    }
+
+    ~MergeDesktop() { StopProgram(program); }
+};
+
+bool HasGroup(const XmlDocument& doc, const QString& name) {
+    return !doc.isNull() &&
+           !doc.selectSingleNode("/group[@name='root']/group[@name='" + name + "']").isNull();
+}
+
+}  // namespace
+
+TEST(DesktopMerge, UnsavedChangesAndAFileChangedElsewhereAreMergedOnSave) {
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "needs an X server (xvfb-run)";
+    MergeDesktop d;
+    ASSERT_TRUE(d.start()) << "no main window; visible: " << VisibleWindows().toStdString();
+    ASSERT_TRUE(d.addGroup("Here")) << "no group dialog";
+    ASSERT_TRUE(d.importElsewhere("There"));
+    const XmlDocument saved = d.save(true);
+    EXPECT_TRUE(HasGroup(saved, "A"));
+    EXPECT_TRUE(HasGroup(saved, "Here"));
+    EXPECT_TRUE(HasGroup(saved, "There"));
+}
+
+TEST(DesktopMerge, WithoutUnsavedChangesAFileChangedElsewhereIsReadAgainWithoutAQuestion) {
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "needs an X server (xvfb-run)";
+    MergeDesktop d;
+    ASSERT_TRUE(d.start()) << "no main window; visible: " << VisibleWindows().toStdString();
+    ASSERT_TRUE(d.importElsewhere("There"));
+    // The program reads the file again by itself; nothing asks.
+    QThread::msleep(2000);
+    EXPECT_TRUE(Xdo({"search", "--onlyvisible", "--name", "^(確認|通知)$"}).isEmpty());
+    // What it holds now is what the file holds: a change saved on top asks nothing about the file
+    // and keeps the other side's group.
+    ASSERT_TRUE(d.addGroup("Here")) << "no group dialog";
+    const XmlDocument saved = d.save(false);
+    EXPECT_TRUE(HasGroup(saved, "There"));
+    EXPECT_TRUE(HasGroup(saved, "Here"));
+}

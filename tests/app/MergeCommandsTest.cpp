@@ -1,0 +1,255 @@
+// The data file changed elsewhere while the program holds it: merged, overwritten or kept on
+// save, read again by itself when nothing is unsaved, and the sync tools' conflict copies merged.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QLabel>
+#include <QTest>
+
+#include "AppTestSupport.h"
+#include "CZetrovaView.h"
+#include "CommandIds.h"
+#include "DataFile.h"
+#include "DiskChangeMerge.h"
+#include "GroupTreeWidget.h"
+#include "KeyVerifier.h"
+#include "ScriptedPrompter.h"
+#include "Settings.h"
+#include "TempDir.h"
+
+namespace {
+
+const QString kBase = QStringLiteral(
+    "<group name=\"root\"><group name=\"A\"><item name=\"user\">alice</item></group></group>");
+// The base with a group B added on another machine.
+const QString kTheirs = QStringLiteral(
+    "<group name=\"root\"><group name=\"A\"><item name=\"user\">alice</item></group>"
+    "<group name=\"B\"/></group>");
+
+void WriteDataFile(const QString& path, const QString& xml, const QString& key) {
+    DocumentState state;
+    const XmlParseResult parsed = XmlDocument::parseDataText(xml);
+    ASSERT_TRUE(parsed.ok()) << parsed.errorMessage.toStdString();
+    state.document = parsed.document;
+    state.root = parsed.document.documentElement();
+    state.keyVerifier = MakeKeyVerifier(key);
+    ASSERT_TRUE(SaveDataFile(state, path, false, {}));
+}
+
+// The document of the data file at path under key; null when it does not open.
+XmlDocument Opened(const QString& path, const QString& key) {
+    DataFileContent content;
+    if (!ReadDataFileUnder(path, MakeKeyVerifier(key), content)) return {};
+    return content.document;
+}
+
+bool Has(const XmlDocument& doc, const char* xpath) {
+    return !doc.isNull() && !doc.selectSingleNode(QString::fromUtf8(xpath)).isNull();
+}
+
+// A main window started on dir's data file with the key "pw", group A current, and the item
+// "ours" added to A as an unsaved change.
+struct Session {
+    explicit Session(const TempDir& dir, ScriptedPrompter& prompter, bool edit = true)
+        : harness((AnswerKey(prompter, "pw"), true), dir.path()), ws(harness.frame->workspace()) {
+        emit harness.frame->groupTree()->clickedAt(
+            TreeItemByLabels(harness.frame->groupTree(), {"A"}));
+        if (!edit) return;
+        XmlNode item = ws.doc.document.createElement(u"item");
+        item.setAttribute(u"name", QStringLiteral("ours"));
+        item.setText(QStringLiteral("1"));
+        ws.FindCurrentGroup(false).appendChild(item);
+        ws.doc.modified = true;
+        ws.RefillItemList();
+    }
+    CMainFrame& frame() { return *harness.frame; }
+    QString current() const {
+        QTreeWidgetItem* item = ws.currentGroupItem();
+        return item ? item->text(0) : QString();
+    }
+    FrameHarness harness;
+    Workspace& ws;
+};
+
+void PrepareDir(const TempDir& dir) {
+    WriteDataFile(dir.file("Zetrova.dat"), kBase, "pw");
+    ASSERT_TRUE(
+        WriteSettingsFile(dir.path(), dir.file("Zetrova.dat"), MakeKeyVerifier("pw"), false));
+}
+
+}  // namespace
+
+// Ctrl+S after someone else changed the data file: 結合 (the default) keeps both sides' changes,
+// 上書き this side's, キャンセル the file; a file under another key cannot be merged.
+TEST(DiskMerge, EachAnswerToTheChangedDataFileQuestion) {
+    const QStringList three{"結合", "上書き", "キャンセル"};
+    const QStringList two{"上書き", "キャンセル"};
+    struct Case {
+        const char* name;
+        const char* theirsKey;
+        const char* answer;  // "" takes the default button
+        QStringList buttons;
+        int defaultButton;
+        bool written;
+        bool hasTheirs;
+    };
+    const Case cases[] = {
+        {"merge, the default", "pw", "", three, 0, true, true},
+        {"overwrite", "pw", "上書き", three, 0, true, false},
+        {"cancel", "pw", "キャンセル", three, 0, false, true},
+        {"another key, the default", "other", "", two, 1, false, true},
+        {"another key, overwrite", "other", "上書き", two, 1, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        PrepareDir(dir);
+        ScriptedPrompter prompter;
+        Session s(dir, prompter);
+        WriteDataFile(dir.file("Zetrova.dat"), kTheirs, c.theirsKey);
+        const QByteArray theirsBytes = dir.read("Zetrova.dat");
+        prompter.clearMessages();
+
+        prompter.answerChoice(QString::fromUtf8(c.answer));
+        if (c.written) AnswerKey(prompter, "pw");
+        s.frame().dispatchCommand(CommandId::FileSave);
+        EXPECT_TRUE(prompter.exhausted());
+        ASSERT_FALSE(prompter.messages().isEmpty());
+        const ScriptedPrompter::Message& question = prompter.messages().front();
+        EXPECT_TRUE(question.text.startsWith(dir.file("Zetrova.dat") + "は読み込みまたは保存の後に"
+                                                                       "ほかで変更されています"))
+            << question.text.toStdString();
+        EXPECT_EQ(question.buttons, c.buttons);
+        EXPECT_EQ(question.defaultButton, c.defaultButton);
+        EXPECT_EQ(s.ws.doc.modified, !c.written);
+        if (!c.written) {
+            EXPECT_EQ(dir.read("Zetrova.dat"), theirsBytes);
+            continue;
+        }
+        EXPECT_EQ(prompter.messages().size(), 1) << prompter.texts().join(",").toStdString();
+        const XmlDocument saved = Opened(dir.file("Zetrova.dat"), "pw");
+        EXPECT_TRUE(Has(saved, "/group/group[@name='A']/item[@name='ours']"));
+        EXPECT_EQ(Has(saved, "/group/group[@name='B']"), c.hasTheirs);
+        // The tree shows what was saved, the current group stays, and so does its list.
+        EXPECT_EQ(TreeItemByLabels(s.frame().groupTree(), {"B"}) != nullptr, c.hasTheirs);
+        EXPECT_EQ(s.current(), "A");
+        EXPECT_EQ(s.frame().itemList()->rowCount(), 2);
+        if (c.hasTheirs) {
+            EXPECT_EQ(s.frame().statusText(), "Merged with Zetrova.dat: no conflicts");
+        }
+        // What was written is what the program holds now: the next save asks nothing.
+        prompter.clearMessages();
+        AnswerKey(prompter, "pw");
+        s.frame().dispatchCommand(CommandId::FileSave);
+        EXPECT_TRUE(prompter.messages().isEmpty()) << prompter.texts().join(",").toStdString();
+    }
+}
+
+// Both sides changed the same value: theirs is kept beside ours and the notice names the place.
+TEST(DiskMerge, ConflictsAreReportedWithTheirGroupAndName) {
+    TempDir dir;
+    PrepareDir(dir);
+    ScriptedPrompter prompter;
+    Session s(dir, prompter, false);
+    s.ws.FindCurrentGroup(false).firstChild().setText(QStringLiteral("alice@home"));
+    s.ws.doc.modified = true;
+    WriteDataFile(dir.file("Zetrova.dat"),
+                  QStringLiteral("<group name=\"root\"><group name=\"A\"><item name=\"user\">"
+                                 "alice@work</item></group></group>"),
+                  "pw");
+    prompter.answerChoice("結合");
+    AnswerKey(prompter, "pw");
+    s.frame().dispatchCommand(CommandId::FileSave);
+    ASSERT_EQ(prompter.messages().size(), 2) << prompter.texts().join(",").toStdString();
+    const QString report = prompter.messages()[1].text;
+    EXPECT_TRUE(report.startsWith("Zetrova.datと結合しました。両方で違う値に変えられていた1件"))
+        << report.toStdString();
+    EXPECT_TRUE(report.contains("user")) << report.toStdString();
+    const XmlDocument saved = Opened(dir.file("Zetrova.dat"), "pw");
+    EXPECT_EQ(saved.selectSingleNode("/group/group/item[@name='user']").text(), "alice@home");
+    EXPECT_EQ(saved.selectSingleNode("/group/group/item[@name='user（競合）']").text(),
+              "alice@work");
+    EXPECT_EQ(s.frame().itemList()->rowCount(), 2);
+}
+
+// The data file changed elsewhere: read again by itself, without a question, only while nothing
+// is unsaved and only when it opens under the held key.
+TEST(Reload, ByItselfOnlyWithoutUnsavedChanges) {
+    struct Case {
+        const char* name;
+        bool unsaved;
+        const char* theirsKey;
+        bool reloaded;
+        const char* status;
+    };
+    const Case cases[] = {
+        {"nothing unsaved", false, "pw", true, "Reloaded Zetrova.dat: it was changed elsewhere"},
+        {"unsaved changes", true, "pw", false,
+         "Zetrova.dat was changed elsewhere: it is merged when you save"},
+        {"another key", false, "other", false,
+         "Zetrova.dat was changed elsewhere and does not open with the current key"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        PrepareDir(dir);
+        ScriptedPrompter prompter;
+        Session s(dir, prompter, c.unsaved);
+        WriteDataFile(dir.file("Zetrova.dat"), kTheirs, c.theirsKey);
+        // The watch on the data file's folder notices the change.
+        EXPECT_EQ(
+            QTest::qWaitFor([&] { return !s.frame().statusText().startsWith("Ready"); }, 10000),
+            true);
+        EXPECT_EQ(s.frame().statusText(), QString::fromUtf8(c.status));
+        EXPECT_EQ(Has(s.ws.doc.document, "/group/group[@name='B']"), c.reloaded);
+        EXPECT_EQ(TreeItemByLabels(s.frame().groupTree(), {"B"}) != nullptr, c.reloaded);
+        EXPECT_EQ(s.current(), "A");
+        EXPECT_EQ(s.ws.doc.modified, c.unsaved);
+        EXPECT_TRUE(prompter.messages().isEmpty()) << prompter.texts().join(",").toStdString();
+        EXPECT_FALSE(ReloadIfChangedOnDisk(s.ws));
+    }
+}
+
+// Conflict copies beside the data file are offered after the key; merged and saved they are not
+// offered again, and only Yes deletes one.
+TEST(ConflictCopies, OfferedMergedSavedAndDeletedOnlyOnYes) {
+    const QString syncthing = QStringLiteral("Zetrova.sync-conflict-20261209-101500-ABCDEFG.dat");
+    const QString dropbox = QStringLiteral("Zetrova (host's conflicted copy 2026-12-09).dat");
+    for (const int deleteAnswer : {kAnswerNo, kAnswerYes}) {
+        SCOPED_TRACE(deleteAnswer == kAnswerYes ? "deleted" : "kept");
+        TempDir dir;
+        PrepareDir(dir);
+        WriteDataFile(dir.file(syncthing), kTheirs, "pw");
+        // Under another key: not offered.
+        WriteDataFile(dir.file(dropbox), kTheirs, "other");
+        {
+            ScriptedPrompter prompter;
+            prompter.answerYes();                   // merge the copy
+            AnswerKey(prompter, "pw");              // the save
+            prompter.answerQuestion(deleteAnswer);  // delete it
+            Session s(dir, prompter, false);
+            EXPECT_TRUE(prompter.exhausted());
+            ASSERT_EQ(
+                prompter.texts(),
+                (QStringList{"Zetrova.datの競合コピー" + syncthing + "があります。結合しますか？",
+                             syncthing + "の内容はZetrova.datに保存されました。" + syncthing +
+                                 "を削除しますか？"}));
+            EXPECT_TRUE(prompter.messages()[1].defaultNo);
+            EXPECT_TRUE(Has(Opened(dir.file("Zetrova.dat"), "pw"), "/group/group[@name='B']"));
+            EXPECT_TRUE(TreeItemByLabels(s.frame().groupTree(), {"B"}));
+            EXPECT_FALSE(s.ws.doc.modified);
+            EXPECT_EQ(QFile::exists(dir.file(syncthing)), deleteAnswer == kAnswerNo);
+            EXPECT_TRUE(QFile::exists(dir.file(dropbox)));
+            // Opened again in this run: not offered again.
+            prompter.clearMessages();
+            prompter.answerOpenFile(dir.file("Zetrova.dat"));
+            AnswerKey(prompter, "pw");
+            s.frame().dispatchCommand(CommandId::FileOpen);
+            EXPECT_TRUE(prompter.messages().isEmpty()) << prompter.texts().join(",").toStdString();
+        }
+        // The next run: the document holds all the kept copy holds, so nothing is asked.
+        ScriptedPrompter prompter;
+        Session again(dir, prompter, false);
+        EXPECT_TRUE(prompter.messages().isEmpty()) << prompter.texts().join(",").toStdString();
+    }
+}
