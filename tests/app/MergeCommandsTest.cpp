@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "AppTestSupport.h"
+#include "CInKeyDlg.h"
 #include "CZetrovaView.h"
 #include "CommandIds.h"
 #include "DataFile.h"
@@ -143,6 +144,31 @@ TEST(DiskMerge, EachAnswerToTheChangedDataFileQuestion) {
         s.frame().dispatchCommand(CommandId::FileSave);
         EXPECT_TRUE(prompter.messages().isEmpty()) << prompter.texts().join(",").toStdString();
     }
+}
+
+// The file changed again while the key was being typed: it is not replaced, the question comes
+// and 結合 keeps that change too.
+TEST(DiskMerge, AChangeWhileTheKeyIsTypedIsLookedAtAgain) {
+    TempDir dir;
+    PrepareDir(dir);
+    ScriptedPrompter prompter;
+    Session s(dir, prompter);
+    prompter.clearMessages();
+    prompter.answerDialog<CInKeyDlg>([&](CInKeyDlg& d) {
+        WriteDataFile(dir.file("Zetrova.dat"), kTheirs, "pw");
+        d.key = "pw";
+        return 1;
+    });
+    prompter.answerChoice("");
+    AnswerKey(prompter, "pw");
+    s.frame().dispatchCommand(CommandId::FileSave);
+    EXPECT_TRUE(prompter.exhausted());
+    ASSERT_EQ(prompter.messages().size(), 1) << prompter.texts().join(",").toStdString();
+    EXPECT_EQ(prompter.messages()[0].buttons, (QStringList{"結合", "上書き", "キャンセル"}));
+    const XmlDocument saved = Opened(dir.file("Zetrova.dat"), "pw");
+    EXPECT_TRUE(Has(saved, "/group/group[@name='A']/item[@name='ours']"));
+    EXPECT_TRUE(Has(saved, "/group/group[@name='B']"));
+    EXPECT_FALSE(s.ws.doc.modified);
 }
 
 // Both sides changed the same value: theirs is kept beside ours and the notice names the place.

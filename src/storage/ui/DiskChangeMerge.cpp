@@ -39,9 +39,11 @@ DiskCheck CheckDataFileOnDisk(Workspace& ws, const QString& path) {
     DiskCheck check;
     switch (DataFileChangeOnDisk(ws.doc, path)) {
         case DiskChange::None:
+            check.seen = StampOfFile(path).sha256;
             check.write = true;
             return check;
         case DiskChange::NotLoaded:
+            check.seen = StampOfFile(path).sha256;
             check.write =
                 QuestionBoxDefaultNo(ws.owner(), kCaptionConfirm,
                                      u"%sには読み込んでいないデータがあります。上書きしますか？",
@@ -52,6 +54,7 @@ DiskCheck CheckDataFileOnDisk(Workspace& ws, const QString& path) {
     }
     DataFileContent disk;
     if (!ReadDataFileUnder(path, ws.doc.keyVerifier, disk)) {
+        check.seen = StampOfFile(path).sha256;
         check.write =
             ChoiceBox(ws.owner(), kCaptionConfirm, {kOverwrite, kCancel}, 1, 1,
                       u"%sは読み込みまたは保存の後にほかで変更されていますが、今のキーでは開けない"
@@ -64,6 +67,7 @@ DiskCheck CheckDataFileOnDisk(Workspace& ws, const QString& path) {
                   u"%sは読み込みまたは保存の後にほかで変更されています。ほかの変更と結合しますか、"
                   u"上書きしますか？",
                   path);
+    check.seen = disk.stamp.sha256;
     if (answer == 1) check.write = true;
     if (answer != 0) return check;
     check.conflicts = AdoptMerge(ws, MergeWithHeldDocument(ws, disk.document, true), &disk.stamp);

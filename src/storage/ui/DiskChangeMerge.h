@@ -19,6 +19,9 @@ struct DiskCheck {
     // The file on disk was merged into the held document (結合), with these conflicts.
     bool merged = false;
     QList<MergeConflict> conflicts;
+    // The SHA-256 of what the file held when it was looked at (empty: no file, or an empty one):
+    // the write replaces it only while it still holds that.
+    QByteArray seen;
 };
 
 // Before the held document is written to path. Nothing to lose (DataFileChangeOnDisk gives None):

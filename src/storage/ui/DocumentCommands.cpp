@@ -19,13 +19,23 @@ AskKeyFn KeyAsker(Workspace& ws) {
 enum class Saved { Yes, Declined, Failed };
 
 // Writes the held document to path, the data file or a copy, after the check of what lies there
-// and the key; a merge made on the way is reported once the file is written.
+// and the key; a merge made on the way is reported once the file is written. A file changed
+// again while the key was asked for is not replaced: it is looked at again.
 Saved SaveAfterCheck(Workspace& ws, const QString& path) {
-    const DiskCheck check = CheckDataFileOnDisk(ws, path);
-    if (!check.write) return Saved::Declined;
-    if (!SaveDataFile(ws.doc, path, true, KeyAsker(ws), ws.owner())) return Saved::Failed;
-    if (check.merged) ReportMerge(ws, QFileInfo(path).fileName(), check.conflicts);
-    return Saved::Yes;
+    while (true) {
+        const DiskCheck check = CheckDataFileOnDisk(ws, path);
+        if (!check.write) return Saved::Declined;
+        bool changedMeanwhile = false;
+        const auto stillAsSeen = [&] {
+            changedMeanwhile = StampOfFile(path).sha256 != check.seen;
+            return !changedMeanwhile;
+        };
+        if (SaveDataFile(ws.doc, path, true, KeyAsker(ws), ws.owner(), stillAsSeen)) {
+            if (check.merged) ReportMerge(ws, QFileInfo(path).fileName(), check.conflicts);
+            return Saved::Yes;
+        }
+        if (!changedMeanwhile) return Saved::Failed;
+    }
 }
 
 }  // namespace
