@@ -2,9 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QStringView>
 
-#include "FormatText.h"
 #include "XmlDocument.h"
 #include "XmlNode.h"
 
@@ -36,8 +34,3 @@ struct DocumentState {
 
     bool hasDocument() const { return !document.isNull(); }
 };
-
-// The main window's caption: the application title, one blank and the data file path.
-inline QString WindowTitle(QStringView applicationTitle, const QString& dataFilePath) {
-    return FormatText(u"%s %s", {applicationTitle, dataFilePath});
-}
