@@ -13,7 +13,7 @@ public:
 
     int messageBox(QObject* owner, MessageIcon icon, const QString& caption,
                    const QString& text) override;
-    int runDialog(QDialog&) override { return 2; }
+    int runDialog(QDialog&) override { return kDialogCancel; }
     std::optional<QString> openFileName(const FileDialogRequest&) override { return std::nullopt; }
     std::optional<QString> saveFileName(const FileDialogRequest&) override { return std::nullopt; }
     void setClipboardText(const QString&, bool) override {}

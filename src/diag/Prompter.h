@@ -12,6 +12,9 @@ enum class MessageIcon { Warning, Question, Error };
 // Answers of a question box, with the values the system's message box returns.
 enum MessageAnswer : int { kAnswerOk = 1, kAnswerYes = 6, kAnswerNo = 7 };
 
+// Results of a dialog, with the ids of its buttons.
+enum DialogResult : int { kDialogOk = 1, kDialogCancel = 2 };
+
 // One entry of a file dialog's type filter, e.g. {"DATファイル (*.dat)", "*.dat"}.
 struct FileFilter {
     QString description;
@@ -32,7 +35,8 @@ class Prompter {
 public:
     virtual ~Prompter() = default;
 
-    // Shows a finished message text. Returns kAnswerYes or kAnswerNo for a question, else kAnswerOk.
+    // Shows a finished message text. Returns kAnswerYes or kAnswerNo for a question, else
+    // kAnswerOk.
     virtual int messageBox(QObject* owner, MessageIcon icon, const QString& caption,
                            const QString& text) = 0;
     // A question whose default button is No, so that Enter or Space answers No: for a Yes that
@@ -42,7 +46,7 @@ public:
         return messageBox(owner, MessageIcon::Question, caption, text);
     }
     // Shows one of the system's dialogs modally; its fields are set before and read afterwards.
-    // Returns 1 for OK and 2 for Cancel.
+    // Returns kDialogOk or kDialogCancel.
     virtual int runDialog(QDialog& dialog) = 0;
     virtual std::optional<QString> openFileName(const FileDialogRequest& request) = 0;
     virtual std::optional<QString> saveFileName(const FileDialogRequest& request) = 0;

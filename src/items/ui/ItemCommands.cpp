@@ -26,7 +26,7 @@ QWidget* DialogOwner(const Workspace& ws) {
 }
 
 bool ShowDialog(CEditDialog& dialog) {
-    return CurrentPrompter().runDialog(dialog) == 1;
+    return CurrentPrompter().runDialog(dialog) == kDialogOk;
 }
 
 // True for a child that the item list shows as a row.

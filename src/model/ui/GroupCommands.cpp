@@ -51,7 +51,7 @@ bool AskGroupName(const Workspace& ws, QString& name) {
     dialog.name = name;
     const int result = CurrentPrompter().runDialog(dialog);
     name = dialog.name;
-    return result == 1;
+    return result == kDialogOk;
 }
 
 // True when `item` is `branch` or lies anywhere below it.
