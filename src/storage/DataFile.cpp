@@ -1,9 +1,11 @@
 #include "DataFile.h"
 
-#include <QCryptographicHash>
+#include <openssl/evp.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -133,8 +135,41 @@ bool CreateRootDocument(DocumentState& state) {
     }
 }
 
+namespace {
+
+// SHA-256 through libcrypto, which uses the processor's SHA instructions where it has them: a
+// stamp of a data file of 10 MB then costs a few milliseconds instead of a good part of a second.
+class Sha256 {
+public:
+    Sha256() : context_(EVP_MD_CTX_new()) {
+        ok_ = context_ && EVP_DigestInit_ex(context_, EVP_sha256(), nullptr) == 1;
+    }
+    ~Sha256() { EVP_MD_CTX_free(context_); }
+    Sha256(const Sha256&) = delete;
+    Sha256& operator=(const Sha256&) = delete;
+
+    void add(const char* data, qint64 size) {
+        ok_ = ok_ && EVP_DigestUpdate(context_, data, static_cast<std::size_t>(size)) == 1;
+    }
+    // The digest; empty when libcrypto failed (which then matches no stamp).
+    QByteArray result() {
+        unsigned char digest[EVP_MAX_MD_SIZE];
+        unsigned int length = 0;
+        if (!ok_ || EVP_DigestFinal_ex(context_, digest, &length) != 1) return {};
+        return QByteArray(reinterpret_cast<const char*>(digest), static_cast<qsizetype>(length));
+    }
+
+private:
+    EVP_MD_CTX* context_;
+    bool ok_ = false;
+};
+
+}  // namespace
+
 DataFileStamp StampOf(const char* data, qint64 size) {
-    return {size, QCryptographicHash::hash(QByteArrayView(data, size), QCryptographicHash::Sha256)};
+    Sha256 hash;
+    hash.add(data, size);
+    return {size, hash.result()};
 }
 
 DataFileStamp StampOfFile(const QString& path) {
@@ -160,9 +195,14 @@ DiskChange DataFileChangeOnDisk(const DocumentState& state, const QString& path)
     // The length tells most changes without reading; equal bytes are no change, whatever the
     // modification time says (a synchronised folder may write the same bytes again).
     if (file.size() != stamp.size || !file.open(QIODevice::ReadOnly)) return DiskChange::Changed;
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!hash.addData(&file) || file.error() != QFileDevice::NoError) return DiskChange::Changed;
-    return hash.result() == stamp.sha256 ? DiskChange::None : DiskChange::Changed;
+    Sha256 hash;
+    QByteArray chunk(1 << 20, Qt::Uninitialized);
+    qint64 total = 0;
+    for (qint64 got; (got = file.read(chunk.data(), chunk.size())) > 0; total += got)
+        hash.add(chunk.constData(), got);
+    if (file.error() != QFileDevice::NoError || total != stamp.size) return DiskChange::Changed;
+    const QByteArray digest = hash.result();
+    return !digest.isEmpty() && digest == stamp.sha256 ? DiskChange::None : DiskChange::Changed;
 }
 
 bool DataFileOpensUnder(const QString& path, const QString& verifier) {
