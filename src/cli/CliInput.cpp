@@ -16,7 +16,11 @@ CliLine ReadLine(CliIo& io, const QString& prompt, bool hidden) {
 }  // namespace
 
 std::optional<QString> ReadItemValue(CliIo& io, bool secret, std::optional<int> recipe) {
-    if (recipe) return GeneratePassword(*recipe);
+    if (recipe) {
+        std::optional<QString> password = GeneratePassword(*recipe);
+        if (!password) CliError(io, QString::fromUtf16(kNoRandomSourceText));
+        return password;
+    }
     CliLine line = ReadLine(io, QStringLiteral("値: "), secret);
     switch (line.status) {
         case CliLine::Status::End:

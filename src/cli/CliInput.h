@@ -16,7 +16,7 @@ inline constexpr qsizetype kLongestItemValue = 1024 * 1024;
 
 // An item's value: drawn from the password recipe when one is given (nothing is printed), else
 // the next line of input, asked for on a terminal (without echo for a secret). Nothing, after the
-// message, when the input has ended, is not UTF-8 or is too long.
+// message, when the input has ended, is not UTF-8 or is too long, or the random source failed.
 std::optional<QString> ReadItemValue(CliIo& io, bool secret, std::optional<int> recipe);
 
 // A new key, asked for twice (on a terminal; otherwise the next two lines of input), as the

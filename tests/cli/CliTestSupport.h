@@ -108,6 +108,8 @@ inline CliRawRun RunCliBytes(const QByteArrayList& args, const QByteArray& input
     int status = 0;
     if (spawned == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status))
         run.status = WEXITSTATUS(status);
+    return run;
+}
 
 // Runs zetrova-cli in this process with lines of input: the first line is the key, the next ones
 // what the command reads after it. beforeLine, if set, runs before each line read after the key
