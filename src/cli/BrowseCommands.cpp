@@ -5,8 +5,7 @@
 #include "CliDataFile.h"
 #include "CliEscape.h"
 #include "CliGroupPath.h"
-#include "CliItemValue.h"
-#include "CliPrompter.h"
+#include "CliLookup.h"
 #include "FormatText.h"
 #include "GroupSearch.h"
 #include "Schema.h"
@@ -44,31 +43,6 @@ void FindOptions(QCommandLineParser& parser) {
     AddDataFileOptions(parser);
 }
 
-std::optional<QStringList> ParsePathArgument(const QString& path, CliIo& io) {
-    std::optional<QStringList> names = ParseGroupPath(path);
-    if (!names)
-        CliError(io, FormatText(u"invalid path %s: write /GROUP/GROUP, with \\/ and \\\\ inside "
-                                u"names",
-                                {EscapeLine(path)}));
-    return names;
-}
-
-// The group at the path, or a null handle after the notice "グループが見つかりません".
-XmlNode GroupOrNotice(const DocumentState& state, const QStringList& names, CliIo& io) {
-    XmlNode group = ResolveGroupPath(state, names);
-    if (group.isNull()) CliError(io, QStringLiteral("グループが見つかりません"));
-    return group;
-}
-
-// Loads the data file after the key and finds the group named by `names`: the group, or a null
-// handle after the message (state then holds whatever was loaded).
-XmlNode LoadGroup(const QCommandLineParser& parser, CliIo& io, const QStringList& names,
-                  DocumentState& state) {
-    if (!LoadDataFileForCli(ResolveDataFiles(parser), io, state)) return {};
-    CliPrompter prompter(io);
-    return GroupOrNotice(state, names, io);
-}
-
 int RunLs(const QCommandLineParser& parser, CliIo& io) {
     const QStringList args = parser.positionalArguments();
     if (args.size() > 1) {
@@ -79,7 +53,7 @@ int RunLs(const QCommandLineParser& parser, CliIo& io) {
         ParsePathArgument(args.isEmpty() ? QStringLiteral("/") : args.front(), io);
     if (!names) return kExitUsage;
     DocumentState state;
-    const XmlNode group = LoadGroup(parser, io, *names, state);
+    const XmlNode group = LoadGroup(ResolveDataFiles(parser), io, *names, state);
     if (group.isNull()) return kExitFailed;
 
     // Document order, one line per element child: kind, name and, for items, the value.
@@ -98,10 +72,12 @@ int RunLs(const QCommandLineParser& parser, CliIo& io) {
 int RunShow(const QCommandLineParser& parser, CliIo& io) {
     const std::optional<CliItemPath> path = ItemPathArgument(parser, io, "show");
     if (!path) return kExitUsage;
-    std::optional<QString> value = LoadItemValue(parser, io, *path);
-    if (!value) return kExitFailed;
-    WriteSecretLine(io.out, *value);
-    Wipe(*value);
+    DocumentState state;
+    const std::optional<CliItem> found = LoadItem(ResolveDataFiles(parser), io, *path, state);
+    if (!found) return kExitFailed;
+    QString value = found->item.text();
+    WriteSecretLine(io.out, value);
+    Wipe(value);
     return kExitOk;
 }
 
@@ -120,7 +96,6 @@ int RunFind(const QCommandLineParser& parser, CliIo& io) {
     const CliDataFiles files = ResolveDataFiles(parser);
     DocumentState state;
     if (!LoadDataFileForCli(files, io, state)) return kExitFailed;
-    CliPrompter prompter(io);
     XmlNode current;
     if (from) {
         current = GroupOrNotice(state, *from, io);
@@ -146,40 +121,6 @@ int RunFind(const QCommandLineParser& parser, CliIo& io) {
 }
 
 }  // namespace
-
-std::optional<CliItemPath> ItemPathArgument(const QCommandLineParser& parser, CliIo& io,
-                                            const char* command) {
-    const QStringList args = parser.positionalArguments();
-    if (args.size() != 1) {
-        CliError(io, QStringLiteral("%1 needs one PATH/ITEM").arg(QLatin1String(command)));
-        return std::nullopt;
-    }
-    std::optional<QStringList> names = ParsePathArgument(args.front(), io);
-    if (!names) return std::nullopt;
-    if (names->isEmpty()) {
-        CliError(io, QStringLiteral("%1 needs an item name after the group path")
-                         .arg(QLatin1String(command)));
-        return std::nullopt;
-    }
-    const QString item = names->takeLast();
-    return CliItemPath{*names, item};
-}
-
-std::optional<QString> LoadItemValue(const QCommandLineParser& parser, CliIo& io,
-                                     const CliItemPath& path) {
-    DocumentState state;
-    const XmlNode group = LoadGroup(parser, io, path.groups, state);
-    if (group.isNull()) return std::nullopt;
-
-    // The first item of that name, plain or secret, in document order.
-    for (XmlNode child = group.firstChild(); !child.isNull(); child = child.nextSibling()) {
-        const bool item = schema::IsElementNamed(child, schema::kItem) ||
-                          schema::IsElementNamed(child, schema::kSecret);
-        if (item && child.attribute(schema::kName) == path.item) return child.text();
-    }
-    CliError(io, QStringLiteral("項目が見つかりません"));
-    return std::nullopt;
-}
 
 CliCommand LsCommand() {
     return {"ls", "ls [PATH] [--ini PATH] [--data PATH]",

@@ -1,9 +1,8 @@
 #include "CliCommandList.h"
 
-#include "CliEscape.h"
-
 const std::vector<CliCommand>& CliCommandList() {
     static const std::vector<CliCommand> commands = {
+        // clang-format off
         VerifierCommand(),
         PassgenCommand(),
         ExportCommand(),
@@ -13,13 +12,15 @@ const std::vector<CliCommand>& CliCommandList() {
         ClipCommand(),
         FindCommand(),
         MergeCommand(),
+        InitCommand(),
+        MkdirCommand(),
+        AddCommand(),
+        EditCommand(),
+        RmCommand(),
+        RmdirCommand(),
+        MvCommand(),
+        PasswdCommand(),
+        // clang-format on
     };
     return commands;
-}
-
-void CliError(CliIo& io, const QString& message) {
-    // The user texts in it are escaped where it was formatted; anything left that could drive the
-    // terminal is escaped here.
-    io.err << "zetrova-cli: " << EscapeControls(message) << "\n";
-    io.err.flush();
 }

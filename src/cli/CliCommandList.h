@@ -3,11 +3,8 @@
 #include <QCommandLineParser>
 #include <vector>
 
+#include "CliError.h"
 #include "CliIo.h"
-
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailed = 1;
-inline constexpr int kExitUsage = 2;
 
 // One subcommand of zetrova-cli.
 struct CliCommand {
@@ -30,7 +27,11 @@ CliCommand ShowCommand();
 CliCommand ClipCommand();
 CliCommand FindCommand();
 CliCommand MergeCommand();
-
-// Writes "zetrova-cli: <message>" and a line break to the error stream. A user's text enters the
-// message escaped (EscapeLine); control characters left in it are escaped here (EscapeControls).
-void CliError(CliIo& io, const QString& message);
+CliCommand InitCommand();
+CliCommand MkdirCommand();
+CliCommand AddCommand();
+CliCommand EditCommand();
+CliCommand RmCommand();
+CliCommand RmdirCommand();
+CliCommand MvCommand();
+CliCommand PasswdCommand();

@@ -1,20 +1,44 @@
 #include "CliCommands.h"
 
 #include <QCommandLineParser>
+#include <new>
 #include <vector>
 
 #include "CliCommandList.h"
 #include "CliEscape.h"
+#include "CliPrompter.h"
+#include "MessageBoxes.h"
+#include "XmlError.h"
 
 namespace {
 
 void PrintUsage(QTextStream& s) {
     s << "usage: zetrova-cli COMMAND [ARGS]\n\ncommands:\n";
-    for (const CliCommand& c : CliCommandList()) s << "  " << c.synopsis << "\n      " << c.summary << "\n";
-    s << "\nRun 'zetrova-cli COMMAND --help' for a command's options. Keys are never taken from the\n"
-         "command line: on a terminal they are asked for without echo, otherwise the first line of\n"
-         "standard input is the key.\n";
+    for (const CliCommand& c : CliCommandList())
+        s << "  " << c.synopsis << "\n      " << c.summary << "\n";
+    s << "\nRun 'zetrova-cli COMMAND --help' for a command's options. Keys are never taken from "
+         "the\n"
+         "command line: on a terminal they are asked for without echo, otherwise the first line "
+         "of\n"
+         "standard input is the key and the next lines are what the command reads after it (a\n"
+         "value, a new key twice). No command asks a question: the command is the answer.\n";
     s.flush();
+}
+
+// Runs the command with the one prompter of the tool installed: every message of the shared code
+// becomes a line on the error stream, and no question waits for an answer. A failure of the XML
+// engine or of memory ends the command with its report instead of ending the process.
+int RunGuarded(const CliCommand& c, const QCommandLineParser& parser, CliIo& io) {
+    CliPrompter prompter(io);
+    try {
+        return c.run(parser, io);
+    } catch (const XmlError& e) {
+        REPORT_XML_ERROR(e, MessageIcon::Error);
+        if (e.description && !e.description->isEmpty()) CliError(io, EscapeLine(*e.description));
+    } catch (const std::bad_alloc&) {
+        CliError(io, QStringLiteral("out of memory; nothing was written"));
+    }
+    return kExitFailed;
 }
 
 }  // namespace
@@ -25,7 +49,8 @@ int RunCli(const QStringList& args, CliIo& io) {
         return kExitUsage;
     }
     const QString name = args.front();
-    if (name == QLatin1String("--help") || name == QLatin1String("-h") || name == QLatin1String("help")) {
+    if (name == QLatin1String("--help") || name == QLatin1String("-h") ||
+        name == QLatin1String("help")) {
         PrintUsage(io.out);
         return kExitOk;
     }
@@ -52,7 +77,7 @@ int RunCli(const QStringList& args, CliIo& io) {
             io.out.flush();
             return kExitOk;
         }
-        const int status = c.run(parser, io);
+        const int status = RunGuarded(c, parser, io);
         io.out.flush();
         io.err.flush();
         return status;

@@ -3,9 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "CliCommandList.h"
+#include "CliError.h"
 #include "CliEscape.h"
-#include "CliPrompter.h"
 #include "DataFile.h"
 #include "FormatText.h"
 #include "KeyVerifier.h"
@@ -53,6 +52,7 @@ CliDataFiles ResolveDataFiles(const QCommandLineParser& parser) {
     ReadSettingsFile(files.iniPath, QDir::current().filePath(QStringLiteral("Zetrova.dat")), held,
                      &files.settingsProblem);
     files.verifier = held.keyVerifier;
+    files.startMinimised = held.startMinimised;
     const QString settingsData = QFileInfo(files.iniPath).dir().filePath(held.dataFilePath);
     files.dataPath = parser.isSet(kDataOption) ? parser.value(kDataOption) : settingsData;
     files.dataFromSettings = IsSameFile(files.dataPath, settingsData);
@@ -92,7 +92,7 @@ bool LoadDataFileForCli(const CliDataFiles& files, CliIo& io, DocumentState& sta
         CliError(io, QStringLiteral("暗号化キーが設定されていません"));
         return false;
     }
-    CliPrompter prompter(io);
+    const int messagesBefore = io.messagesWritten;
     bool asked = false;
     state.keyVerifier = files.verifier;
     const AskKeyFn askKey = [&](QString& verifier) {
@@ -102,13 +102,12 @@ bool LoadDataFileForCli(const CliDataFiles& files, CliIo& io, DocumentState& sta
     if (LoadDataFile(state, files.dataPath, askKey)) return true;
     // The desktop program starts a new document without a word when the file is missing,
     // unreadable or empty; here that is a failure worth naming.
-    if (!asked && prompter.messageCount() == 0)
+    if (!asked && io.messagesWritten == messagesBefore)
         CliError(io, FormatText(u"%sを読み込めませんでした", {EscapeLine(files.dataPath)}));
     return false;
 }
 
 bool SaveDataFileForCli(const CliDataFiles& files, DocumentState& state, CliIo& io) {
-    CliPrompter prompter(io);
     state.dataFilePath = files.dataPath;
     bool changed = false;
     const auto stillAsRead = [&] {
@@ -118,6 +117,6 @@ bool SaveDataFileForCli(const CliDataFiles& files, DocumentState& state, CliIo& 
     if (SaveDataFile(state, files.dataPath, false, nullptr, nullptr, stillAsRead)) return true;
     if (changed)
         CliError(io, FormatText(u"%sは読み込みの後にほかで変更されています。書き込みませんでした",
-                                {files.dataPath}));
+                                {EscapeLine(files.dataPath)}));
     return false;
 }

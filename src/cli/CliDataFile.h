@@ -14,6 +14,7 @@ struct CliDataFiles {
     QString
         dataPath;  // --data, else the settings file's DATA, else Zetrova.dat in the current folder
     QString verifier;  // the settings file's KEY as the desktop program reads it; empty: none
+    bool startMinimised = false;  // the settings file's ONTASKBAR, kept when the file is written
     // The data file is the one the settings file names (no --data, or --data naming that file).
     bool dataFromSettings = true;
     // Why the settings file could not be read, when it exists but cannot be: the key check and

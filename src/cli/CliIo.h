@@ -5,6 +5,21 @@
 #include <functional>
 #include <optional>
 
+// One line of input read for a command (a key or a value), or why there is none.
+struct CliLine {
+    enum class Status {
+        Read,     // text holds the line without its line break
+        End,      // the input ended before a line
+        TooLong,  // longer than kLongestInputLine bytes; the rest was not read
+        NotUtf8,  // not valid UTF-8
+    };
+    Status status = Status::End;
+    QString text;
+};
+
+// The longest line read from standard input, in bytes.
+inline constexpr qsizetype kLongestInputLine = 4 * 1024 * 1024;
+
 // Where a command reads its key and writes its output. The real tool binds these to the terminal
 // and the standard streams; tests bind them to strings.
 struct CliIo {
@@ -12,8 +27,16 @@ struct CliIo {
     QTextStream& err;
     // Returns the key, or nothing when none could be read (end of input).
     std::function<std::optional<QString>()> readKey;
+    // Reads the next line: on a terminal asked for with prompt (without echo when hidden),
+    // otherwise the next line of standard input. Unset: no more input.
+    std::function<CliLine(const QString& prompt, bool hidden)> readLine = {};
+    // Messages written to the error stream so far.
+    int messagesWritten = 0;
 };
 
 // Reads the key: asked for without echo on a terminal, else the first line of standard input with
 // its line break removed.
 std::optional<QString> ReadKeyFromConsole();
+
+// The console's readLine.
+CliLine ReadLineFromConsole(const QString& prompt, bool hidden);

@@ -1,10 +1,9 @@
 #include "CliPrompter.h"
 
-#include "CliCommandList.h"
+#include "CliError.h"
 #include "CliEscape.h"
 
 int CliPrompter::messageBox(QObject*, MessageIcon icon, const QString&, const QString& text) {
-    ++messages_;
     // The shared code's fixed texts hold no backslash or control character: escaping the whole
     // text escapes exactly the user's texts in it.
     CliError(io_, EscapeLine(text));

@@ -6,7 +6,7 @@
 
 #include "CliCommandList.h"
 #include "CliDataFile.h"
-#include "CliItemValue.h"
+#include "CliLookup.h"
 #include "ClipOnWayland.h"
 #include "DisplayProbe.h"
 #include "ItemClipboard.h"
@@ -57,8 +57,10 @@ int RunClip(const QCommandLineParser& parser, CliIo& io) {
                                     "WAYLAND_DISPLAY naming one that can be reached)"));
         return kExitFailed;
     }
-    std::optional<QString> value = LoadItemValue(parser, io, *path);
-    if (!value) return kExitFailed;
+    DocumentState state;
+    const std::optional<CliItem> found = LoadItem(ResolveDataFiles(parser), io, *path, state);
+    if (!found) return kExitFailed;
+    std::optional<QString> value = found->item.text();
 
     const std::chrono::seconds timeout(seconds);
     if (wayland) return ServeClipOnWayland(*wayland, io, *value, timeout);

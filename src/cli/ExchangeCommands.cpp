@@ -4,7 +4,6 @@
 #include "CliCommandList.h"
 #include "CliDataFile.h"
 #include "CliEscape.h"
-#include "CliPrompter.h"
 #include "DataFile.h"
 #include "FormatText.h"
 #include "LogFile.h"
@@ -45,7 +44,6 @@ int RunExport(const QCommandLineParser& parser, CliIo& io) {
     }
     DocumentState state;
     if (!LoadDataFileForCli(files, io, state)) return kExitFailed;
-    CliPrompter prompter(io);
     return WriteXmlFile(state.document, *out) ? kExitOk : kExitFailed;
 }
 
@@ -57,7 +55,6 @@ int RunImport(const QCommandLineParser& parser, CliIo& io) {
     // The data file as it is before the key is asked for: what the import will replace.
     state.dataFileStamp = StampOfFile(files.dataPath);
     if (!CheckKey(files, io, state.keyVerifier)) return kExitFailed;
-    CliPrompter prompter(io);
     QString detail;
     if (!ImportXmlFile(state, *in, nullptr, &detail)) {
         if (!detail.isEmpty()) CliError(io, EscapeLine(detail));

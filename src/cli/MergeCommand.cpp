@@ -8,7 +8,6 @@
 #include "CliDataFile.h"
 #include "CliEscape.h"
 #include "CliGroupPath.h"
-#include "CliPrompter.h"
 #include "DataFile.h"
 #include "DocumentMerge.h"
 #include "FormatText.h"
@@ -42,7 +41,6 @@ std::optional<XmlDocument> LoadOtherDataFile(const QString& path, const QString&
         CliError(io, FormatText(u"%sはデータファイルと同じキーで開けません", {path}));
         return std::nullopt;
     }
-    CliPrompter prompter(io);
     DocumentState other;
     other.keyVerifier = verifier;
     QString key = verifier;
@@ -76,7 +74,6 @@ int RunMerge(const QCommandLineParser& parser, CliIo& io) {
     try {
         merged = MergeDocuments(*base, state.document, *theirs);
     } catch (const XmlError& e) {
-        CliPrompter prompter(io);
         REPORT_XML_ERROR(e, MessageIcon::Error);
         return kExitFailed;
     }

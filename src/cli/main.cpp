@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
     HardenProcess();
     QTextStream out(stdout);
     QTextStream err(stderr);
-    CliIo io{out, err, ReadKeyFromConsole};
+    CliIo io{out, err, ReadKeyFromConsole, ReadLineFromConsole};
     // Before the application object, which reads (and may take away) some arguments of its own.
     if (!ArgumentsAreUtf8(argc, argv, io)) return kExitUsage;
     // Only clip needs the display, and only when one can be reached: every other command, and

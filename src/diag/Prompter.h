@@ -13,6 +13,9 @@ enum class MessageIcon { Warning, Question, Error };
 // Answers of a question box, with the values the system's message box returns.
 enum MessageAnswer : int { kAnswerOk = 1, kAnswerYes = 6, kAnswerNo = 7 };
 
+// Results of a dialog, with the ids of its buttons.
+enum DialogResult : int { kDialogOk = 1, kDialogCancel = 2 };
+
 // One entry of a file dialog's type filter, e.g. {"DATファイル (*.dat)", "*.dat"}.
 struct FileFilter {
     QString description;
@@ -52,7 +55,7 @@ public:
         return cancelButton;
     }
     // Shows one of the system's dialogs modally; its fields are set before and read afterwards.
-    // Returns 1 for OK and 2 for Cancel.
+    // Returns kDialogOk or kDialogCancel.
     virtual int runDialog(QDialog& dialog) = 0;
     virtual std::optional<QString> openFileName(const FileDialogRequest& request) = 0;
     virtual std::optional<QString> saveFileName(const FileDialogRequest& request) = 0;

@@ -51,7 +51,12 @@ bool CheckKeyVerifierSet(QObject* owner, const QString& verifier) {
 
 bool WriteSettingsFile(const QString& startDir, const QString& dataFilePath,
                        const QString& verifier, bool startMinimised) {
-    return WriteProfileStrings(SettingsFilePath(startDir), kSection,
+    return WriteSettingsFileAt(SettingsFilePath(startDir), dataFilePath, verifier, startMinimised);
+}
+
+bool WriteSettingsFileAt(const QString& iniPath, const QString& dataFilePath,
+                         const QString& verifier, bool startMinimised) {
+    return WriteProfileStrings(iniPath, kSection,
                                {{QString::fromUtf16(kKeyData), dataFilePath},
                                 {QString::fromUtf16(kKeyVerifier), verifier},
                                 {QString::fromUtf16(kKeyStartMinimised),

@@ -55,6 +55,9 @@ bool CheckKeyVerifierSet(QObject* owner, const QString& verifier);
 // file keeps its old contents. Changes nothing held and shows nothing.
 bool WriteSettingsFile(const QString& startDir, const QString& dataFilePath,
                        const QString& verifier, bool startMinimised);
+// The same for a settings file at any path.
+bool WriteSettingsFileAt(const QString& iniPath, const QString& dataFilePath,
+                         const QString& verifier, bool startMinimised);
 
 // Writes verifier as KEY to section CONFIG of the settings file at iniPath, keeping everything else
 // in the file (a missing file is created with that one value). For a data file that opened under a

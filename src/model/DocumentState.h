@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QStringView>
 
 #include "FormatText.h"
 #include "SecureWipe.h"
@@ -43,8 +42,3 @@ struct DocumentState {
     // The verifier is the data file's key: whichever holder of its text goes last wipes it.
     ~DocumentState() { WipeOwnCopy(keyVerifier); }
 };
-
-// The main window's caption: the application title, one blank and the data file path.
-inline QString WindowTitle(QStringView applicationTitle, const QString& dataFilePath) {
-    return FormatText(u"%s %s", {applicationTitle, dataFilePath});
-}

@@ -25,7 +25,7 @@ XmlNode FindGroupByLabels(const XmlDocument& doc, const QStringList& labelsTopDo
     return group;
 }
 
-XmlNode FindItem(const XmlNode& group, const QString& name, int kind, QObject* owner) {
+XmlNode FindItem(const XmlNode& group, const QString& name, schema::ItemKind kind, QObject* owner) {
     const std::optional<QString> expression = xpath::ItemLookup(name, kind);
     if (!expression) {
         Notice(owner, u"未知の項目");
@@ -33,7 +33,7 @@ XmlNode FindItem(const XmlNode& group, const QString& name, int kind, QObject* o
     }
     if (group.isNull()) throw XmlError(XmlError::kPointer);
     XmlNode item = group.selectSingleNode(*expression);
-    if (item.isNull() && kind != -1) Notice(owner, u"項目が見つかりません");
+    if (item.isNull() && kind != schema::kAnyKind) Notice(owner, u"項目が見つかりません");
     return item;
 }
 

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "Schema.h"
 #include "XmlDocument.h"
 #include "XmlNode.h"
 
@@ -27,11 +28,12 @@ XmlNode FindGroupByPath(const XmlDocument& doc, const QString& groupPath, bool r
 XmlNode FindGroupByLabels(const XmlDocument& doc, const QStringList& labelsTopDown, bool report,
                           QObject* owner = nullptr);
 
-// The child of `group` called `name` of the given kind (-1 any element, 0 item, 1 secret), or a
+// The child of `group` called `name` of the given kind (any element, item or secret), or a
 // null handle. Not found: for kinds 0 and 1 the notice "項目が見つかりません"; silently for -1.
 // Any other kind: the notice "未知の項目", then XmlError(kPointer). A null group raises
 // XmlError(kPointer).
-XmlNode FindItem(const XmlNode& group, const QString& name, int kind, QObject* owner = nullptr);
+XmlNode FindItem(const XmlNode& group, const QString& name, schema::ItemKind kind,
+                 QObject* owner = nullptr);
 
 // The first element child of `group` called `name`, whatever its kind, or a null handle; never
 // shows a message. A null group raises XmlError(kPointer).

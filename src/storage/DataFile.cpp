@@ -1,9 +1,9 @@
 #include "DataFile.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -160,9 +160,10 @@ DiskChange DataFileChangeOnDisk(const DocumentState& state, const QString& path)
     // The length tells most changes without reading; equal bytes are no change, whatever the
     // modification time says (a synchronised folder may write the same bytes again).
     if (file.size() != stamp.size || !file.open(QIODevice::ReadOnly)) return DiskChange::Changed;
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!hash.addData(&file) || file.error() != QFileDevice::NoError) return DiskChange::Changed;
-    return hash.result() == stamp.sha256 ? DiskChange::None : DiskChange::Changed;
+    const QByteArray bytes = ReadWholeFile(path);
+    if (bytes.size() != stamp.size) return DiskChange::Changed;
+    const QByteArray digest = Sha256Of(bytes.constData(), bytes.size());
+    return !digest.isEmpty() && digest == stamp.sha256 ? DiskChange::None : DiskChange::Changed;
 }
 
 bool DataFileOpensUnder(const QString& path, const QString& verifier) {

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -107,5 +108,29 @@ inline CliRawRun RunCliBytes(const QByteArrayList& args, const QByteArray& input
     int status = 0;
     if (spawned == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status))
         run.status = WEXITSTATUS(status);
+    return run;
+}
+
+// Runs zetrova-cli in this process with lines of input: the first line is the key, the next ones
+// what the command reads after it. beforeLine, if set, runs before each line read after the key
+// (the data file is loaded by then), to change things behind the command's back.
+inline CliRun RunCliWithLines(const QStringList& args, QStringList lines,
+                              const std::function<void()>& beforeLine = {}) {
+    CliRun run;
+    QTextStream out(&run.out);
+    QTextStream err(&run.err);
+    CliIo io{out, err,
+             [&]() -> std::optional<QString> {
+                 if (lines.isEmpty()) return std::nullopt;
+                 return lines.takeFirst();
+             },
+             [&](const QString&, bool) {
+                 if (beforeLine) beforeLine();
+                 if (lines.isEmpty()) return CliLine{};
+                 return CliLine{CliLine::Status::Read, lines.takeFirst()};
+             }};
+    run.status = RunCli(args, io);
+    out.flush();
+    err.flush();
     return run;
 }

@@ -47,9 +47,9 @@ TEST(Lookups, AwkwardNamesWorkEverywhere) {
         XmlNode secret = AddItem(sub, name + "!", "s:" + name, true);
 
         EXPECT_EQ(FindGroupByPath(doc, xpath::BuildGroupPath({"root", name, name}), true), sub);
-        EXPECT_EQ(FindItem(sub, name, 0), item);
-        EXPECT_EQ(FindItem(sub, name + "!", 1), secret);
-        EXPECT_EQ(FindItem(group, name, -1), sub);
+        EXPECT_EQ(FindItem(sub, name, schema::kPlainItem), item);
+        EXPECT_EQ(FindItem(sub, name + "!", schema::kSecretItem), secret);
+        EXPECT_EQ(FindItem(group, name, schema::kAnyKind), sub);
         EXPECT_EQ(FindChild(group, name), sub);
         EXPECT_EQ(doc.selectNodes(xpath::GroupChildren(xpath::BuildGroupPath({"root", name, name})))
                       .size(),
@@ -71,8 +71,9 @@ TEST(Lookups, FirstMatchInDocumentOrderWins) {
     AddItem(second, "x", "2");
     EXPECT_EQ(FindGroupByPath(doc, xpath::BuildGroupPath({"root", "A"}), false), first);
     EXPECT_EQ(FindChild(root, "A"), first);
-    EXPECT_EQ(FindItem(root, "A", -1), first);
-    EXPECT_EQ(FindItem(FindGroupByPath(doc, "/group[@name='root']/group[@name='A']", false), "x", 0)
+    EXPECT_EQ(FindItem(root, "A", schema::kAnyKind), first);
+    EXPECT_EQ(FindItem(FindGroupByPath(doc, "/group[@name='root']/group[@name='A']", false), "x",
+                       schema::kPlainItem)
                   .text(),
               "1");
 }
@@ -84,24 +85,24 @@ TEST(Lookups, ItemKindsAndTheirNotices) {
     XmlNode secret = AddItem(root, "pin", "1234", true);
     XmlNode sub = AddGroup(root, "sub");
 
-    EXPECT_TRUE(FindItem(root, "pin", 0).isNull());
+    EXPECT_TRUE(FindItem(root, "pin", schema::kPlainItem).isNull());
     EXPECT_EQ(prompter.texts(), QStringList{"項目が見つかりません"});
     EXPECT_EQ(prompter.messages().front().caption, "通知");
-    EXPECT_EQ(FindItem(root, "pin", -1), secret);
-    EXPECT_EQ(FindItem(root, "sub", -1), sub);
-    EXPECT_TRUE(FindItem(root, "none", -1).isNull());
+    EXPECT_EQ(FindItem(root, "pin", schema::kAnyKind), secret);
+    EXPECT_EQ(FindItem(root, "sub", schema::kAnyKind), sub);
+    EXPECT_TRUE(FindItem(root, "none", schema::kAnyKind).isNull());
     EXPECT_TRUE(FindChild(root, "none").isNull());
     EXPECT_EQ(prompter.messages().size(), 1);
 
     prompter.clearMessages();
     try {
-        FindItem(root, "pin", 2);
+        FindItem(root, "pin", schema::ItemKind(2));
         FAIL() << "no error";
     } catch (const XmlError& e) {
         EXPECT_EQ(e.code, XmlError::kPointer);
     }
     EXPECT_EQ(prompter.texts(), QStringList{"未知の項目"});
-    EXPECT_THROW(FindItem(XmlNode(), "pin", 0), XmlError);
+    EXPECT_THROW(FindItem(XmlNode(), "pin", schema::kPlainItem), XmlError);
     EXPECT_THROW(FindChild(XmlNode(), "pin"), XmlError);
 }
 

@@ -6,8 +6,10 @@
 
 #include "CEditDialog.h"
 #include "CZetrovaView.h"
+#include "GroupRules.h"
 #include "GroupTreeView.h"
 #include "ItemListFill.h"
+#include "ItemRules.h"
 #include "Lookups.h"
 #include "MessageBoxes.h"
 #include "Schema.h"
@@ -24,7 +26,7 @@ QWidget* DialogOwner(const Workspace& ws) {
 }
 
 bool ShowDialog(CEditDialog& dialog) {
-    return CurrentPrompter().runDialog(dialog) == 1;
+    return CurrentPrompter().runDialog(dialog) == kDialogOk;
 }
 
 // True for a child that the item list shows as a row.
@@ -56,16 +58,10 @@ void Changed(Workspace& ws) {
     ws.RefillItemList();
 }
 
-bool IsInside(XmlNode node, const XmlNode& ancestor) {
-    for (; node; node = node.parentElement())
-        if (node == ancestor) return true;
-    return false;
-}
-
 // A sub-group replaced by an item leaves the tree as well, and a group mark inside it is
 // forgotten, so that neither the tree nor a later paste refers to a group that is gone.
 void DropReplacedGroup(Workspace& ws, const XmlNode& group, QTreeWidgetItem* treeItem) {
-    if (ws.mark.isGroup() && IsInside(ws.mark.node, group)) ws.mark.forget();
+    if (ws.mark.isGroup() && group_rules::IsInBranchOf(ws.mark.node, group)) ws.mark.forget();
     if (treeItem) {
         QTreeWidgetItem* parent = treeItem->parent();
         DeleteTreeItem(treeItem);
@@ -85,19 +81,39 @@ void ReplaceChild(Workspace& ws, const XmlNode& group, const XmlNode& old,
     if (wasGroup) DropReplacedGroup(ws, old, treeItem);
 }
 
+// The selected row, the current group and the row's own element in it, found by name and kind (so
+// that a same-named child of another kind never stands in for it); nothing after the notice of
+// the step that failed.
+struct SelectedElement {
+    SelectedItem row;
+    XmlNode group;
+    XmlNode item;
+};
+
+std::optional<SelectedElement> FindSelectedElement(const Workspace& ws, const CZetrovaView* list) {
+    std::optional<SelectedItem> selected = GetSelectedItem(list, ws.owner());
+    if (!selected) return std::nullopt;
+    const XmlNode group = ws.FindCurrentGroup(true);
+    if (!group) return std::nullopt;
+    const XmlNode item = FindItem(group, selected->name, selected->kind, ws.owner());
+    if (!item) return std::nullopt;
+    return SelectedElement{std::move(*selected), group, item};
+}
+
+// The key before a secret value is revealed; true when it may be.
+bool MayReveal(const Workspace& ws, schema::ItemKind kind) {
+    if (!RevealNeedsKey(kind)) return true;
+    QString verifier;
+    if (!ws.AskKey(verifier)) return false;
+    WipeOwnCopy(verifier);
+    return true;
+}
+
 void AppendItem(const XmlNode& group, const CEditDialog& dialog) {
     group.appendChild(MakeItemNode(group.document(), dialog.name, dialog.value, dialog.secret));
 }
 
 }  // namespace
-
-XmlNode MakeItemNode(const XmlDocument& document, const QString& name, const QString& value,
-                     bool secret) {
-    XmlNode element = document.createElement(secret ? schema::kSecret : schema::kItem);
-    element.setAttribute(schema::kName, name);
-    element.setText(value);
-    return element;
-}
 
 void AddItemCommand(Workspace& ws) {
     CEditDialog dialog(QString(), QString(), false, DialogOwner(ws));
@@ -120,41 +136,34 @@ void AddItemCommand(Workspace& ws) {
 }
 
 void ChangeItemCommand(Workspace& ws, const CZetrovaView* list) {
-    const std::optional<SelectedItem> selected = GetSelectedItem(list, ws.owner());
+    const std::optional<SelectedElement> selected = FindSelectedElement(ws, list);
     if (!selected) return;
-    const XmlNode group = ws.FindCurrentGroup(true);
-    if (!group) return;
-    // The row's own element, found by name and kind, so that a same-named child of another kind
-    // never lends its value.
-    const XmlNode edited = FindItem(group, selected->name, selected->kind, ws.owner());
-    if (!edited) return;
-    const bool secret = selected->kind == schema::kSecretItem;
-    if (secret) {
-        QString verifier;
-        if (!ws.AskKey(verifier)) return;
-        WipeOwnCopy(verifier);
-    }
-    CEditDialog dialog(selected->name, edited.text(), secret, DialogOwner(ws));
+    const XmlNode& group = selected->group;
+    if (!MayReveal(ws, selected->row.kind)) return;
+    CEditDialog dialog(selected->row.name, selected->item.text(),
+                       selected->row.kind == schema::kSecretItem, DialogOwner(ws));
     while (ShowDialog(dialog)) {
-        const XmlNode existing = FindItem(group, dialog.name, schema::kAnyKind, ws.owner());
-        if (existing) {
-            const XmlNode old = FindItem(group, selected->name, selected->kind, ws.owner());
-            if (!old) return;
-            // Another child already has the new name: the group would hold two of one name.
-            if (existing != old && schema::NameOf(existing) != schema::NameOf(old)) {
-                Notice(ws.owner(), u"\"%s\" はすでに存在します", dialog.name);
+        // The edited element, found again after the dialog.
+        const XmlNode old = FindItem(group, selected->row.name, selected->row.kind, ws.owner());
+        if (!old) return;
+        switch (ClassifyItemChange(group, old, dialog.name)) {
+            case ItemChange::NameInUse:
+                Notice(ws.owner(), kItemNameInUse, dialog.name);
                 continue;
-            }
-            group.replaceChild(
-                MakeItemNode(group.document(), dialog.name, dialog.value, dialog.secret), old);
-            Changed(ws);
-            return;
-        }
-        if (QuestionBox(ws.owner(), kCaptionNotice, u"\"%s\"は新しい項目です。追加しますか？",
-                        dialog.name) == kAnswerYes) {
-            AppendItem(group, dialog);
-            Changed(ws);
-            return;
+            case ItemChange::InPlace:
+                group.replaceChild(
+                    MakeItemNode(group.document(), dialog.name, dialog.value, dialog.secret), old);
+                Changed(ws);
+                return;
+            case ItemChange::NewName:
+                if (QuestionBox(ws.owner(), kCaptionNotice,
+                                u"\"%s\"は新しい項目です。追加しますか？",
+                                dialog.name) == kAnswerYes) {
+                    AppendItem(group, dialog);
+                    Changed(ws);
+                    return;
+                }
+                continue;
         }
     }
 }
@@ -165,29 +174,26 @@ void DeleteItemCommand(Workspace& ws, const CZetrovaView* list) {
     if (QuestionBox(ws.owner(), kCaptionConfirm, u"\"%s\" を削除しますか", selected->name) !=
         kAnswerYes)
         return;
-    const XmlNode group = ws.FindCurrentGroup(true);
-    if (!group) return;
-    const XmlNode item = FindItem(group, selected->name, selected->kind, ws.owner());
-    if (!item) return;
-    group.removeChild(item);
+    // Found after the question, as the document stands then.
+    const std::optional<SelectedElement> element = FindSelectedElement(ws, list);
+    if (!element) return;
+    element->group.removeChild(element->item);
     Changed(ws);
 }
 
 void MarkItemCommand(Workspace& ws, const CZetrovaView* list, bool move) {
-    const std::optional<SelectedItem> selected = GetSelectedItem(list, ws.owner());
-    if (!selected) return;
+    // Nothing selected: the notice, and the previous mark stays.
+    if (!GetSelectedItem(list, ws.owner())) return;
     ws.mark.forget();
-    const XmlNode group = ws.FindCurrentGroup(true);
-    if (!group) return;
-    const XmlNode item = FindItem(group, selected->name, selected->kind, ws.owner());
-    if (!item) return;
+    const std::optional<SelectedElement> selected = FindSelectedElement(ws, list);
+    if (!selected) return;
     MarkSlot& mark = ws.mark;
     mark.kind = MarkSlot::Kind::Item;
-    mark.node = item;
+    mark.node = selected->item;
     mark.itemMove = move;
     if (move) {
-        mark.sourceGroup = group;
-        mark.row = selected->row;
+        mark.sourceGroup = selected->group;
+        mark.row = selected->row.row;
     }
     ws.RefillItemList();
 }
@@ -198,16 +204,14 @@ void PasteItemCommand(Workspace& ws) {
     MarkSlot& mark = ws.mark;
     if (!mark.isItem() || !mark.node) return;
     const QString name = schema::NameOf(mark.node);
-    if (FindItem(target, name, schema::kAnyKind, ws.owner())) {
-        Notice(ws.owner(), u"\"%s\" はすでに存在します", name);
+    if (HoldsChildNamed(target, name)) {
+        Notice(ws.owner(), kItemNameInUse, name);
         return;
     }
     if (mark.itemMovePending()) {
         // Only the marked item itself leaves its group; another child of that name (made after
         // the first paste of this move) stays.
-        if (mark.sourceGroup &&
-            FindItem(mark.sourceGroup, name, schema::kAnyKind, ws.owner()) == mark.node)
-            mark.sourceGroup.removeChild(mark.node);
+        if (StillStandsIn(mark.sourceGroup, mark.node)) mark.sourceGroup.removeChild(mark.node);
         mark.row = -1;
     }
     target.appendChild(mark.node.cloneDeep());
@@ -215,19 +219,12 @@ void PasteItemCommand(Workspace& ws) {
 }
 
 void CopyValueToClipboard(Workspace& ws, const CZetrovaView* list) {
-    const std::optional<SelectedItem> selected = GetSelectedItem(list, ws.owner());
+    const std::optional<SelectedElement> selected = FindSelectedElement(ws, list);
     if (!selected) return;
-    const XmlNode group = ws.FindCurrentGroup(true);
-    if (!group) return;
-    const XmlNode item = FindItem(group, selected->name, selected->kind, ws.owner());
-    if (!item) return;
-    const bool secret = schema::IsElementNamed(item, schema::kSecret);
-    if (secret) {
-        QString verifier;
-        if (!ws.AskKey(verifier)) return;
-        WipeOwnCopy(verifier);
-    }
-    QString value = item.text();
+    const schema::ItemKind kind = KindOf(selected->item);
+    if (!MayReveal(ws, kind)) return;
+    QString value = selected->item.text();
+    const bool secret = kind == schema::kSecretItem;
     CurrentPrompter().setClipboardText(value, secret);
     if (secret) Wipe(value);
 }

@@ -2,8 +2,7 @@
 
 #include <QString>
 
-#include "XmlDocument.h"
-#include "XmlNode.h"
+#include "ItemRules.h"
 
 class CZetrovaView;
 class Workspace;
@@ -12,11 +11,6 @@ class Workspace;
 // They change the document directly, set the modified flag when they change it and refill the
 // item list. Notices and questions go to the workspace's owner. A secret value is revealed (in
 // the edit dialog or on the clipboard) only after the key has been typed again.
-
-// A new, unattached `item` element (`secret` when secret is set) with the name attribute and the
-// value as its text, both taken as typed.
-XmlNode MakeItemNode(const XmlDocument& document, const QString& name, const QString& value,
-                     bool secret);
 
 // "追加(&A)": the edit dialog, then the item is appended to the current group. A name the group
 // already holds (a sub-group's included) asks "\"%s\" はすでに存在します。置き換えますか？": Yes

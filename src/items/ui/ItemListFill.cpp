@@ -51,5 +51,6 @@ std::optional<SelectedItem> GetSelectedItem(const CZetrovaView* list, QObject* o
         return std::nullopt;
     }
     return SelectedItem{row, list->cellText(row, 0),
-                        list->rowImage(row) == CZetrovaView::kSecretImage ? 1 : 0};
+                        list->rowImage(row) == CZetrovaView::kSecretImage ? schema::kSecretItem
+                                                                          : schema::kPlainItem};
 }

@@ -3,6 +3,8 @@
 #include <QString>
 #include <optional>
 
+#include "Schema.h"
+
 class CZetrovaView;
 class Workspace;
 class QObject;
@@ -13,11 +15,11 @@ class QObject;
 // notice "\"%s\"の\"%s\" は知らない項目です。" with the group path and the element name.
 void FillItemList(Workspace& workspace, CZetrovaView* list);
 
-// The selected row of the list: its index, label (the item's name) and kind (0 plain, 1 secret).
+// The selected row of the list: its index, label (the item's name) and kind (plain or secret).
 struct SelectedItem {
     int row = -1;
     QString name;
-    int kind = 0;
+    schema::ItemKind kind = schema::kPlainItem;
 };
 
 // The selected row, or nothing after the notice "項目を選んでください".

@@ -21,7 +21,7 @@ void SettingsCommand(Workspace& ws, const QString& startDirectory, bool& startMi
     dialog.startMinimised = startMinimised;
     while (true) {
         Wipe(dialog.key);
-        if (CurrentPrompter().runDialog(dialog) != 1) return;
+        if (CurrentPrompter().runDialog(dialog) != kDialogOk) return;
         if (!dialog.dataFileName.isEmpty()) break;
         Notice(owner, u"データファイル名を入力してください。");
     }

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "CEditGroupDlg.h"
+#include "GroupRules.h"
 #include "GroupTreeView.h"
 #include "GroupTreeWidget.h"
 #include "Lookups.h"
@@ -12,7 +13,6 @@
 #include "Schema.h"
 #include "TreeItemDeletion.h"
 #include "Workspace.h"
-#include "XmlError.h"
 
 namespace {
 
@@ -35,15 +35,12 @@ std::optional<CurrentGroup> ResolveCurrentGroup(const Workspace& ws) {
     return CurrentGroup{node, item};
 }
 
-bool IsRootGroup(const Workspace& ws, const XmlNode& group) {
-    return group == ws.doc.root;
-}
+using group_rules::RequiredName;
 
-// The name attribute that must be there; an element without one is an engine-level fault.
-QString RequiredName(const XmlNode& element) {
-    std::optional<QString> name = element.attribute(schema::kName);
-    if (!name) throw XmlError(XmlError::kPointer);
-    return *name;
+// Shows the refusal, if any; true when there was one.
+bool Refused(const Workspace& ws, const char16_t* refusal) {
+    if (refusal) Notice(ws.owner(), refusal);
+    return refusal != nullptr;
 }
 
 // Shows the group name dialog with `name` in its edit and leaves the edit's text there; true
@@ -54,16 +51,10 @@ bool AskGroupName(const Workspace& ws, QString& name) {
     dialog.name = name;
     const int result = CurrentPrompter().runDialog(dialog);
     name = dialog.name;
-    return result == 1;
+    return result == kDialogOk;
 }
 
-// True when `node` is `group` or lies anywhere below it; the same for tree items.
-bool IsInBranchOf(XmlNode node, const XmlNode& group) {
-    for (; !node.isNull(); node = node.parentElement())
-        if (node == group) return true;
-    return false;
-}
-
+// True when `item` is `branch` or lies anywhere below it.
 bool IsBelowItem(QTreeWidgetItem* item, const QTreeWidgetItem* branch) {
     for (; item; item = item->parent())
         if (item == branch) return true;
@@ -85,19 +76,9 @@ void AddGroupCommand(Workspace& ws) {
     QString name;
     for (;;) {
         if (!AskGroupName(ws, name)) return;
-        if (name.isEmpty()) {
-            Notice(ws.owner(), u"名前を入力してください");
-            continue;
-        }
-        if (!FindChild(current->node, name).isNull()) {
-            Notice(ws.owner(), u"同じ名前のグループがあります");
-            continue;
-        }
-        break;
+        if (!Refused(ws, group_rules::RefuseNewGroupName(current->node, name))) break;
     }
-    XmlNode group = ws.doc.document.createElement(schema::kGroup);
-    group.setAttribute(schema::kName, name);
-    group = current->node.appendChild(group);
+    const XmlNode group = group_rules::AppendNewGroup(current->node, name);
     // The new branch comes in collapsed; the parent only gains its expand button.
     FillGroupTree(ws.tree(), group, current->item, ws.owner());
     ws.doc.modified = true;
@@ -106,21 +87,11 @@ void AddGroupCommand(Workspace& ws) {
 void RenameGroupCommand(Workspace& ws) {
     const std::optional<CurrentGroup> current = ResolveCurrentGroup(ws);
     if (!current) return;
-    if (IsRootGroup(ws, current->node)) {
-        Notice(ws.owner(), u"rootは変更できません。");
-        return;
-    }
+    if (Refused(ws, group_rules::RefuseChangeOf(current->node, ws.doc.root))) return;
     QString name = RequiredName(current->node);
-    const XmlNode parent = current->node.parentElement();
     for (;;) {
         if (!AskGroupName(ws, name)) return;
-        // Two children of one name would make every lookup find only the first of them.
-        const XmlNode holder = parent.isNull() ? XmlNode() : FindChild(parent, name);
-        if (!holder.isNull() && holder != current->node) {
-            Notice(ws.owner(), u"同じ名前のグループがあります");
-            continue;
-        }
-        break;
+        if (!Refused(ws, group_rules::RefuseRename(current->node, name))) break;
     }
     current->node.setAttribute(schema::kName, name);
     // The label is the stored name, the text that the group's path must match.
@@ -131,10 +102,7 @@ void RenameGroupCommand(Workspace& ws) {
 void DeleteGroupCommand(Workspace& ws) {
     const std::optional<CurrentGroup> current = ResolveCurrentGroup(ws);
     if (!current) return;
-    if (IsRootGroup(ws, current->node)) {
-        Notice(ws.owner(), u"rootは変更できません。");
-        return;
-    }
+    if (Refused(ws, group_rules::RefuseChangeOf(current->node, ws.doc.root))) return;
     if (QuestionBox(ws.owner(), kCaptionConfirm, u"\"%s\" を削除しますか",
                     RequiredName(current->node)) != kAnswerYes)
         return;
@@ -150,10 +118,7 @@ void MarkGroupCommand(Workspace& ws, bool move) {
     if (ws.mark.isGroup()) ws.mark.forget();
     const std::optional<CurrentGroup> current = ResolveCurrentGroup(ws);
     if (!current) return;
-    if (IsRootGroup(ws, current->node)) {
-        Notice(ws.owner(), u"rootは変更できません。");
-        return;
-    }
+    if (Refused(ws, group_rules::RefuseChangeOf(current->node, ws.doc.root))) return;
     // One slot: the group mark replaces a marked item, whose row is then no longer drawn cut.
     const bool itemRowWasCut = ws.mark.itemMovePending();
     ws.mark.forget();
@@ -171,16 +136,13 @@ void PasteGroupCommand(Workspace& ws) {
     const QString name = RequiredName(marked);
     const std::optional<CurrentGroup> target = ResolveCurrentGroup(ws);
     if (!target) return;
-    if (!FindChild(target->node, name).isNull()) {
-        Notice(ws.owner(), u"同じ名前のグループがあります");
-        return;
-    }
-
     QTreeWidgetItem* markedItem = ws.mark.groupItem.item();
-    if (IsTreeItemCut(markedItem)) {
-        // The document cannot hold a group below itself; refuse before anything is detached.
-        if (IsInBranchOf(target->node, marked) || IsBelowItem(target->item, markedItem)) {
-            Notice(ws.owner(), u"選択されたグループの下には移動できません");
+    const bool move = IsTreeItemCut(markedItem);
+    if (Refused(ws, group_rules::RefusePaste(marked, target->node, move))) return;
+    if (move) {
+        // The tree cannot show a branch below itself either; refuse before anything is detached.
+        if (IsBelowItem(target->item, markedItem)) {
+            Notice(ws.owner(), group_rules::kMoveBelowItself);
             return;
         }
         const XmlNode source = marked.parentElement();

@@ -31,7 +31,7 @@ void FindGroupCommand(Workspace& ws) {
     CFindGroupDlg dialog(active ? active : ws.owner());
     dialog.text = ws.searchText;
     dialog.caseSensitive = ws.searchCaseSensitive;
-    if (CurrentPrompter().runDialog(dialog) != 1) return;
+    if (CurrentPrompter().runDialog(dialog) != kDialogOk) return;
     ws.searchText = dialog.text;
     ws.searchCaseSensitive = dialog.caseSensitive;
     FindNextGroup(ws, ws.searchText);

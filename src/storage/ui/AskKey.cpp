@@ -12,7 +12,7 @@ bool AskKey(const QString& heldVerifier, QString& verifier, QWidget* parent,
     while (true) {
         QWidget* active = QApplication::activeWindow();
         CInKeyDlg dialog(active ? active : parent);
-        if (CurrentPrompter().runDialog(dialog) != 1) return false;
+        if (CurrentPrompter().runDialog(dialog) != kDialogOk) return false;
         if (dialog.key.isEmpty()) {
             Notice(parent, u"キーを入力してください");
             continue;

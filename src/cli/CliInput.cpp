@@ -1,0 +1,79 @@
+#include "CliInput.h"
+
+#include "CliError.h"
+#include "FormatText.h"
+#include "KeyCharacters.h"
+#include "KeyVerifier.h"
+#include "PasswordGenerator.h"
+#include "SecureWipe.h"
+
+namespace {
+
+CliLine ReadLine(CliIo& io, const QString& prompt, bool hidden) {
+    return io.readLine ? io.readLine(prompt, hidden) : CliLine{};
+}
+
+}  // namespace
+
+std::optional<QString> ReadItemValue(CliIo& io, bool secret, std::optional<int> recipe) {
+    if (recipe) {
+        std::optional<QString> password = GeneratePassword(*recipe);
+        if (!password) CliError(io, QString::fromUtf16(kNoRandomSourceText));
+        return password;
+    }
+    CliLine line = ReadLine(io, QStringLiteral("値: "), secret);
+    switch (line.status) {
+        case CliLine::Status::End:
+            CliError(io, QStringLiteral("no value: give it on the line after the key; nothing "
+                                        "was changed"));
+            return std::nullopt;
+        case CliLine::Status::NotUtf8:
+            CliError(io, QStringLiteral("the value is not valid UTF-8; nothing was changed"));
+            return std::nullopt;
+        case CliLine::Status::TooLong:
+            break;
+        case CliLine::Status::Read:
+            if (line.text.size() <= kLongestItemValue) return std::move(line.text);
+            Wipe(line.text);
+            break;
+    }
+    CliError(io, FormatText(u"the value is longer than %d characters; nothing was changed",
+                            {static_cast<long long>(kLongestItemValue)}));
+    return std::nullopt;
+}
+
+std::optional<QString> ReadNewKeyVerifier(CliIo& io) {
+    CliLine first = ReadLine(io, QStringLiteral("新しいキー: "), true);
+    CliLine second;
+    if (first.status == CliLine::Status::Read && !first.text.isEmpty() &&
+        IsAllowedKeyText(first.text))
+        second = ReadLine(io, QStringLiteral("新しいキー (もう一度): "), true);
+    std::optional<QString> verifier;
+    if (first.status == CliLine::Status::NotUtf8 ||
+        (first.status == CliLine::Status::Read && !IsAllowedKeyText(first.text)))
+        CliError(io, QStringLiteral("キーにできるのは半角の英数字と記号のみです"));
+    else if (first.status != CliLine::Status::Read || first.text.isEmpty())
+        CliError(io, QStringLiteral("キーを入力してください"));
+    else if (second.status != CliLine::Status::Read || second.text != first.text)
+        CliError(io, QStringLiteral("the two new keys differ; nothing was changed"));
+    else
+        verifier = MakeKeyVerifier(first.text);
+    Wipe(first.text);
+    Wipe(second.text);
+    return verifier;
+}
+
+int ChangeDataFile(const CliDataFiles& files, CliIo& io,
+                   const std::function<ChangeResult(DocumentState&)>& change) {
+    DocumentState state;
+    if (!LoadDataFileForCli(files, io, state)) return kExitFailed;
+    switch (change(state)) {
+        case ChangeResult::Refused:
+            return kExitFailed;
+        case ChangeResult::Unchanged:
+            return kExitOk;
+        case ChangeResult::Changed:
+            break;
+    }
+    return SaveDataFileForCli(files, state, io) ? kExitOk : kExitFailed;
+}

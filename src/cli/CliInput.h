@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <optional>
+
+#include "CliDataFile.h"
+#include "CliIo.h"
+#include "DocumentState.h"
+
+// What the changing commands read after the key, and how they load, change and save.
+
+// The longest item value a command takes, in UTF-16 code units. A longer line on standard input
+// is taken for a mistake (a file piped in by accident) rather than stored.
+inline constexpr qsizetype kLongestItemValue = 1024 * 1024;
+
+// An item's value: drawn from the password recipe when one is given (nothing is printed), else
+// the next line of input, asked for on a terminal (without echo for a secret). Nothing, after the
+// message, when the input has ended, is not UTF-8 or is too long, or the random source failed.
+std::optional<QString> ReadItemValue(CliIo& io, bool secret, std::optional<int> recipe);
+
+// A new key, asked for twice (on a terminal; otherwise the next two lines of input), as the
+// settings dialog takes it: not empty ("キーを入力してください"), only printable ASCII without the
+// space ("キーにできるのは半角の英数字と記号のみです"), and both the same. Its verifier, or
+// nothing after the message; the typed keys are wiped.
+std::optional<QString> ReadNewKeyVerifier(CliIo& io);
+
+// What a change did to the document.
+enum class ChangeResult {
+    Refused,    // the reason has been written; nothing is saved
+    Unchanged,  // nothing to do (e.g. mkdir --parents of a group that exists); nothing is saved
+    Changed,    // the document is to be saved
+};
+
+// One change of the data file: loads it after the key, runs change on the loaded document and,
+// when it changed something, saves it once (SaveDataFileForCli). Returns the exit status.
+int ChangeDataFile(const CliDataFiles& files, CliIo& io,
+                   const std::function<ChangeResult(DocumentState&)>& change);

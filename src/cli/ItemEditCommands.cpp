@@ -1,0 +1,193 @@
+// add, edit and rm: changing the items of the data file, with the item commands' rules.
+#include <QCommandLineParser>
+
+#include "CliCommandList.h"
+#include "CliDataFile.h"
+#include "CliEscape.h"
+#include "CliGroupPath.h"
+#include "CliInput.h"
+#include "CliLookup.h"
+#include "FormatText.h"
+#include "ItemRules.h"
+#include "Lookups.h"
+#include "PasswordGenerator.h"
+#include "Schema.h"
+#include "SecureWipe.h"
+
+namespace {
+
+const QString kSecretOption = QStringLiteral("secret");
+const QString kPlainOption = QStringLiteral("plain");
+const QString kGenerateOption = QStringLiteral("generate");
+const QString kRenameOption = QStringLiteral("rename");
+const QString kValueOption = QStringLiteral("value");
+
+QString RecipeHelp() {
+    return QStringLiteral(
+               "Draw the value from password recipe N (0 to %1, as passgen) instead of "
+               "reading it.")
+        .arg(kPasswordRecipeCount - 1);
+}
+
+// --generate N: nullopt when not given; sets bad after the usage message for a wrong N.
+std::optional<int> RecipeOption(const QCommandLineParser& parser, CliIo& io, bool& bad) {
+    bad = false;
+    if (!parser.isSet(kGenerateOption)) return std::nullopt;
+    bool ok = false;
+    const int recipe = parser.value(kGenerateOption).toInt(&ok);
+    if (ok && recipe >= 0 && recipe < kPasswordRecipeCount) return recipe;
+    CliError(io, QStringLiteral("--generate needs a recipe number from 0 to %1")
+                     .arg(kPasswordRecipeCount - 1));
+    bad = true;
+    return std::nullopt;
+}
+
+void AddOptions(QCommandLineParser& parser) {
+    parser.addPositionalArgument(QStringLiteral("PATH/ITEM"),
+                                 QStringLiteral("Group path followed by /ITEM."));
+    parser.addOption({kSecretOption, QStringLiteral("Add a secret item (its value is masked).")});
+    parser.addOption({kGenerateOption, RecipeHelp(), QStringLiteral("N")});
+    AddDataFileOptions(parser);
+}
+
+int RunAdd(const QCommandLineParser& parser, CliIo& io) {
+    const std::optional<CliItemPath> path = ItemPathArgument(parser, io, "add");
+    if (!path) return kExitUsage;
+    bool bad = false;
+    const std::optional<int> recipe = RecipeOption(parser, io, bad);
+    if (bad) return kExitUsage;
+    const bool secret = parser.isSet(kSecretOption);
+    return ChangeDataFile(ResolveDataFiles(parser), io, [&](DocumentState& state) {
+        const XmlNode group = GroupOrNotice(state, path->groups, io);
+        if (group.isNull()) return ChangeResult::Refused;
+        std::optional<QString> value = ReadItemValue(io, secret, recipe);
+        if (!value) return ChangeResult::Refused;
+        const XmlNode made = MakeItemNode(state.document, path->item, *value, secret);
+        Wipe(*value);
+        // A name in use: 項目 › 追加 asks whether to replace, and the command is the Yes. A
+        // sub-group of that name is not replaced, though: a slip would take its whole branch.
+        const XmlNode existing = FindItem(group, path->item, schema::kAnyKind);
+        if (existing.isNull()) {
+            group.appendChild(made);
+        } else if (schema::IsGroup(existing)) {
+            CliError(io, FormatText(kItemNameInUse, {EscapeLine(path->item)}));
+            return ChangeResult::Refused;
+        } else {
+            group.replaceChild(made, existing);
+        }
+        return ChangeResult::Changed;
+    });
+}
+
+void EditOptions(QCommandLineParser& parser) {
+    parser.addPositionalArgument(QStringLiteral("PATH/ITEM"),
+                                 QStringLiteral("Group path followed by /ITEM."));
+    parser.addOption({kRenameOption,
+                      QStringLiteral("New name (written as in a path: \\/ for a slash)."),
+                      QStringLiteral("NEW")});
+    parser.addOption({kValueOption, QStringLiteral("Read a new value, as add does.")});
+    parser.addOption({kGenerateOption, RecipeHelp(), QStringLiteral("N")});
+    parser.addOption({kSecretOption, QStringLiteral("Make it a secret item.")});
+    parser.addOption({kPlainOption, QStringLiteral("Make it a plain item.")});
+    AddDataFileOptions(parser);
+}
+
+// --rename NEW: one name, escaped as in a path; nullopt after the usage message.
+std::optional<QString> NewName(const QCommandLineParser& parser, CliIo& io) {
+    const std::optional<QStringList> names = ParseGroupPath(u'/' + parser.value(kRenameOption));
+    if (names && names->size() == 1) return names->front();
+    CliError(io, QStringLiteral("--rename takes one name; write a slash in it as \\/ and a "
+                                "backslash as \\\\"));
+    return std::nullopt;
+}
+
+int RunEdit(const QCommandLineParser& parser, CliIo& io) {
+    const std::optional<CliItemPath> path = ItemPathArgument(parser, io, "edit");
+    if (!path) return kExitUsage;
+    bool bad = false;
+    const std::optional<int> recipe = RecipeOption(parser, io, bad);
+    if (bad) return kExitUsage;
+    const bool readValue = parser.isSet(kValueOption);
+    if (readValue && recipe) {
+        CliError(io, QStringLiteral("edit takes --value or --generate, not both"));
+        return kExitUsage;
+    }
+    if (parser.isSet(kSecretOption) && parser.isSet(kPlainOption)) {
+        CliError(io, QStringLiteral("edit takes --secret or --plain, not both"));
+        return kExitUsage;
+    }
+    std::optional<QString> rename;
+    if (parser.isSet(kRenameOption)) {
+        rename = NewName(parser, io);
+        if (!rename) return kExitUsage;
+    }
+    if (!rename && !readValue && !recipe && !parser.isSet(kSecretOption) &&
+        !parser.isSet(kPlainOption)) {
+        CliError(io, QStringLiteral("edit needs --rename, --value, --generate, --secret or "
+                                    "--plain"));
+        return kExitUsage;
+    }
+    return ChangeDataFile(ResolveDataFiles(parser), io, [&](DocumentState& state) {
+        const std::optional<CliItem> found = FindItemAt(state, *path, io);
+        if (!found) return ChangeResult::Refused;
+        const QString name = rename.value_or(path->item);
+        // A name another child has is refused; a new one renames the item where it stands.
+        if (ClassifyItemChange(found->group, found->item, name) == ItemChange::NameInUse) {
+            CliError(io, FormatText(kItemNameInUse, {EscapeLine(name)}));
+            return ChangeResult::Refused;
+        }
+        const bool secret =
+            parser.isSet(kSecretOption) ||
+            (!parser.isSet(kPlainOption) && KindOf(found->item) == schema::kSecretItem);
+        std::optional<QString> value;
+        if (readValue || recipe) {
+            value = ReadItemValue(io, secret, recipe);
+            if (!value) return ChangeResult::Refused;
+        } else {
+            value = found->item.text();
+        }
+        found->group.replaceChild(MakeItemNode(state.document, name, *value, secret), found->item);
+        Wipe(*value);
+        return ChangeResult::Changed;
+    });
+}
+
+void RmOptions(QCommandLineParser& parser) {
+    parser.addPositionalArgument(QStringLiteral("PATH/ITEM"),
+                                 QStringLiteral("Group path followed by /ITEM."));
+    AddDataFileOptions(parser);
+}
+
+int RunRm(const QCommandLineParser& parser, CliIo& io) {
+    const std::optional<CliItemPath> path = ItemPathArgument(parser, io, "rm");
+    if (!path) return kExitUsage;
+    return ChangeDataFile(ResolveDataFiles(parser), io, [&](DocumentState& state) {
+        const std::optional<CliItem> found = FindItemAt(state, *path, io);
+        if (!found) return ChangeResult::Refused;
+        found->group.removeChild(found->item);
+        return ChangeResult::Changed;
+    });
+}
+
+}  // namespace
+
+CliCommand AddCommand() {
+    return {"add", "add PATH/ITEM [--secret] [--generate N] [--ini PATH] [--data PATH]",
+            "Add an item, as 項目 › 追加 does; its value is read after the key (one line), or "
+            "generated. An item of that name is replaced.",
+            AddOptions, RunAdd};
+}
+
+CliCommand EditCommand() {
+    return {"edit",
+            "edit PATH/ITEM [--rename NEW] [--value | --generate N] [--secret | --plain] "
+            "[--ini PATH] [--data PATH]",
+            "Change an item's name, value or kind where it stands, as 項目 › 変更 does (after "
+            "the key).",
+            EditOptions, RunEdit};
+}
+
+CliCommand RmCommand() {
+    return {"rm", "rm PATH/ITEM [--ini PATH] [--data PATH]", "Delete one item (after the key).",
+            RmOptions, RunRm};
+}

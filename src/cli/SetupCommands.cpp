@@ -1,0 +1,105 @@
+// init and passwd: making the settings file and the data file, and changing the key.
+#include <QCommandLineParser>
+#include <QFileInfo>
+
+#include "CliCommandList.h"
+#include "CliDataFile.h"
+#include "CliEscape.h"
+#include "CliInput.h"
+#include "DataFile.h"
+#include "FormatText.h"
+#include "SecureWipe.h"
+#include "Settings.h"
+
+namespace {
+
+bool NoArguments(const QCommandLineParser& parser, CliIo& io, const char* command) {
+    if (parser.positionalArguments().isEmpty()) return true;
+    CliError(io, QStringLiteral("%1 takes no arguments; keys are read from the terminal or "
+                                "standard input")
+                     .arg(QLatin1String(command)));
+    return false;
+}
+
+// Writes the settings file after the data file has been written under verifier: DATA, KEY and
+// ONTASKBAR as the settings command writes them. When the settings file already names that data
+// file only KEY changes, so that a DATA written by hand (a relative one) stays as it was.
+bool WriteSettingsFor(const CliDataFiles& files, const QString& verifier, CliIo& io) {
+    const bool written =
+        files.dataFromSettings && !files.verifier.isEmpty()
+            ? WriteSettingsKey(files.iniPath, verifier)
+            : WriteSettingsFileAt(files.iniPath, QFileInfo(files.dataPath).absoluteFilePath(),
+                                  verifier, files.startMinimised);
+    if (!written) {
+        CliError(io, QStringLiteral("書き込めませんでした"));
+        CliError(io, FormatText(u"the data file is under the new key, the settings file %s is not; "
+                                u"the next command given the new key puts it right",
+                                {EscapeLine(files.iniPath)}));
+    }
+    return written;
+}
+
+int RunInit(const QCommandLineParser& parser, CliIo& io) {
+    if (!NoArguments(parser, io, "init")) return kExitUsage;
+    const CliDataFiles files = ResolveDataFiles(parser);
+    if (!files.verifier.isEmpty()) {
+        CliError(io, FormatText(u"%s already has a KEY; nothing was changed (passwd changes the "
+                                u"key)",
+                                {EscapeLine(files.iniPath)}));
+        return kExitFailed;
+    }
+    if (QFileInfo::exists(files.dataPath) || QFileInfo(files.dataPath).isSymLink()) {
+        CliError(io, FormatText(u"%s already exists; nothing was changed",
+                                {EscapeLine(files.dataPath)}));
+        return kExitFailed;
+    }
+    std::optional<QString> verifier = ReadNewKeyVerifier(io);
+    if (!verifier) return kExitFailed;
+    // A new document as 新規作成 makes it, written before the settings file names its key: a
+    // failure in between leaves a data file that the next command opens with that key.
+    DocumentState state;
+    if (!CreateRootDocument(state)) return kExitFailed;
+    state.dataFilePath = files.dataPath;
+    state.keyVerifier = *verifier;
+    const bool saved =
+        SaveDataFileForCli(files, state, io) && WriteSettingsFor(files, *verifier, io);
+    Wipe(*verifier);
+    return saved ? kExitOk : kExitFailed;
+}
+
+int RunPasswd(const QCommandLineParser& parser, CliIo& io) {
+    if (!NoArguments(parser, io, "passwd")) return kExitUsage;
+    const CliDataFiles files = ResolveDataFiles(parser);
+    DocumentState state;
+    if (!LoadDataFileForCli(files, io, state)) return kExitFailed;
+    std::optional<QString> verifier = ReadNewKeyVerifier(io);
+    if (!verifier) return kExitFailed;
+    // The settings command's order: the data file under the new key first, then the settings
+    // file. A crash in between leaves a data file that opens with the new key, and the next
+    // command given that key writes it into the settings file.
+    state.keyVerifier = *verifier;
+    const bool changed =
+        SaveDataFileForCli(files, state, io) && WriteSettingsFor(files, *verifier, io);
+    Wipe(*verifier);
+    return changed ? kExitOk : kExitFailed;
+}
+
+void DataFileOptions(QCommandLineParser& parser) {
+    AddDataFileOptions(parser);
+}
+
+}  // namespace
+
+CliCommand InitCommand() {
+    return {"init", "init [--ini PATH] [--data PATH]",
+            "Make a new data file and the settings file naming it and its key (the new key is "
+            "asked for twice); refused when either is there already.",
+            DataFileOptions, RunInit};
+}
+
+CliCommand PasswdCommand() {
+    return {"passwd", "passwd [--ini PATH] [--data PATH]",
+            "Change the key: the current key, then the new one twice; the data file is written "
+            "under the new key, then the settings file.",
+            DataFileOptions, RunPasswd};
+}

@@ -1,0 +1,288 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "CliTestSupport.h"
+#include "DataFile.h"
+#include "KeyVerifier.h"
+#include "QtPrinters.h"
+#include "Schema.h"
+#include "TempDir.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kKey = QStringLiteral("pass");
+
+XmlNode Add(const XmlNode& parent, const char16_t* tag, const QString& name,
+            const QString& value = QString()) {
+    XmlNode e = parent.document().createElement(QString::fromUtf16(tag));
+    e.setAttribute(schema::kName, name);
+    if (!value.isEmpty()) e.setText(value);
+    return parent.appendChild(e);
+}
+
+// root: 銀行 (口座, 暗証 secret, ネット (a)), Mail
+XmlDocument Sample() {
+    XmlDocument doc = schema::CreateNewDocument();
+    const XmlNode root = doc.documentElement();
+    const XmlNode bank = Add(root, schema::kGroup, u"銀行"_s);
+    Add(bank, schema::kItem, u"口座"_s, u"1234"_s);
+    Add(bank, schema::kSecret, u"暗証"_s, u"0000"_s);
+    Add(Add(bank, schema::kGroup, u"ネット"_s), schema::kItem, u"a"_s, u"x"_s);
+    Add(root, schema::kGroup, u"Mail"_s);
+    return doc;
+}
+
+// One line per element below element, indented by depth: "kind name=value".
+QString Outline(const XmlNode& element, int depth = 0) {
+    QString text;
+    for (XmlNode c = element.firstChild(); !c.isNull(); c = c.nextSibling()) {
+        if (!c.isElement()) continue;
+        text += QString(depth, u' ') + c.name() + u' ' + schema::NameOf(c);
+        if (!schema::IsGroup(c)) text += u'=' + c.text();
+        text += u'\n' + Outline(c, depth + 1);
+    }
+    return text;
+}
+
+// A settings file naming data.dat and the key "pass", and data.dat holding a document.
+struct Files {
+    TempDir dir;
+    QString ini = dir.file("Zetrova.ini");
+    QString data = dir.file("data.dat");
+
+    explicit Files(const XmlDocument& doc = Sample()) {
+        dir.write("Zetrova.ini",
+                  "[CONFIG]\r\nDATA=data.dat\r\nKEY=" + MakeKeyVerifier(kKey).toLatin1() + "\r\n");
+        DocumentState state;
+        state.document = doc;
+        state.root = doc.documentElement();
+        state.keyVerifier = MakeKeyVerifier(kKey);
+        EXPECT_TRUE(SaveDataFile(state, data, false, nullptr));
+    }
+    CliRun run(QStringList args, QStringList lines = {kKey}) const {
+        return RunCliWithLines(args << "--ini" << ini, lines);
+    }
+    QString outline(const QString& key = kKey) const {
+        DocumentState state;
+        const bool ok = LoadDataFile(state, data, [&](QString& v) {
+            v = MakeKeyVerifier(key);
+            return true;
+        });
+        return ok ? Outline(state.root) : QStringLiteral("(does not load)");
+    }
+};
+
+// Neither the group nor others may read or write the file.
+bool OwnerOnly(const QString& path) {
+    constexpr QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                          QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+    return QFileInfo::exists(path) && !(QFileInfo(path).permissions() & others);
+}
+
+const QString kSampleOutline =
+    u"group 銀行\n item 口座=1234\n secret 暗証=0000\n group ネット\n  item a=x\ngroup Mail\n"_s;
+
+// Each command's changes, as the desktop's commands make them, and nothing else.
+TEST(CliEdit, CommandsChangeTheDocumentAsTheDesktopCommandsDo) {
+    struct Case {
+        QStringList args;
+        QStringList lines;  // after the key
+        QString outline;    // of the whole document afterwards
+    };
+    const Case cases[] = {
+        {{"mkdir", "/Mail/新"}, {}, kSampleOutline + u" group 新\n"_s},
+        {{"mkdir", "--parents", "/Mail/x/y"}, {}, kSampleOutline + u" group x\n  group y\n"_s},
+        {{"mkdir", "-p", "/銀行/ネット"}, {}, kSampleOutline},
+        {{"mkdir", "/Mail/100%'\\/\\\\ \"s\""}, {}, kSampleOutline + u" group 100%'/\\ \"s\"\n"_s},
+        {{"add", "/Mail/名前"}, {u"値 %s"_s}, kSampleOutline + u" item 名前=値 %s\n"_s},
+        {{"add", "--secret", "/Mail/s"}, {u""_s}, kSampleOutline + u" secret s=\n"_s},
+        // A name in use is replaced where it stands, as on Yes to the replace question.
+        {{"add", "/銀行/暗証"},
+         {u"new"_s},
+         u"group 銀行\n item 口座=1234\n item 暗証=new\n group ネット\n  item a=x\ngroup Mail\n"_s},
+        {{"edit", "/銀行/口座", "--rename", "新\\/口座"},
+         {},
+         u"group 銀行\n item 新/口座=1234\n secret 暗証=0000\n group ネット\n  item a=x\ngroup Mail\n"_s},
+        {{"edit", "/銀行/暗証", "--plain"},
+         {},
+         u"group 銀行\n item 口座=1234\n item 暗証=0000\n group ネット\n  item a=x\ngroup Mail\n"_s},
+        {{"edit", "/銀行/口座", "--value", "--secret"},
+         {u"5678"_s},
+         u"group 銀行\n secret 口座=5678\n secret 暗証=0000\n group ネット\n  item a=x\ngroup Mail\n"_s},
+        {{"rm", "/銀行/口座"},
+         {},
+         u"group 銀行\n secret 暗証=0000\n group ネット\n  item a=x\ngroup Mail\n"_s},
+        {{"rmdir", "/Mail"},
+         {},
+         u"group 銀行\n item 口座=1234\n secret 暗証=0000\n group ネット\n  item a=x\n"_s},
+        {{"rmdir", "--recursive", "/銀行"}, {}, u"group Mail\n"_s},
+        {{"mv", "/銀行/暗証", "/Mail"},
+         {},
+         u"group 銀行\n item 口座=1234\n group ネット\n  item a=x\ngroup Mail\n secret 暗証=0000\n"_s},
+        {{"mv", "/銀行/ネット", "/Mail"},
+         {},
+         u"group 銀行\n item 口座=1234\n secret 暗証=0000\ngroup Mail\n group ネット\n  item a=x\n"_s},
+    };
+    for (const Case& c : cases) {
+        Files files;
+        const CliRun run = files.run(c.args, QStringList{kKey} + c.lines);
+        EXPECT_EQ(run.status, 0) << c.args.join(' ').toStdString() << ": " << run.err.toStdString();
+        EXPECT_EQ(files.outline(), c.outline) << c.args.join(' ').toStdString();
+        EXPECT_TRUE(OwnerOnly(files.data));
+    }
+}
+
+// Refusals: the system's own message (names escaped), the exit status, and the data file not
+// written at all.
+TEST(CliEdit, RefusalsShowTheMessageAndLeaveTheFileAsItWas) {
+    struct Case {
+        QStringList args;
+        QStringList lines;  // the key first
+        int status;
+        QString message;
+    };
+    const QString tenMegabytes(10 * 1024 * 1024, u'v');
+    const Case cases[] = {
+        {{"mkdir", "/銀行/口座"}, {kKey}, 1, u"同じ名前のグループがあります"_s},
+        {{"mkdir", "-p", "/銀行/口座/x"}, {kKey}, 1, u"同じ名前のグループがあります"_s},
+        {{"mkdir", "/Mail/"}, {kKey}, 1, u"名前を入力してください"_s},
+        {{"mkdir", "/none/x"}, {kKey}, 1, u"グループが見つかりません"_s},
+        {{"mkdir", "/"}, {kKey}, 1, u"rootは変更できません。"_s},
+        {{"mkdir", "Mail"}, {kKey}, 2, u"invalid path"_s},
+        {{"add", "/none/x"}, {kKey, u"v"_s}, 1, u"グループが見つかりません"_s},
+        {{"add", "/銀行/ネット"}, {kKey, u"v"_s}, 1, u"\"ネット\" はすでに存在します"_s},
+        {{"add", "/Mail/x"}, {kKey}, 1, u"no value"_s},
+        {{"add", "/Mail/x"}, {kKey, tenMegabytes}, 1, u"longer than 1048576 characters"_s},
+        {{"add", "/Mail/x", "--generate", "6"}, {kKey}, 2, u"--generate needs"_s},
+        {{"add", "/Mail/x"}, {u"wrong"_s, u"v"_s}, 1, u"キーが違います"_s},
+        {{"edit", "/銀行/none", "--plain"}, {kKey}, 1, u"項目が見つかりません"_s},
+        {{"edit", "/銀行/口座", "--rename", "暗証"}, {kKey}, 1, u"\"暗証\" はすでに存在します"_s},
+        {{"edit", "/銀行/口座"}, {kKey}, 2, u"edit needs"_s},
+        {{"edit", "/銀行/口座", "--rename", "a/b"}, {kKey}, 2, u"--rename takes one name"_s},
+        {{"edit", "/銀行/口座", "--secret", "--plain"}, {kKey}, 2, u"not both"_s},
+        {{"rm", "/銀行/ネット"}, {kKey}, 1, u"項目が見つかりません"_s},
+        {{"rmdir", "/銀行"}, {kKey}, 1, u"/銀行 is not empty"_s},
+        {{"rmdir", "/"}, {kKey}, 1, u"rootは変更できません。"_s},
+        {{"mv", "/銀行", "/銀行/ネット"}, {kKey}, 1, u"選択されたグループの下には移動できません"_s},
+        {{"mv", "/銀行", "/銀行"}, {kKey}, 1, u"選択されたグループの下には移動できません"_s},
+        {{"mv", "/銀行/ネット", "/銀行"}, {kKey}, 1, u"同じ名前のグループがあります"_s},
+        {{"mv", "/銀行/口座", "/銀行"}, {kKey}, 1, u"\"口座\" はすでに存在します"_s},
+        {{"mv", "/", "/Mail"}, {kKey}, 1, u"rootは変更できません。"_s},
+        {{"mv", "/銀行/口座", "/none"}, {kKey}, 1, u"グループが見つかりません"_s},
+        {{"passwd"},
+         {kKey, u"新しい"_s, u"新しい"_s},
+         1,
+         u"キーにできるのは半角の英数字と記号のみです"_s},
+        {{"passwd"},
+         {kKey, u"a b"_s, u"a b"_s},
+         1,
+         u"キーにできるのは半角の英数字と記号のみです"_s},
+        {{"passwd"}, {kKey, u"abc"_s, u"abd"_s}, 1, u"the two new keys differ"_s},
+        {{"passwd"}, {kKey, u""_s}, 1, u"キーを入力してください"_s},
+        {{"passwd"}, {u"wrong"_s, u"abc"_s, u"abc"_s}, 1, u"キーが違います"_s},
+        {{"init"}, {u"abc"_s, u"abc"_s}, 1, u"already has a KEY"_s},
+    };
+    for (const Case& c : cases) {
+        Files files;
+        const QByteArray before = files.dir.read("data.dat");
+        const QByteArray settings = files.dir.read("Zetrova.ini");
+        const CliRun run = files.run(c.args, c.lines);
+        const std::string what = c.args.join(' ').toStdString();
+        EXPECT_EQ(run.status, c.status) << what << ": " << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(c.message)) << what << ": " << run.err.toStdString();
+        EXPECT_EQ(files.dir.read("data.dat"), before) << what;
+        EXPECT_EQ(files.dir.read("Zetrova.ini"), settings) << what;
+    }
+}
+
+// Another program writing the data file between the command's load and its save: the save is
+// refused and the other program's file stays.
+TEST(CliEdit, ASaveOverAFileChangedSinceItWasReadIsRefused) {
+    Files files;
+    XmlDocument other = schema::CreateNewDocument();
+    Add(other.documentElement(), schema::kGroup, u"other"_s);
+    const CliRun run = RunCliWithLines({"add", "/Mail/x", "--ini", files.ini}, {kKey, u"v"_s}, [&] {
+        DocumentState state;
+        state.document = other;
+        state.root = other.documentElement();
+        state.keyVerifier = MakeKeyVerifier(kKey);
+        ASSERT_TRUE(SaveDataFile(state, files.data, false, nullptr));
+    });
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains("は読み込みの後にほかで変更されています。書き込みませんでした"))
+        << run.err.toStdString();
+    EXPECT_EQ(files.outline(), u"group other\n"_s);
+}
+
+// A whole session from nothing: the files made by init, changed by each command, and read back
+// under the key passwd set.
+TEST(CliEdit, ASessionFromInitToPasswd) {
+    TempDir dir;
+    const QString ini = dir.file("Zetrova.ini");
+    const QString data = dir.file("sub dir/z.dat");
+    ASSERT_TRUE(QDir().mkpath(dir.file("sub dir")));
+    auto cli = [&](QStringList args, QStringList lines) {
+        const CliRun run = RunCliWithLines(args << "--ini" << ini, lines);
+        EXPECT_EQ(run.status, 0) << args.join(' ').toStdString() << ": " << run.err.toStdString();
+        return run;
+    };
+    const QString key = u"old!~"_s;
+    const QString newKey = u"New#Key9"_s;
+    RunCliWithLines({"init", "--ini", ini, "--data", data}, {key, key});
+    const CliRun again = RunCliWithLines({"init", "--ini", ini}, {key, key});
+    EXPECT_EQ(again.status, 1);
+    const QByteArray settings = dir.read("Zetrova.ini");
+    EXPECT_TRUE(settings.contains("KEY=" + MakeKeyVerifier(key).toLatin1())) << settings.data();
+    EXPECT_TRUE(settings.contains("DATA=" + data.toUtf8())) << settings.data();
+    EXPECT_TRUE(settings.contains("ONTASKBAR=0")) << settings.data();
+    for (const QString& file : {ini, data}) EXPECT_TRUE(OwnerOnly(file));
+
+    cli({"mkdir", "-p", "/web/mail"}, {key});
+    cli({"mkdir", "/bank"}, {key});
+    cli({"add", "/web/mail/user"}, {key, u"me@example.org"_s});
+    cli({"add", "/bank/pin", "--secret"}, {key, u"1234"_s});
+    cli({"add", "/web/mail/password", "--generate", "5"}, {key});
+    cli({"edit", "/web/mail/user", "--rename", "login", "--value"}, {key, u"me"_s});
+    cli({"mv", "/bank/pin", "/web"}, {key});
+    cli({"mv", "/web/mail", "/bank"}, {key});
+    cli({"add", "/bank/tmp"}, {key, u"x"_s});
+    cli({"rm", "/bank/tmp"}, {key});
+    // A control character in a name reaches a message escaped.
+    cli({"mkdir", "/\\x1B[2J"}, {key});
+    const CliRun taken = RunCliWithLines({"add", "/\\x1B[2J", "--ini", ini}, {key, u"v"_s});
+    EXPECT_EQ(taken.status, 1);
+    EXPECT_TRUE(taken.err.contains(u"\"\\x1B[2J\" はすでに存在します"_s))
+        << taken.err.toStdString();
+    EXPECT_FALSE(taken.err.contains(u'\x1b'));
+    cli({"rmdir", "/\\x1B[2J"}, {key});
+    cli({"passwd"}, {key, newKey, newKey});
+
+    EXPECT_EQ(RunCliWithLines({"ls", "--ini", ini}, {key}).status, 1);
+    EXPECT_EQ(cli({"ls"}, {newKey}).out, u"group\tweb\ngroup\tbank\n"_s);
+    EXPECT_EQ(cli({"ls", "/web"}, {newKey}).out, u"secret\tpin\t*****\n"_s);
+    const CliRun mail = cli({"ls", "/bank/mail"}, {newKey});
+    EXPECT_TRUE(mail.out.startsWith(u"item\tlogin\tme\nitem\tpassword\t"_s))
+        << mail.out.toStdString();
+    const QString password = cli({"show", "/bank/mail/password"}, {newKey}).out.trimmed();
+    EXPECT_EQ(password.size(), 20);
+    EXPECT_EQ(cli({"show", "/web/pin"}, {newKey}).out, u"1234\n"_s);
+    EXPECT_TRUE(dir.read("Zetrova.ini").contains("KEY=" + MakeKeyVerifier(newKey).toLatin1()));
+
+    // The real program reads the value from the line after the key, and refuses a line far too
+    // long without storing any of it.
+    CliRun real =
+        RunCliProcess({"add", "/web/note", "--ini", ini}, newKey.toUtf8() + "\nnote text\n");
+    EXPECT_EQ(real.status, 0) << real.err.toStdString();
+    EXPECT_EQ(cli({"show", "/web/note"}, {newKey}).out, u"note text\n"_s);
+    real = RunCliProcess({"add", "/web/big", "--ini", ini},
+                         newKey.toUtf8() + "\n" + QByteArray(5 * 1024 * 1024, 'v') + "\n");
+    EXPECT_EQ(real.status, 1);
+    EXPECT_TRUE(real.err.contains("longer than")) << real.err.toStdString();
+    EXPECT_EQ(cli({"ls", "/web"}, {newKey}).out, u"secret\tpin\t*****\nitem\tnote\tnote text\n"_s);
+}
+
+}  // namespace
