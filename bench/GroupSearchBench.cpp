@@ -57,7 +57,7 @@ void BM_FindNextGroupWrap(benchmark::State& state) {
     tree.show();
     CZetrovaView list;
     Workspace ws(&tree, nullptr);
-    ws.refillItemList = [&ws, &list] { FillItemList(ws, &list); };
+    QObject::connect(&ws, &Workspace::itemsChanged, [&ws, &list] { FillItemList(ws, &list); });
     ws.doc.document = ThousandGroups();
     ws.doc.root = ws.doc.document.documentElement();
     ws.rebuildTree();

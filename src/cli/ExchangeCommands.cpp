@@ -36,12 +36,9 @@ int RunExport(const QCommandLineParser& parser, CliIo& io) {
     const CliDataFiles files = ResolveDataFiles(parser);
     // A slip of the pen would replace the encrypted data, the settings or the log by the
     // secrets in clear.
-    {
-        CliPrompter prompter(io);
-        if (RefuseExportOntoProgramFile(
-                *out, {files.dataPath, files.iniPath, LogFile::Instance().path()}))
-            return kExitUsage;
-    }
+    if (RefuseExportOntoProgramFile(*out,
+                                    {files.dataPath, files.iniPath, LogFile::Instance().path()}))
+        return kExitUsage;
     DocumentState state;
     if (!LoadDataFileForCli(files, io, state)) return kExitFailed;
     return WriteXmlFile(state.document, *out) ? kExitOk : kExitFailed;
