@@ -158,12 +158,10 @@ DiskChange DataFileChangeOnDisk(const DocumentState& state, const QString& path)
     const DataFileStamp& stamp = state.dataFileStamp;
     if (!stamp.known() || !IsSameFile(path, state.dataFilePath)) return DiskChange::NotLoaded;
     // The length tells most changes without reading; equal bytes are no change, whatever the
-    // modification time says (a synchronised folder may write the same bytes again).
-    if (file.size() != stamp.size || !file.open(QIODevice::ReadOnly)) return DiskChange::Changed;
-    const QByteArray bytes = ReadWholeFile(path);
-    if (bytes.size() != stamp.size) return DiskChange::Changed;
-    const QByteArray digest = Sha256Of(bytes.constData(), bytes.size());
-    return !digest.isEmpty() && digest == stamp.sha256 ? DiskChange::None : DiskChange::Changed;
+    // modification time says (a synchronised folder may write the same bytes again). The stamp
+    // holds the bytes themselves, so they are compared as they are, without hashing them again.
+    if (file.size() != stamp.size) return DiskChange::Changed;
+    return ReadWholeFile(path) == stamp.bytes ? DiskChange::None : DiskChange::Changed;
 }
 
 bool DataFileOpensUnder(const QString& path, const QString& verifier) {
