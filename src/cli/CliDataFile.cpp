@@ -22,15 +22,14 @@ bool MayTakeKeyOfDataFile(const CliDataFiles& files) {
     return files.dataFromSettings && QFileInfo(files.dataPath).size() > 0;
 }
 
-// Whether the settings file exists but could not be read; it is then said so.
+}  // namespace
+
 bool SettingsUnreadable(const CliDataFiles& files, CliIo& io) {
     if (files.settingsProblem.isEmpty()) return false;
     CliError(io, FormatText(kSettingsUnreadable,
                             {EscapeLine(files.iniPath), EscapeLine(files.settingsProblem)}));
     return true;
 }
-
-}  // namespace
 
 void AddDataFileOptions(QCommandLineParser& parser) {
     parser.addOption({kIniOption, QStringLiteral("Settings file (default: Zetrova.ini here)."),

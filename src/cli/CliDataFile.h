@@ -32,6 +32,10 @@ void AddDataFileOptions(QCommandLineParser& parser);
 // file's folder, where the desktop program started from that folder would find it.
 CliDataFiles ResolveDataFiles(const QCommandLineParser& parser);
 
+// Whether the settings file exists but could not be read (files.settingsProblem); it is then
+// said so. Nothing may then be written on the settings file's defaults.
+bool SettingsUnreadable(const CliDataFiles& files, CliIo& io);
+
 // Reads the key and checks it against the held verifier. On failure writes the reason
 // (kSettingsUnreadable, "暗号化キーが設定されていません", "キーを入力してください" or
 // "キーが違います") and returns false. As at the desktop program's start-up, a key that opens the

@@ -8,6 +8,7 @@
 #include "CliInput.h"
 #include "CliLookup.h"
 #include "FormatText.h"
+#include "GroupRules.h"
 #include "ItemRules.h"
 #include "Lookups.h"
 #include "PasswordGenerator.h"
@@ -53,6 +54,10 @@ void AddOptions(QCommandLineParser& parser) {
 int RunAdd(const QCommandLineParser& parser, CliIo& io) {
     const std::optional<CliItemPath> path = ItemPathArgument(parser, io, "add");
     if (!path) return kExitUsage;
+    if (path->item.isEmpty()) {
+        CliError(io, QString::fromUtf16(group_rules::kNameEmpty));
+        return kExitUsage;
+    }
     bool bad = false;
     const std::optional<int> recipe = RecipeOption(parser, io, bad);
     if (bad) return kExitUsage;

@@ -34,11 +34,11 @@ void MergeOptions(QCommandLineParser& parser) {
 std::optional<XmlDocument> LoadOtherDataFile(const QString& path, const QString& verifier,
                                              CliIo& io) {
     if (!QFileInfo(path).isFile() || !StampOfFile(path).known()) {
-        CliError(io, FormatText(u"%sを読み込めませんでした", {path}));
+        CliError(io, FormatText(u"%sを読み込めませんでした", {EscapeLine(path)}));
         return std::nullopt;
     }
     if (!DataFileOpensUnder(path, verifier)) {
-        CliError(io, FormatText(u"%sはデータファイルと同じキーで開けません", {path}));
+        CliError(io, FormatText(u"%sはデータファイルと同じキーで開けません", {EscapeLine(path)}));
         return std::nullopt;
     }
     DocumentState other;

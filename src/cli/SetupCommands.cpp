@@ -42,6 +42,8 @@ bool WriteSettingsFor(const CliDataFiles& files, const QString& verifier, CliIo&
 int RunInit(const QCommandLineParser& parser, CliIo& io) {
     if (!NoArguments(parser, io, "init")) return kExitUsage;
     const CliDataFiles files = ResolveDataFiles(parser);
+    // An unreadable settings file may well have a KEY: it is never replaced.
+    if (SettingsUnreadable(files, io)) return kExitFailed;
     if (!files.verifier.isEmpty()) {
         CliError(io, FormatText(u"%s already has a KEY; nothing was changed (passwd changes the "
                                 u"key)",
@@ -59,7 +61,6 @@ int RunInit(const QCommandLineParser& parser, CliIo& io) {
     // failure in between leaves a data file that the next command opens with that key.
     DocumentState state;
     if (!CreateRootDocument(state)) return kExitFailed;
-    state.dataFilePath = files.dataPath;
     state.keyVerifier = *verifier;
     const bool saved =
         SaveDataFileForCli(files, state, io) && WriteSettingsFor(files, *verifier, io);
@@ -77,9 +78,12 @@ int RunPasswd(const QCommandLineParser& parser, CliIo& io) {
     // The settings command's order: the data file under the new key first, then the settings
     // file. A crash in between leaves a data file that opens with the new key, and the next
     // command given that key writes it into the settings file.
+    WipeOwnCopy(state.keyVerifier);
     state.keyVerifier = *verifier;
-    const bool changed =
-        SaveDataFileForCli(files, state, io) && WriteSettingsFor(files, *verifier, io);
+    // A data file named by --data alone is not the settings file's: only it changes its key, and
+    // the settings file goes on naming its own data file under its own key.
+    const bool changed = SaveDataFileForCli(files, state, io) &&
+                         (!files.dataFromSettings || WriteSettingsFor(files, *verifier, io));
     Wipe(*verifier);
     return changed ? kExitOk : kExitFailed;
 }

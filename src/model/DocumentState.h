@@ -41,4 +41,11 @@ struct DocumentState {
 
     // The verifier is the data file's key: whichever holder of its text goes last wipes it.
     ~DocumentState() { WipeOwnCopy(keyVerifier); }
+    // Moves stay moves (a declared destructor would turn them into copies of the document state,
+    // the stamp's file bytes and the verifier among them).
+    DocumentState() = default;
+    DocumentState(const DocumentState&) = default;
+    DocumentState& operator=(const DocumentState&) = default;
+    DocumentState(DocumentState&&) noexcept = default;
+    DocumentState& operator=(DocumentState&&) noexcept = default;
 };

@@ -66,6 +66,11 @@ bool SaveDataFile(DocumentState& state, const QString& path, bool askKey, const 
 
     const auto* bytes = reinterpret_cast<const char*>(ciphertext.data());
     const auto size = static_cast<qint64>(ciphertext.size());
+    // A file past the reading limit would be written but never opened again.
+    if (size > kDataFileSizeLimit) {
+        Notice(owner, u"%sは大きすぎるため書き込みませんでした", path);
+        return false;
+    }
     const SafeWriteResult written = WriteFileChecked(path, bytes, size, mayReplace);
     // The stamp follows what the file now holds, also when the disk did not confirm it.
     if (written.replaced() && IsSameFile(path, state.dataFilePath))

@@ -11,6 +11,7 @@
 #include <QShowEvent>
 #include <limits>
 
+#include "KeyEditAccessibility.h"
 #include "MessageBoxes.h"
 
 CEditDialog::CEditDialog(QString name_, QString value_, bool secret_, QWidget* parent)
@@ -29,6 +30,9 @@ CEditDialog::CEditDialog(QString name_, QString value_, bool secret_, QWidget* p
     valueLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     valueEdit_ = new QLineEdit(this);
     valueEdit_->setObjectName(QStringLiteral("valueEdit"));
+    // It shows a secret value after the key, and generated passwords: neither goes out on the
+    // accessibility bus as text.
+    MarkAsKeyEdit(*valueEdit_);
     valueEdit_->setMaxLength(std::numeric_limits<int>::max());
     valueLabel->setBuddy(valueEdit_);
 

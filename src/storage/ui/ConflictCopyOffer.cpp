@@ -35,7 +35,8 @@ void OfferConflictCopies(Workspace& ws) {
         if (QuestionBoxDefaultNo(ws.owner(), kCaptionConfirm,
                                  u"%sの内容は%sに保存されました。%sを削除しますか？", copyName,
                                  dataName, copyName) == kAnswerYes &&
-            !QFile::remove(copyPath))
+            // Only the copy as merged: a sync tool may have written it again meanwhile.
+            (StampOfFile(copyPath).sha256 != copy.stamp.sha256 || !QFile::remove(copyPath)))
             Notice(ws.owner(), u"%sを削除できませんでした", copyName);
     }
 }

@@ -37,13 +37,16 @@ QList<MergeConflict> AdoptMerge(Workspace& ws, const MergeResult& merged,
 
 DiskCheck CheckDataFileOnDisk(Workspace& ws, const QString& path) {
     DiskCheck check;
-    switch (DataFileChangeOnDisk(ws.doc, path)) {
+    const DiskChange change = DataFileChangeOnDisk(ws.doc, path);
+    // What the file holds now, read once: the save checks against its digest that nothing
+    // changed while a question was open, and a merge decrypts these same bytes.
+    const DataFileStamp onDisk = StampOfFile(path);
+    check.seen = onDisk.sha256;
+    switch (change) {
         case DiskChange::None:
-            check.seen = StampOfFile(path).sha256;
             check.write = true;
             return check;
         case DiskChange::NotLoaded:
-            check.seen = StampOfFile(path).sha256;
             check.write =
                 QuestionBoxDefaultNo(ws.owner(), kCaptionConfirm,
                                      u"%sには読み込んでいないデータがあります。上書きしますか？",
@@ -52,9 +55,9 @@ DiskCheck CheckDataFileOnDisk(Workspace& ws, const QString& path) {
         case DiskChange::Changed:
             break;
     }
-    DataFileContent disk;
-    if (!ReadDataFileUnder(path, ws.doc.keyVerifier, disk)) {
-        check.seen = StampOfFile(path).sha256;
+    // Only whether it opens under the key decides the answers offered; its plain text is not kept
+    // while the question waits, and is decrypted again only for a merge.
+    if (DecodeDataFile(onDisk.bytes, ws.doc.keyVerifier).isNull()) {
         check.write =
             ChoiceBox(ws.owner(), kCaptionConfirm, {kOverwrite, kCancel}, 1, 1,
                       u"%sは読み込みまたは保存の後にほかで変更されていますが、今のキーでは開けない"
@@ -64,13 +67,11 @@ DiskCheck CheckDataFileOnDisk(Workspace& ws, const QString& path) {
     }
     const int answer =
         ChoiceBox(ws.owner(), kCaptionConfirm, {kMerge, kOverwrite, kCancel}, 0, 2,
-                  u"%sは読み込みまたは保存の後にほかで変更されています。ほかの変更と結合しますか、"
-                  u"上書きしますか？",
-                  path);
-    check.seen = disk.stamp.sha256;
+                  u"%sは読み込みまたは保存の後にほかで変更されています。上書きしますか？", path);
     if (answer == 1) check.write = true;
     if (answer != 0) return check;
-    check.conflicts = AdoptMerge(ws, MergeWithHeldDocument(ws, disk.document, true), &disk.stamp);
+    const XmlDocument theirs = DecodeDataFile(onDisk.bytes, ws.doc.keyVerifier);
+    check.conflicts = AdoptMerge(ws, MergeWithHeldDocument(ws, theirs, true), &onDisk);
     check.merged = true;
     check.write = true;
     return check;
