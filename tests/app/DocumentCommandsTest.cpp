@@ -8,6 +8,7 @@
 #include <QKeySequence>
 #include <QTest>
 #include <QTreeWidgetItem>
+#include <functional>
 
 #include "AppTestSupport.h"
 #include "CConfigDlg.h"
@@ -336,31 +337,112 @@ TEST(NewDocument, KeepsTheDocumentWhenTheSaveFails) {
 }
 
 TEST(Open, CancelledAtEachStepChangesNothing) {
-    TempDir dir;
-    WriteIni(dir, QString(), "pw");
-    const QString other = dir.file("other.dat");
-    WriteDataFile(other, kNested, "pw");
-    ScriptedPrompter prompter;
-    Started s(dir);
-    s.ws.doc.modified = true;
-    const XmlNode root = s.ws.doc.root;
-
-    prompter.answerNo();
-    prompter.answerOpenFile(std::nullopt);
-    s.frame().dispatchCommand(CommandId::FileOpen);
-    // Yes runs Save As; its dialog cancelled, Open still goes on to its own dialog.
-    prompter.answerYes();
-    prompter.answerSaveFile(std::nullopt);
-    prompter.answerOpenFile(other);
-    prompter.cancelDialog();
-    s.frame().dispatchCommand(CommandId::FileOpen);
-    EXPECT_EQ(s.ws.doc.root, root);
-    EXPECT_TRUE(s.ws.doc.modified);
-    EXPECT_EQ(s.ws.doc.dataFilePath, dir.file("Zetrova.dat"));
-    EXPECT_TRUE(prompter.exhausted());
-    ASSERT_GE(prompter.fileRequests().size(), 1);
-    EXPECT_EQ(prompter.fileRequests().front().defaultExtension, "dat");
-    EXPECT_EQ(prompter.fileRequests().front().initialName, dir.file("Zetrova.dat"));
+    // Each way Open ends without a load. After Yes to the save question, a save not made (its
+    // dialog cancelled, the key refused, the file not written) ends Open before its own dialog:
+    // the user asked to save, so no other file replaces the changes. A save made goes on.
+    const QString question = QStringLiteral("データが変更されています。保存しますか？");
+    struct Case {
+        const char* name;
+        std::function<void(ScriptedPrompter&, const TempDir&)> script;
+        QStringList texts;  // every message shown
+        int fileDialogs;    // Save As and file-open dialogs shown
+        bool loads;         // other.dat replaced the document
+    };
+    const QList<Case> cases = {
+        {"No, the file-open dialog cancelled",
+         [](ScriptedPrompter& p, const TempDir&) {
+             p.answerNo();
+             p.answerOpenFile(std::nullopt);
+         },
+         {question},
+         1,
+         false},
+        {"No, the key dialog cancelled",
+         [](ScriptedPrompter& p, const TempDir& dir) {
+             p.answerNo();
+             p.answerOpenFile(dir.file("other.dat"));
+             p.cancelDialog();
+         },
+         {question},
+         1,
+         false},
+        {"Yes, the Save As dialog cancelled",
+         [](ScriptedPrompter& p, const TempDir&) {
+             p.answerYes();
+             p.answerSaveFile(std::nullopt);
+         },
+         {question},
+         1,
+         false},
+        {"Yes, the key for the copy cancelled",
+         [](ScriptedPrompter& p, const TempDir& dir) {
+             p.answerYes();
+             p.answerSaveFile(dir.file("copy.dat"));
+             p.cancelDialog();
+         },
+         {question, "暗号キーが違います"},
+         1,
+         false},
+        {"Yes, the copy not written",
+         [](ScriptedPrompter& p, const TempDir& dir) {
+             p.answerYes();
+             p.answerSaveFile(dir.file("missing/copy.dat"));
+             AnswerKey(p, "pw");
+         },
+         {question, "書き込めませんでした"},
+         1,
+         false},
+        {"Yes, the copy written: Open goes on",
+         [](ScriptedPrompter& p, const TempDir& dir) {
+             p.answerYes();
+             p.answerSaveFile(dir.file("copy.dat"));
+             AnswerKey(p, "pw");
+             p.answerOpenFile(dir.file("other.dat"));
+             AnswerKey(p, "pw");
+         },
+         {question},
+         2,
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        WriteIni(dir, QString(), "pw");
+        const QString other = dir.file("other.dat");
+        WriteDataFile(other, kNested, "pw");
+        const QString data = dir.file("Zetrova.dat");
+        ScriptedPrompter prompter;
+        Started s(dir);
+        Edit(s.ws.doc);
+        s.ws.setCurrentGroup(s.frame().groupTree()->topLevelItem(0));
+        const XmlNode root = s.ws.doc.root;
+        const QString title = s.frame().windowTitle();
+        c.script(prompter, dir);
+        s.frame().dispatchCommand(CommandId::FileOpen);
+        EXPECT_TRUE(prompter.exhausted());
+        EXPECT_EQ(prompter.texts(), c.texts);
+        EXPECT_EQ(prompter.fileRequests().size(), c.fileDialogs);
+        for (const FileDialogRequest& request : prompter.fileRequests()) {
+            EXPECT_EQ(request.defaultExtension, "dat");
+            EXPECT_EQ(request.initialName, data);
+        }
+        EXPECT_FALSE(QFile::exists(data));
+        if (c.loads) {
+            EXPECT_TRUE(OpensEdited(dir.file("copy.dat"), "pw"));
+            EXPECT_EQ(s.ws.doc.dataFilePath, other);
+            EXPECT_FALSE(s.ws.doc.modified);
+            EXPECT_FALSE(HasEditedGroup(s.ws.doc));
+            continue;
+        }
+        EXPECT_FALSE(QFile::exists(dir.file("copy.dat")));
+        EXPECT_EQ(s.ws.doc.root, root);
+        EXPECT_TRUE(HasEditedGroup(s.ws.doc));
+        EXPECT_TRUE(s.ws.doc.modified);
+        EXPECT_EQ(s.ws.doc.dataFilePath, data);
+        EXPECT_EQ(s.frame().windowTitle(), title);
+        EXPECT_EQ(s.ws.currentGroupItem(), s.frame().groupTree()->topLevelItem(0));
+        EXPECT_EQ(TopLabels(s.frame().groupTree()), QStringList{"root"});
+    }
 }
 
 TEST(Open, LoadsTheChosenFileAndResetsTheViews) {

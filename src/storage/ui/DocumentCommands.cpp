@@ -73,7 +73,8 @@ void NewDocumentCommand(Workspace& ws, const QString& defaultDataFilePath) {
 }
 
 void OpenCommand(Workspace& ws) {
-    AskToSaveChanges(ws);
+    // The user asked to save: another file does not replace the changes without it.
+    if (!AskToSaveChanges(ws)) return;
     const std::optional<QString> path =
         CurrentPrompter().openFileName(DataFileDialogRequest(ws.doc.dataFilePath));
     if (!path) return;

@@ -22,7 +22,8 @@ bool LoadAtStartup(Workspace& ws, const QString& defaultDataFilePath, const AskK
 void NewDocumentCommand(Workspace& ws, const QString& defaultDataFilePath);
 
 // "開く(&O)": the save question when modified, a file-open dialog, then the chosen file is loaded
-// and its conflict copies are offered.
+// and its conflict copies are offered. Yes to the question and nothing saved (the Save As dialog
+// cancelled, the save failed) ends the command with the document as it was.
 void OpenCommand(Workspace& ws);
 
 // "保存(&S)": saves to the data file path after the key. A data file changed on disk since it was
