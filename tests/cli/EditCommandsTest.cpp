@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <functional>
 
 #include "CliTestSupport.h"
 #include "DataFile.h"
@@ -66,9 +67,10 @@ struct Files {
     CliRun run(QStringList args, QStringList lines = {kKey}) const {
         return RunCliWithLines(args << "--ini" << ini, lines);
     }
-    QString outline(const QString& key = kKey) const {
+    QString outline(const QString& key = kKey) const { return outlineOf(data, key); }
+    QString outlineOf(const QString& path, const QString& key) const {
         DocumentState state;
-        const bool ok = LoadDataFile(state, data, [&](QString& v) {
+        const bool ok = LoadDataFile(state, path, [&](QString& v) {
             v = MakeKeyVerifier(key);
             return true;
         });
@@ -196,6 +198,104 @@ TEST(CliEdit, RefusalsShowTheMessageAndLeaveTheFileAsItWas) {
         EXPECT_TRUE(run.err.contains(c.message)) << what << ": " << run.err.toStdString();
         EXPECT_EQ(files.dir.read("data.dat"), before) << what;
         EXPECT_EQ(files.dir.read("Zetrova.ini"), settings) << what;
+    }
+}
+
+// Each command writes only the file it was asked to change, and a path it names reads as typed:
+// init never replaces a settings file it cannot read, passwd --data leaves the settings file's
+// own data file and key alone, add refuses an empty item name, and merge's refusals show a
+// backslash in a file name escaped (else "\n" in a name would read as a line break).
+TEST(CliEdit, CommandsWriteOnlyWhatTheyWereAskedToAndNamePathsAsTyped) {
+    struct Case {
+        const char* what;
+        // Makes the files the case needs and gives the arguments (--ini is added when missing).
+        std::function<QStringList(const Files&)> prepare;
+        QStringList lines;  // the key first
+        int status;
+        std::function<QString(const Files&)> message;  // part of the error stream; empty: none
+        std::function<void(const Files&)> check;       // what else must hold afterwards
+    };
+    const QString backslashed = u"a\\nb.dat"_s;  // a backslash and an n, no line break
+    const QString escaped = u"a\\\\nb.dat"_s;
+    const QList<Case> cases = {
+        {"init beside a settings file too large to read",
+         [](const Files& f) {
+             QFile big(f.dir.file("big.ini"));
+             EXPECT_TRUE(big.open(QIODevice::WriteOnly) && big.resize((qint64(16) << 20) + 1));
+             return QStringList{"init", "--ini", f.dir.file("big.ini"), "--data",
+                                f.dir.file("new.dat")};
+         },
+         {u"abc"_s, u"abc"_s},
+         1,
+         [](const Files& f) {
+             return u"設定ファイル"_s + f.dir.file("big.ini") +
+                    u"を読み込めませんでした（上限の16 MiBより大きいファイルです）"_s;
+         },
+         [](const Files& f) {
+             EXPECT_FALSE(QFileInfo::exists(f.dir.file("new.dat")));
+             EXPECT_EQ(QFileInfo(f.dir.file("big.ini")).size(), (qint64(16) << 20) + 1);
+         }},
+        {"passwd --data changes that file alone",
+         [](const Files& f) {
+             f.dir.write("other.dat", f.dir.read("data.dat"));
+             return QStringList{"passwd", "--data", f.dir.file("other.dat")};
+         },
+         {kKey, u"new"_s, u"new"_s},
+         0,
+         {},
+         [](const Files& f) {
+             EXPECT_EQ(f.outlineOf(f.dir.file("other.dat"), u"new"_s), kSampleOutline);
+             EXPECT_TRUE(OwnerOnly(f.dir.file("other.dat")));
+         }},
+        {"add with an empty item name",
+         [](const Files&) {
+             return QStringList{"add", "/Mail/"};
+         },
+         {kKey, u"v"_s},
+         2,
+         [](const Files&) { return u"名前を入力してください"_s; },
+         {}},
+        {"merge of a missing file",
+         [&](const Files& f) {
+             return QStringList{"merge", f.dir.file(backslashed)};
+         },
+         {kKey},
+         1,
+         [&](const Files& f) { return f.dir.file(escaped) + u"を読み込めませんでした"_s; },
+         {}},
+        {"merge of a file under another key",
+         [&](const Files& f) {
+             DocumentState state;
+             state.document = Sample();
+             state.root = state.document.documentElement();
+             state.keyVerifier = MakeKeyVerifier(u"other"_s);
+             EXPECT_TRUE(SaveDataFile(state, f.dir.file(backslashed), false, nullptr));
+             return QStringList{"merge", f.dir.file(backslashed)};
+         },
+         {kKey},
+         1,
+         [&](const Files& f) {
+             return f.dir.file(escaped) + u"はデータファイルと同じキーで開けません"_s;
+         },
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Files files;
+        const QByteArray data = files.dir.read("data.dat");
+        const QByteArray settings = files.dir.read("Zetrova.ini");
+        QStringList args = c.prepare(files);
+        if (!args.contains("--ini")) args << "--ini" << files.ini;
+        const CliRun run = RunCliWithLines(args, c.lines);
+        EXPECT_EQ(run.status, c.status) << run.err.toStdString();
+        if (c.message)
+            EXPECT_TRUE(run.err.contains(c.message(files))) << run.err.toStdString();
+        else
+            EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+        // The settings file's own data file and the settings file are never touched.
+        EXPECT_EQ(files.dir.read("data.dat"), data);
+        EXPECT_EQ(files.dir.read("Zetrova.ini"), settings);
+        if (c.check) c.check(files);
     }
 }
 
