@@ -8,6 +8,7 @@
 #include "DataFile.h"
 #include "FormatText.h"
 #include "KeyVerifier.h"
+#include "SameFile.h"
 #include "SecureWipe.h"
 #include "Settings.h"
 

@@ -1,8 +1,6 @@
 #include "DataFile.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -11,6 +9,7 @@
 #include "MessageBoxes.h"
 #include "RegularFileRead.h"
 #include "SafeFileWrite.h"
+#include "SameFile.h"
 #include "Schema.h"
 #include "SecureWipe.h"
 #include "Sha256.h"
@@ -145,16 +144,6 @@ DataFileStamp StampOf(const char* data, qint64 size) {
 DataFileStamp StampOfFile(const QString& path) {
     const QByteArray bytes = ReadWholeFile(path);
     return bytes.isEmpty() ? DataFileStamp() : StampOf(bytes.constData(), bytes.size());
-}
-
-bool IsSameFile(const QString& a, const QString& b) {
-    const QFileInfo first(a);
-    const QFileInfo second(b);
-    const QString canonicalFirst = first.canonicalFilePath();
-    const QString canonicalSecond = second.canonicalFilePath();
-    if (!canonicalFirst.isEmpty() && !canonicalSecond.isEmpty())
-        return canonicalFirst == canonicalSecond;
-    return QDir::cleanPath(first.absoluteFilePath()) == QDir::cleanPath(second.absoluteFilePath());
 }
 
 DiskChange DataFileChangeOnDisk(const DocumentState& state, const QString& path) {

@@ -49,10 +49,6 @@ DataFileStamp StampOf(const char* data, qint64 size);
 // The stamp of the file at path as it is now; unknown when it is missing, unreadable or empty.
 DataFileStamp StampOfFile(const QString& path);
 
-// Whether two paths name the same file: the file behind any links when both exist, else the same
-// absolute path.
-bool IsSameFile(const QString& a, const QString& b);
-
 // How the file at path stands, before the document is written there.
 enum class DiskChange {
     // Nothing to lose: no file (a vanished one too), an empty file, or exactly the bytes this

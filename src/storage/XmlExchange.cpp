@@ -1,14 +1,9 @@
 #include "XmlExchange.h"
 
-#include <sys/stat.h>
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-
 #include "MessageBoxes.h"
 #include "RegularFileRead.h"
 #include "SafeFileWrite.h"
+#include "SameFile.h"
 #include "SecureWipe.h"
 
 namespace {
@@ -53,28 +48,14 @@ bool ExportRestores(const XmlDocument& document, const QByteArray& text, QObject
     return false;
 }
 
-// Whether a and b name the same file, or, while neither exists, the same place.
-bool SameFileOrPlace(const QString& a, const QString& b) {
-    if (a.isEmpty() || b.isEmpty()) return false;
-    struct stat first {};
-    struct stat second {};
-    const bool firstExists = ::stat(QFile::encodeName(a).constData(), &first) == 0;
-    const bool secondExists = ::stat(QFile::encodeName(b).constData(), &second) == 0;
-    if (firstExists && secondExists)
-        return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
-    return !firstExists && !secondExists &&
-           QDir::cleanPath(QFileInfo(a).absoluteFilePath()) ==
-               QDir::cleanPath(QFileInfo(b).absoluteFilePath());
-}
-
 }  // namespace
 
 bool RefuseExportOntoProgramFile(const QString& path, const ProgramFiles& files, QObject* owner) {
-    if (SameFileOrPlace(path, files.dataFile))
+    if (IsSameFile(path, files.dataFile))
         Notice(owner, u"%sはデータファイルのため、エクスポートしませんでした", path);
-    else if (SameFileOrPlace(path, files.settingsFile))
+    else if (IsSameFile(path, files.settingsFile))
         Notice(owner, u"%sは設定ファイルのため、エクスポートしませんでした", path);
-    else if (SameFileOrPlace(path, files.logFile))
+    else if (IsSameFile(path, files.logFile))
         Notice(owner, u"%sはログファイルのため、エクスポートしませんでした", path);
     else
         return false;

@@ -35,8 +35,9 @@ struct ProgramFiles {
     QString logFile;
 };
 
-// Whether an export to path would replace one of files: the same file, also through links or
-// another hard link, or the same path while no file is there. Then the notice
+// Whether an export to path would replace one of files (IsSameFile): the same file, also through
+// links, a folder link or another hard link, or the place where one of them is to be written while
+// it does not exist yet, also reached through a dangling link. Then the notice
 // "%sはデータファイルのため、エクスポートしませんでした" (or 設定ファイル, ログファイル) names path
 // (owner may be nullptr) and the result is true. Empty paths in files are not compared.
 bool RefuseExportOntoProgramFile(const QString& path, const ProgramFiles& files,

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <functional>
 
+#include "SafeFileWrite.h"
+#include "SameFile.h"
 #include "ScriptedPrompter.h"
 #include "StorageTestSupport.h"
 #include "TempDir.h"
@@ -278,6 +282,81 @@ TEST(XmlExchange, ImportAcceptsAnyDocumentElementAndWindowsExports) {
     ASSERT_TRUE(ImportXmlFile(state, dir.file("sjis.xml")));
     EXPECT_EQ(Outline(state.document), QStringLiteral("group [root]\n item [値] = {①～}\n"));
     EXPECT_TRUE(prompter.texts().isEmpty());
+}
+
+// An export reaches a program file wherever the writer would reach it: through a hard link, a
+// link, a chain of links or a folder link, and also where the file is still to be written, through
+// a link left dangling at its place. Each case is also written, to see where the writer lands.
+TEST(XmlExchange, ExportIsRefusedWhereverTheWriterWouldReachAProgramFile) {
+    const struct {
+        const char* what;
+        const char* exported;
+        const char* programFile;
+        bool same;
+        bool writeReaches;  // the written text ends up in the program file
+    } cases[] = {
+        {"the same path", "home/Zetrova.dat", "home/Zetrova.dat", true, true},
+        {"the same path spelt otherwise", "home/./x/../Zetrova.dat", "home/Zetrova.dat", true,
+         true},
+        {"another regular file", "home/other.xml", "home/Zetrova.dat", false, false},
+        {"a new file beside it", "home/new.xml", "home/Zetrova.dat", false, false},
+        {"a hard link", "home/hard", "home/Zetrova.dat", true, false},
+        {"a symbolic link", "abs", "home/Zetrova.dat", true, true},
+        {"a chain of links", "chain1", "home/Zetrova.dat", true, true},
+        {"a relative link from its own folder", "sub/rel", "home/Zetrova.dat", true, true},
+        {"a dangling link to the missing data path", "dangling", "home/missing.dat", true, true},
+        {"a dangling chain", "sub/chain", "home/missing.dat", true, true},
+        {"a missing file through a folder link", "homelink/missing.dat", "home/missing.dat", true,
+         true},
+        {"the missing path through a folder link", "home/missing.dat", "homelink/missing.dat", true,
+         true},
+        {"a link dangling elsewhere", "elsewhere", "home/missing.dat", false, false},
+        {"a link to the folder", "homelink", "home/missing.dat", false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        for (const char* folder : {"home", "home/x", "sub"}) QDir(dir.path()).mkdir(folder);
+        dir.write("home/Zetrova.dat", "data");
+        dir.write("home/other.xml", "other");
+        const QByteArray base = QFile::encodeName(dir.path()) + '/';
+        ASSERT_EQ(::link(base + "home/Zetrova.dat", base + "home/hard"), 0);
+        const QByteArray links[][2] = {{"abs", base + "home/Zetrova.dat"},
+                                       {"chain1", "chain2"},
+                                       {"chain2", "sub/rel"},
+                                       {"sub/rel", "../home/Zetrova.dat"},
+                                       {"dangling", "home/missing.dat"},
+                                       {"sub/chain", "../dangling"},
+                                       {"homelink", "home"},
+                                       {"elsewhere", "home/elsewhere.dat"}};
+        for (const auto& [link, target] : links) ASSERT_EQ(::symlink(target, base + link), 0);
+        const QString exported = dir.file(QString::fromUtf8(c.exported));
+        const QString programFile = dir.file(QString::fromUtf8(c.programFile));
+
+        EXPECT_EQ(IsSameFile(exported, programFile), c.same);
+        EXPECT_EQ(IsSameFile(programFile, exported), c.same);
+        ScriptedPrompter prompter;
+        EXPECT_EQ(RefuseExportOntoProgramFile(exported, {QString(), programFile, QString()}),
+                  c.same);
+        EXPECT_EQ(
+            prompter.texts(),
+            c.same ? QStringList{exported +
+                                 QStringLiteral("は設定ファイルのため、エクスポートしませんでした")}
+                   : QStringList());
+
+        // Relative paths are taken from the current folder, links from their own.
+        const QString here = QDir::currentPath();
+        ASSERT_TRUE(QDir::setCurrent(dir.file("home")));
+        EXPECT_EQ(IsSameFile(QDir(dir.file("home")).relativeFilePath(exported),
+                             QDir(dir.file("home")).relativeFilePath(programFile)),
+                  c.same);
+        ASSERT_TRUE(QDir::setCurrent(here));
+
+        const bool isFolder = QFileInfo(exported).isDir();
+        EXPECT_EQ(WriteFileSafely(exported, "new", 3), !isFolder);
+        EXPECT_EQ(QFileInfo(programFile).isFile() && dir.read(c.programFile) == "new",
+                  c.writeReaches);
+    }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "DataFileDialogs.h"
 #include "DiskChangeMerge.h"
 #include "MessageBoxes.h"
+#include "SameFile.h"
 #include "Workspace.h"
 
 namespace {
