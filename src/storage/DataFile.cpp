@@ -146,14 +146,19 @@ DataFileStamp StampOfFile(const QString& path) {
     return bytes.isEmpty() ? DataFileStamp() : StampOf(bytes.constData(), bytes.size());
 }
 
-DiskChange DataFileChangeOnDisk(const DocumentState& state, const QString& path) {
+DiskChange DataFileChangeOnDisk(const DocumentState& state, const QString& path,
+                                QByteArray* bytesRead) {
+    if (bytesRead) bytesRead->clear();
     QFile file(path);
     if (!file.exists() || file.size() == 0) return DiskChange::None;
+    // A caller that goes on with the file's bytes gets the ones looked at here.
+    if (bytesRead) *bytesRead = ReadWholeFile(path);
     const DataFileStamp& stamp = state.dataFileStamp;
     if (!stamp.known() || !IsSameFile(path, state.dataFilePath)) return DiskChange::NotLoaded;
     // The length tells most changes without reading; equal bytes are no change, whatever the
     // modification time says (a synchronised folder may write the same bytes again). The stamp
     // holds the bytes themselves, so they are compared as they are, without hashing them again.
+    if (bytesRead) return *bytesRead == stamp.bytes ? DiskChange::None : DiskChange::Changed;
     if (file.size() != stamp.size) return DiskChange::Changed;
     return ReadWholeFile(path) == stamp.bytes ? DiskChange::None : DiskChange::Changed;
 }

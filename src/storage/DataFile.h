@@ -61,7 +61,11 @@ enum class DiskChange {
     // data file while its stamp is unknown (after a new document or a failed load).
     NotLoaded,
 };
-DiskChange DataFileChangeOnDisk(const DocumentState& state, const QString& path);
+// With bytesRead, the file is read once whatever the answer, the answer is taken from those bytes
+// and they are handed over (empty when the file is missing, empty or cannot be read), for the
+// caller to go on with exactly what was looked at.
+DiskChange DataFileChangeOnDisk(const DocumentState& state, const QString& path,
+                                QByteArray* bytesRead = nullptr);
 
 // The document a data file's bytes hold under verifier: decrypted and parsed, with a document
 // element; a null document when they do not open under it. Shows nothing.

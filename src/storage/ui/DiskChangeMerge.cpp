@@ -37,10 +37,13 @@ QList<MergeConflict> AdoptMerge(Workspace& ws, const MergeResult& merged,
 
 DiskCheck CheckDataFileOnDisk(Workspace& ws, const QString& path) {
     DiskCheck check;
-    const DiskChange change = DataFileChangeOnDisk(ws.doc, path);
-    // What the file holds now, read once: the save checks against its digest that nothing
-    // changed while a question was open, and a merge decrypts these same bytes.
-    const DataFileStamp onDisk = StampOfFile(path);
+    // What the file holds now, read once: the change is told from it, the save checks against its
+    // digest that nothing changed while a question was open, and a merge decrypts these same bytes.
+    QByteArray bytes;
+    const DiskChange change = DataFileChangeOnDisk(ws.doc, path, &bytes);
+    const DataFileStamp onDisk =
+        bytes.isEmpty() ? DataFileStamp() : StampOf(bytes.constData(), bytes.size());
+    bytes.clear();
     check.seen = onDisk.sha256;
     switch (change) {
         case DiskChange::None:
@@ -98,23 +101,28 @@ void ReportMerge(Workspace& ws, const QString& mergedFile, const QList<MergeConf
 
 bool ReloadIfChangedOnDisk(Workspace& ws) {
     const QString path = ws.doc.dataFilePath;
-    if (!ws.doc.hasDocument() || DataFileChangeOnDisk(ws.doc, path) != DiskChange::Changed)
-        return false;
+    if (!ws.doc.hasDocument()) return false;
     const QString name = QFileInfo(path).fileName();
     if (ws.doc.modified) {
-        ws.showStatus(FormatText(u"%s was changed elsewhere: it is merged when you save", {name}));
+        // Only whether it changed matters here: the length may tell it without reading.
+        if (DataFileChangeOnDisk(ws.doc, path) == DiskChange::Changed)
+            ws.showStatus(
+                FormatText(u"%s was changed elsewhere: it is merged when you save", {name}));
         return false;
     }
-    DataFileContent disk;
-    if (!ReadDataFileUnder(path, ws.doc.keyVerifier, disk)) {
+    // The bytes the change is told from are the ones read again.
+    QByteArray bytes;
+    if (DataFileChangeOnDisk(ws.doc, path, &bytes) != DiskChange::Changed) return false;
+    const XmlDocument document = DecodeDataFile(bytes, ws.doc.keyVerifier);
+    if (document.isNull()) {
         ws.showStatus(
             FormatText(u"%s was changed elsewhere and does not open with the current key", {name}));
         return false;
     }
     DocumentState next = ws.doc;
-    next.document = disk.document;
-    next.root = disk.document.documentElement();
-    next.dataFileStamp = disk.stamp;
+    next.document = document;
+    next.root = document.documentElement();
+    next.dataFileStamp = StampOf(bytes.constData(), bytes.size());
     next.modified = false;
     ws.replaceDocument(next, Workspace::CurrentGroup::Kept);
     ws.showStatus(FormatText(u"Reloaded %s: it was changed elsewhere", {name}));
