@@ -1,5 +1,7 @@
 #include "DocumentWiring.h"
 
+#include <utility>
+
 #include "AskKey.h"
 #include "CMainFrame.h"
 #include "CZetrovaView.h"
@@ -61,8 +63,13 @@ void InstallDocumentRound(CMainFrame& frame, Workspace& ws) {
 void ReadStartupSettings(CMainFrame& frame) {
     HeldSettings held;
     ReadSettings(frame.startDirectory(), held);
+    ApplyStartupSettings(frame, held);
+}
+
+void ApplyStartupSettings(CMainFrame& frame, HeldSettings& held) {
     Workspace& ws = frame.workspace();
-    ws.doc.keyVerifier = held.keyVerifier;
+    // Moved, so that the verifier's text has one holder, which wipes it in the end.
+    ws.doc.keyVerifier = std::exchange(held.keyVerifier, QString());
     frame.setStartMinimised(held.startMinimised);
     ws.setDataFilePath(held.dataFilePath);
 }
@@ -85,10 +92,10 @@ void LoadStartupDocument(CMainFrame& frame) {
         Notice(&frame, kSettingsKeyNotUpdated, iniPath);
 }
 
-bool StartupSettingsReadable(const QString& startDir) {
+bool StartupSettingsReadable(const QString& startDir, HeldSettings* read) {
     HeldSettings held;
     QString problem;
-    if (ReadSettings(startDir, held, &problem)) return true;
+    if (ReadSettings(startDir, read ? *read : held, &problem)) return true;
     Notice(nullptr, kSettingsUnreadable, SettingsFilePath(startDir), problem);
     return false;
 }

@@ -13,6 +13,7 @@
 #include "ProgramIcons.h"
 #include "ProgramOptions.h"
 #include "QtPrompter.h"
+#include "Settings.h"
 #include "SingleInstanceGuard.h"
 #include "StartDirectory.h"
 #include "StartFolder.h"
@@ -61,9 +62,13 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    if (!StartupSettingsReadable(StartDirectory())) return 1;
+    // Read once: the settings just found readable are the ones the window starts with.
+    HeldSettings settings;
+    if (!StartupSettingsReadable(StartDirectory(), &settings)) return 1;
+    CMainFrame::Services services;
+    services.readSettings = [&settings](CMainFrame& f) { ApplyStartupSettings(f, settings); };
 
-    CMainFrame frame;
+    CMainFrame frame(std::move(services));
     // The status line says what a copy did; a screen reader hears its change.
     QObject::connect(&prompter.clipboard(), &ItemClipboard::plainCopied, &frame, [&frame] {
         frame.showStatus(QStringLiteral("Value copied to the clipboard"));
