@@ -116,11 +116,21 @@ public:
         return WriteAll(fd_.get(), data, size) && ::fsync(fd_.get()) == 0;
     }
 
+    // Whether /proc shows the unnamed file, through which giveName names it. Where it does not
+    // (a chroot, a sandbox), the content is written to a named file from the start rather than
+    // twice.
+    bool procShowsIt() const {
+        struct stat viaProc {};
+        struct stat own {};
+        return ::stat(SelfPath().constData(), &viaProc) == 0 && ::fstat(fd_.get(), &own) == 0 &&
+               viaProc.st_dev == own.st_dev && viaProc.st_ino == own.st_ino;
+    }
+
     // Gives an unnamed file a partial name through /proc, or by its descriptor where the process
     // may; false when neither can (no /proc in a chroot or a sandbox).
     bool giveName() {
         if (!name_.isEmpty()) return true;
-        const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd_.get());
+        const QByteArray self = SelfPath();
         for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
             const QByteArray name = prefix_ + RandomSuffix();
             if (::linkat(AT_FDCWD, self.constData(), folder_, name.constData(),
@@ -144,6 +154,8 @@ public:
     int fd() const { return fd_.get(); }
 
 private:
+    QByteArray SelfPath() const { return "/proc/self/fd/" + QByteArray::number(fd_.get()); }
+
     int folder_;
     QByteArray prefix_;
     UniqueFd fd_;
@@ -193,10 +205,13 @@ SafeWriteResult WriteFileChecked(const QString& path, const char* data, qint64 s
 
     std::optional<PartialFile> file;
     file.emplace(folder, prefix);
-    if (file->openUnnamed()) {
+    // An unnamed file that could not be named is given up before anything is written to it.
+    const bool unnamed = file->openUnnamed() && file->procShowsIt();
+    if (!unnamed) file.emplace(folder, prefix);
+    if (unnamed) {
         if (!file->fill(data, size, replaced)) return Result(Status::Failed);
         if (!file->giveName()) {
-            // No way to name an unnamed file: write a named one instead.
+            // Naming it failed after all: write a named one instead.
             file.emplace(folder, prefix);
             if (!file->openNamed() || !file->fill(data, size, replaced))
                 return Result(Status::Failed);

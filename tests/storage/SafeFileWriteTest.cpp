@@ -182,12 +182,22 @@ TEST(SafeFileWrite, OddFoldersOwnersAndTargetsAreReportedAsTheyAre) {
         }
         ASSERT_EQ(::chown(folder.constData(), kOtherUid, kOtherGid), 0);
         ASSERT_EQ(::chmod(folder.constData(), c.folderMode), 0);
-        const int status = RunInChild(c.child, [&] {
-            return static_cast<int>(WriteFileChecked(QFile::decodeName(file), "new", 3).status);
-        });
+        // Written once, also where /proc cannot name an unnamed file.
+        const QByteArray content(1 << 20, 'n');
+        long long written = -1;
+        const int status = RunInChild(
+            c.child,
+            [&] {
+                return static_cast<int>(
+                    WriteFileChecked(QFile::decodeName(file), content.constData(), content.size())
+                        .status);
+            },
+            &written);
         if (status == kChildNoNamespace) GTEST_SKIP() << "no mount namespace to hide /proc in";
         EXPECT_EQ(status, static_cast<int>(SafeWriteResult::Status::Written));
-        EXPECT_EQ(dir.read(QStringLiteral("f/file")), "new");
+        EXPECT_TRUE(dir.read(QStringLiteral("f/file")) == content);
+        EXPECT_GE(written, content.size());
+        EXPECT_LT(written, 2 * content.size());
         struct stat st {};
         ASSERT_EQ(::stat(file.constData(), &st), 0);
         EXPECT_EQ(std::tuple(st.st_mode & 07777, st.st_uid, st.st_gid),
