@@ -117,8 +117,9 @@ public:
     }
 
     // Whether /proc shows the unnamed file, through which giveName names it. Where it does not
-    // (a chroot, a sandbox), the content is written to a named file from the start rather than
-    // twice.
+    // (a chroot, a sandbox), naming by descriptor alone may be refused once the content is
+    // written (kernels before 6.10 without CAP_DAC_READ_SEARCH): the content then goes to a named
+    // file from the start, written once.
     bool procShowsIt() const {
         struct stat viaProc {};
         struct stat own {};
