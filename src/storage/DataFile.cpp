@@ -3,6 +3,7 @@
 #include <QFile>
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "DataFileCodec.h"
@@ -70,10 +71,16 @@ bool SaveDataFile(DocumentState& state, const QString& path, bool askKey, const 
         Notice(owner, u"%sは大きすぎるため書き込みませんでした", path);
         return false;
     }
+    // The stamp of what is written is made before the write: made after it, a failure (out of
+    // memory) would leave the stamp of bytes the file no longer holds.
+    DataFileStamp stampWritten = StampOf(bytes, size);
     const SafeWriteResult written = WriteFileChecked(path, bytes, size, mayReplace);
-    // The stamp follows what the file now holds, also when the disk did not confirm it.
-    if (written.replaced() && IsSameFile(path, state.dataFilePath))
-        state.dataFileStamp = StampOf(bytes, size);
+    // The stamp follows what the file now holds, also when the disk did not confirm it. It is
+    // unknown while it is not known which file was replaced.
+    if (written.replaced()) {
+        DataFileStamp kept = std::exchange(state.dataFileStamp, DataFileStamp());
+        state.dataFileStamp = std::move(IsSameFile(path, state.dataFilePath) ? stampWritten : kept);
+    }
     if (written.status != SafeWriteResult::Status::Written) {
         NoticeWriteProblem(owner, path, written);
         return false;
