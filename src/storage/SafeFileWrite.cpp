@@ -110,8 +110,10 @@ public:
         if (::fchmod(fd_.get(), 0600) != 0) return false;
         if (replaced && (replaced->st_uid != ::geteuid() || replaced->st_gid != ::getegid())) {
             // Only a privileged process may give a file away; anyone may keep a group of theirs.
-            if (::fchown(fd_.get(), replaced->st_uid, replaced->st_gid) != 0)
-                (void)::fchown(fd_.get(), static_cast<uid_t>(-1), replaced->st_gid);
+            // Where neither is allowed, the file stays the writer's, as a new file would.
+            const bool given = ::fchown(fd_.get(), replaced->st_uid, replaced->st_gid) == 0 ||
+                               ::fchown(fd_.get(), static_cast<uid_t>(-1), replaced->st_gid) == 0;
+            static_cast<void>(given);
         }
         return WriteAll(fd_.get(), data, size) && ::fsync(fd_.get()) == 0;
     }
