@@ -385,50 +385,6 @@ std::vector<Entry> PlanChildren(xmlNodePtr baseContainer, xmlNodePtr oursContain
 
 // ---- Building the result.
 
-// Links without libxml2's merging of adjacent text nodes.
-void LinkLast(xmlNodePtr parent, xmlNodePtr child) {
-    child->parent = parent;
-    child->next = nullptr;
-    child->prev = parent->last;
-    if (parent->last)
-        parent->last->next = child;
-    else
-        parent->children = child;
-    parent->last = child;
-}
-
-bool DeclaredOn(const xmlNode* e, const xmlNs* ns) {
-    for (const xmlNs* d = e->nsDef; d; d = d->next)
-        if (xmlStrEqual(d->prefix, ns->prefix) && xmlStrEqual(d->href, ns->href)) return true;
-    return false;
-}
-
-// libxml2 copies an element whose namespace is declared on an ancestor with a declaration of its
-// own. Where the copy's new ancestors already declare the same, that declaration is dropped again,
-// so that the copy is written as its original was.
-void DropRepeatedDeclarations(xmlNodePtr copy, const xmlNode* original) {
-    xmlNsPtr* link = &copy->nsDef;
-    while (xmlNsPtr ns = *link) {
-        xmlNsPtr inScope = nullptr;
-        if (!DeclaredOn(original, ns)) {
-            for (xmlNodePtr p = copy->parent; p && p->type == XML_ELEMENT_NODE && !inScope;
-                 p = p->parent)
-                for (xmlNsPtr d = p->nsDef; d && !inScope; d = d->next)
-                    if (xmlStrEqual(d->prefix, ns->prefix)) inScope = d;
-        }
-        if (!inScope || !xmlStrEqual(inScope->href, ns->href)) {
-            link = &ns->next;
-            continue;
-        }
-        if (copy->ns == ns) copy->ns = inScope;
-        for (xmlAttrPtr a = copy->properties; a; a = a->next)
-            if (a->ns == ns) a->ns = inScope;
-        *link = ns->next;
-        ns->next = nullptr;
-        xmlFreeNs(ns);
-    }
-}
-
 class Builder {
 public:
     Builder(xmlDocPtr doc, QList<MergeConflict>& conflicts) : doc_(doc), conflicts_(conflicts) {}
@@ -446,7 +402,7 @@ public:
             if (entry.ours && entry.theirs)
                 merge(entry);
             else
-                copyDeep(top.result, entry.ours ? entry.ours : entry.theirs);
+                xmlimpl::CopyTree(entry.ours ? entry.ours : entry.theirs, doc_, top.result);
         }
     }
 
@@ -465,46 +421,16 @@ private:
         std::unordered_set<std::string> names;  // of the children, once a conflict needs one
     };
 
-    xmlNodePtr copyShallow(xmlNodePtr parent, const xmlNode* original) {
-        xmlNodePtr copy = xmlDocCopyNode(const_cast<xmlNodePtr>(original), doc_, 2);
-        if (!copy) throw XmlError(XmlError::kOutOfMemory);
-        LinkLast(parent, copy);
-        if (copy->type == XML_ELEMENT_NODE) DropRepeatedDeclarations(copy, original);
-        return copy;
-    }
-
-    xmlNodePtr copyDeep(xmlNodePtr parent, const xmlNode* original) {
-        xmlNodePtr top = copyShallow(parent, original);
-        if (original->type != XML_ELEMENT_NODE) return top;
-        const xmlNode* from = original->children;
-        xmlNodePtr into = top;
-        while (from) {
-            xmlNodePtr copy = copyShallow(into, from);
-            if (from->type == XML_ELEMENT_NODE && from->children) {
-                from = from->children;
-                into = copy;
-                continue;
-            }
-            while (from != original && !from->next) {
-                from = from->parent;
-                into = into->parent;
-            }
-            if (from == original) break;
-            from = from->next;
-        }
-        return top;
-    }
-
     void merge(const Entry& e) {
         const Digest& ours = Stored(e.ours);
         const Digest& theirs = Stored(e.theirs);
         Frame& frame = frames_.back();
         if (ours == theirs || (e.base && Stored(e.base) == theirs)) {
-            copyDeep(frame.result, e.ours);
+            xmlimpl::CopyTree(e.ours, doc_, frame.result);
             return;
         }
         if (e.base && Stored(e.base) == ours) {
-            copyDeep(frame.result, e.theirs);
+            xmlimpl::CopyTree(e.theirs, doc_, frame.result);
             return;
         }
         if (IsGroup(e.ours) && IsGroup(e.theirs)) {
@@ -514,8 +440,9 @@ private:
         } else {
             // Any other node is merged as a whole: ours, and theirs right after it, except where
             // the document can hold only one (the document element).
-            copyDeep(frame.result, e.ours);
-            if (frame.result->type != XML_DOCUMENT_NODE) copyDeep(frame.result, e.theirs);
+            xmlimpl::CopyTree(e.ours, doc_, frame.result);
+            if (frame.result->type != XML_DOCUMENT_NODE)
+                xmlimpl::CopyTree(e.theirs, doc_, frame.result);
             addConflict(NodeName(e.ours));
         }
     }
@@ -527,7 +454,8 @@ private:
         const std::optional<Digest> base = e.base ? std::optional(OwnDigest(e.base)) : std::nullopt;
         const bool takeTheirs = ours != theirs && base == ours;
         if (ours != theirs && base != ours && base != theirs) addConflict(NameOf(e.ours));
-        xmlNodePtr group = copyShallow(frames_.back().result, takeTheirs ? e.theirs : e.ours);
+        xmlNodePtr group =
+            xmlimpl::CopyNode(takeTheirs ? e.theirs : e.ours, doc_, frames_.back().result);
         frames_.emplace_back(group, e.ours, e.theirs, PlanChildren(e.base, e.ours, e.theirs));
     }
 
@@ -540,12 +468,12 @@ private:
             e.base ? std::optional(BodyDigest(e.base)) : std::nullopt;
         xmlNodePtr kept = nullptr;
         if (ours == theirs || base == theirs) {
-            kept = copyDeep(frame.result, e.ours);
+            kept = xmlimpl::CopyTree(e.ours, doc_, frame.result);
         } else if (base == ours) {
-            kept = copyDeep(frame.result, e.theirs);
+            kept = xmlimpl::CopyTree(e.theirs, doc_, frame.result);
         } else {
-            kept = copyDeep(frame.result, e.ours);
-            xmlNodePtr copy = copyDeep(frame.result, e.theirs);
+            kept = xmlimpl::CopyTree(e.ours, doc_, frame.result);
+            xmlNodePtr copy = xmlimpl::CopyTree(e.theirs, doc_, frame.result);
             if (secret) xmlNodeSetName(copy, BAD_CAST "secret");
             const QString name = NameOf(e.ours);
             const QByteArray free = FreeConflictName(frame, NameOf(e.theirs)).toUtf8();

@@ -71,4 +71,29 @@ inline xmlNodePtr NextInTree(xmlNodePtr node, xmlNodePtr top) {
     return node == top ? nullptr : node->next;
 }
 
+// Links child as the last child of parent, without libxml2's merging of adjacent text nodes,
+// which would free a node a handle may refer to.
+inline void LinkLast(xmlNodePtr parent, xmlNodePtr child) {
+    child->parent = parent;
+    child->next = nullptr;
+    child->prev = parent->last;
+    if (parent->last)
+        parent->last->next = child;
+    else
+        parent->children = child;
+    parent->last = child;
+}
+
+// A copy of `source` (with its attributes, without its children) for `doc`, linked as the last
+// child of `parent` when one is given, else outside any tree. libxml2 gives a copied element a
+// declaration of its own for a namespace declared on an ancestor of the original; where the
+// copy's new ancestors already declare the same, it is dropped again, so that the copy is
+// written as its original was. Raises XmlError(kOutOfMemory).
+xmlNodePtr CopyNode(const xmlNode* source, xmlDocPtr doc, xmlNodePtr parent = nullptr);
+
+// The same with all its descendants, copied node by node along the tree: libxml2's own deep copy
+// recurses once per level and overflows the stack on very deep trees. On failure nothing of the
+// copy remains.
+xmlNodePtr CopyTree(const xmlNode* source, xmlDocPtr doc, xmlNodePtr parent = nullptr);
+
 }  // namespace xmlimpl

@@ -6,7 +6,9 @@
 #include "XmlDocument.h"
 #include "XmlInternal.h"
 
+using xmlimpl::CopyTree;
 using xmlimpl::FromXmlUtf8;
+using xmlimpl::LinkLast;
 using xmlimpl::ToXmlUtf8;
 
 namespace {
@@ -46,19 +48,6 @@ void Unlink(xmlNodePtr node) {
     node->parent = node->prev = node->next = nullptr;
 }
 
-// Links without libxml2's merging of adjacent text nodes, which would free the node a handle
-// refers to.
-void LinkLast(xmlNodePtr parent, xmlNodePtr child) {
-    child->parent = parent;
-    child->next = nullptr;
-    child->prev = parent->last;
-    if (parent->last)
-        parent->last->next = child;
-    else
-        parent->children = child;
-    parent->last = child;
-}
-
 void LinkInPlaceOf(xmlNodePtr old, xmlNodePtr child) {
     child->parent = old->parent;
     child->prev = old->prev;
@@ -80,36 +69,6 @@ bool IsSelfOrAncestor(xmlNodePtr candidate, xmlNodePtr node) {
     for (xmlNodePtr n = node; n; n = n->parent)
         if (n == candidate) return true;
     return false;
-}
-
-// A deep copy of `source` for `doc`, outside the tree. libxml2's own deep copy recurses once per
-// level and overflows the stack on very deep trees; this copies node by node along the tree.
-xmlNodePtr CopyTree(xmlNodePtr source, xmlDocPtr doc) {
-    xmlNodePtr top = xmlDocCopyNode(source, doc, 2);  // the node with attributes, no children
-    if (!top) throw XmlError(XmlError::kOutOfMemory);
-    if (source->type != XML_ELEMENT_NODE) return top;
-    xmlNodePtr from = source->children;
-    xmlNodePtr into = top;  // the copy of from's parent
-    while (from) {
-        xmlNodePtr copy = xmlDocCopyNode(from, doc, 2);
-        if (!copy) {
-            xmlFreeNode(top);
-            throw XmlError(XmlError::kOutOfMemory);
-        }
-        LinkLast(into, copy);
-        if (from->type == XML_ELEMENT_NODE && from->children) {
-            from = from->children;
-            into = copy;
-            continue;
-        }
-        while (from != source && !from->next) {
-            from = from->parent;
-            into = into->parent;
-        }
-        if (from == source) break;
-        from = from->next;
-    }
-    return top;
 }
 
 bool HasElementChild(xmlNodePtr parent, xmlNodePtr except) {
