@@ -1,5 +1,7 @@
 #include "CliError.h"
 
+#include <QCommandLineParser>
+
 #include "CliEscape.h"
 
 void CliError(CliIo& io, const QString& message) {
@@ -8,4 +10,13 @@ void CliError(CliIo& io, const QString& message) {
     // terminal is escaped here.
     io.err << "zetrova-cli: " << EscapeControls(message) << "\n";
     io.err.flush();
+}
+
+bool NoArguments(const QCommandLineParser& parser, CliIo& io, const char* command, KeysRead keys) {
+    if (parser.positionalArguments().isEmpty()) return true;
+    CliError(io,
+             QStringLiteral("%1 takes no arguments; %2 read from the terminal or standard input")
+                 .arg(QLatin1String(command), keys == KeysRead::One ? QLatin1String("the key is")
+                                                                    : QLatin1String("keys are")));
+    return false;
 }

@@ -15,6 +15,12 @@ CliLine ReadLine(CliIo& io, const QString& prompt, bool hidden) {
 
 }  // namespace
 
+std::optional<int> RecipeNumber(const QString& text) {
+    bool ok = false;
+    const int recipe = text.toInt(&ok);
+    return ok && IsPasswordRecipe(recipe) ? std::optional(recipe) : std::nullopt;
+}
+
 std::optional<QString> ReadItemValue(CliIo& io, bool secret, std::optional<int> recipe) {
     if (recipe) {
         std::optional<QString> password = GeneratePassword(*recipe);

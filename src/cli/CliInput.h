@@ -14,6 +14,9 @@
 // is taken for a mistake (a file piped in by accident) rather than stored.
 inline constexpr qsizetype kLongestItemValue = 1024 * 1024;
 
+// The recipe a command-line number names (as passgen and --generate take it), or nothing.
+std::optional<int> RecipeNumber(const QString& text);
+
 // An item's value: drawn from the password recipe when one is given (nothing is printed), else
 // the next line of input, asked for on a terminal (without echo for a secret). Nothing, after the
 // message, when the input has ended, is not UTF-8 or is too long, or the random source failed.

@@ -34,9 +34,8 @@ QString RecipeHelp() {
 std::optional<int> RecipeOption(const QCommandLineParser& parser, CliIo& io, bool& bad) {
     bad = false;
     if (!parser.isSet(kGenerateOption)) return std::nullopt;
-    bool ok = false;
-    const int recipe = parser.value(kGenerateOption).toInt(&ok);
-    if (ok && recipe >= 0 && recipe < kPasswordRecipeCount) return recipe;
+    if (const std::optional<int> recipe = RecipeNumber(parser.value(kGenerateOption)))
+        return recipe;
     CliError(io, QStringLiteral("--generate needs a recipe number from 0 to %1")
                      .arg(kPasswordRecipeCount - 1));
     bad = true;

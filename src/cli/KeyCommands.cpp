@@ -2,6 +2,7 @@
 #include <QCommandLineParser>
 
 #include "CliCommandList.h"
+#include "CliInput.h"
 #include "KeyVerifier.h"
 #include "PasswordGenerator.h"
 #include "SecretOutput.h"
@@ -11,19 +12,18 @@ namespace {
 
 void NoOptions(QCommandLineParser&) {}
 
+// "Recipe: 0 英数字 8文字, 1 英数字記号 8文字, …", in the dialog's words.
 void PassgenOptions(QCommandLineParser& parser) {
-    parser.addPositionalArgument(QStringLiteral("N"),
-                                 QStringLiteral("Recipe: 0 英数字 8文字, 1 英数字記号 8文字, "
-                                                "2 英数字 10文字, 3 英数字記号 10文字, "
-                                                "4 英数字記号 16文字, 5 英数字記号 20文字."));
+    const QStringList texts = PasswordRecipeTexts();
+    QStringList numbered;
+    for (qsizetype i = 0; i < texts.size(); ++i) numbered << QString::number(i) + u' ' + texts[i];
+    parser.addPositionalArgument(
+        QStringLiteral("N"),
+        QStringLiteral("Recipe: ") + numbered.join(QStringLiteral(", ")) + u'.');
 }
 
 int RunVerifier(const QCommandLineParser& parser, CliIo& io) {
-    if (!parser.positionalArguments().isEmpty()) {
-        CliError(io, QStringLiteral("verifier takes no arguments; the key is read from the "
-                                    "terminal or standard input"));
-        return kExitUsage;
-    }
+    if (!NoArguments(parser, io, "verifier", KeysRead::One)) return kExitUsage;
     std::optional<QString> key = io.readKey();
     if (!key || key->isEmpty()) {
         CliError(io, QStringLiteral("キーを入力してください"));
@@ -38,14 +38,13 @@ int RunVerifier(const QCommandLineParser& parser, CliIo& io) {
 
 int RunPassgen(const QCommandLineParser& parser, CliIo& io) {
     const QStringList args = parser.positionalArguments();
-    bool ok = false;
-    const int recipe = args.size() == 1 ? args.front().toInt(&ok) : -1;
-    if (!ok || recipe < 0 || recipe >= kPasswordRecipeCount) {
+    const std::optional<int> recipe = args.size() == 1 ? RecipeNumber(args.front()) : std::nullopt;
+    if (!recipe) {
         CliError(io, QStringLiteral("passgen needs one recipe number from 0 to %1")
                          .arg(kPasswordRecipeCount - 1));
         return kExitUsage;
     }
-    std::optional<QString> password = GeneratePassword(recipe);
+    std::optional<QString> password = GeneratePassword(*recipe);
     if (!password) {
         CliError(io, QString::fromUtf16(kNoRandomSourceText));
         return kExitFailed;

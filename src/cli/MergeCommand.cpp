@@ -11,8 +11,6 @@
 #include "DataFile.h"
 #include "DocumentMerge.h"
 #include "FormatText.h"
-#include "MessageBoxes.h"
-#include "XmlError.h"
 
 namespace {
 
@@ -70,13 +68,7 @@ int RunMerge(const QCommandLineParser& parser, CliIo& io) {
         base = LoadOtherDataFile(parser.value(kBaseOption), state.keyVerifier, io);
     if (!base) return kExitFailed;
 
-    MergeResult merged;
-    try {
-        merged = MergeDocuments(*base, state.document, *theirs);
-    } catch (const XmlError& e) {
-        REPORT_XML_ERROR(e, MessageIcon::Error);
-        return kExitFailed;
-    }
+    const MergeResult merged = MergeDocuments(*base, state.document, *theirs);
     state.document = merged.document;
     state.root = merged.document.documentElement();
     if (!SaveDataFileForCli(files, state, io)) return kExitFailed;

@@ -13,14 +13,6 @@
 
 namespace {
 
-bool NoArguments(const QCommandLineParser& parser, CliIo& io, const char* command) {
-    if (parser.positionalArguments().isEmpty()) return true;
-    CliError(io, QStringLiteral("%1 takes no arguments; keys are read from the terminal or "
-                                "standard input")
-                     .arg(QLatin1String(command)));
-    return false;
-}
-
 // Writes the settings file after the data file has been written under verifier: DATA, KEY and
 // ONTASKBAR as the settings command writes them. When the settings file already names that data
 // file only KEY changes, so that a DATA written by hand (a relative one) stays as it was.
@@ -40,7 +32,7 @@ bool WriteSettingsFor(const CliDataFiles& files, const QString& verifier, CliIo&
 }
 
 int RunInit(const QCommandLineParser& parser, CliIo& io) {
-    if (!NoArguments(parser, io, "init")) return kExitUsage;
+    if (!NoArguments(parser, io, "init", KeysRead::Several)) return kExitUsage;
     const CliDataFiles files = ResolveDataFiles(parser);
     // An unreadable settings file may well have a KEY: it is never replaced.
     if (SettingsUnreadable(files, io)) return kExitFailed;
@@ -69,7 +61,7 @@ int RunInit(const QCommandLineParser& parser, CliIo& io) {
 }
 
 int RunPasswd(const QCommandLineParser& parser, CliIo& io) {
-    if (!NoArguments(parser, io, "passwd")) return kExitUsage;
+    if (!NoArguments(parser, io, "passwd", KeysRead::Several)) return kExitUsage;
     const CliDataFiles files = ResolveDataFiles(parser);
     DocumentState state;
     if (!LoadDataFileForCli(files, io, state)) return kExitFailed;

@@ -114,7 +114,7 @@ std::optional<std::uint32_t> SystemDraw(std::uint32_t bound) {
 }
 
 std::optional<QString> GeneratePassword(int recipe, const PasswordDraw& draw) {
-    if (recipe < 0 || recipe >= kPasswordRecipeCount) return QString();
+    if (!IsPasswordRecipe(recipe)) return QString();
     const Recipe& r = kRecipes[static_cast<std::size_t>(recipe)];
     const std::uint32_t classes = r.withSymbols ? 4 : 3;
     QString text;

@@ -14,6 +14,10 @@
 // The recipe texts in the order of the dialog's drop-down list; the list index is the recipe.
 QStringList PasswordRecipeTexts();
 inline constexpr int kPasswordRecipeCount = 6;
+// Whether recipe is the index of one of them.
+constexpr bool IsPasswordRecipe(int recipe) {
+    return recipe >= 0 && recipe < kPasswordRecipeCount;
+}
 
 // Where the draws of a password come from: each call returns a value from 0 to bound - 1, every
 // value equally likely, or nothing when the source has failed. Tests pass fixed or failing draws;
