@@ -8,6 +8,7 @@
 #include "CliEscape.h"
 #include "CliPrompter.h"
 #include "MessageBoxes.h"
+#include "SafeFileWrite.h"
 #include "XmlError.h"
 
 namespace {
@@ -27,16 +28,21 @@ void PrintUsage(QTextStream& s) {
 
 // Runs the command with the one prompter of the tool installed: every message of the shared code
 // becomes a line on the error stream, and no question waits for an answer. A failure of the XML
-// engine or of memory ends the command with its report instead of ending the process.
+// engine or of memory ends the command with its report instead of ending the process; the report
+// of memory says whether a file had been written by then.
 int RunGuarded(const CliCommand& c, const QCommandLineParser& parser, CliIo& io) {
     CliPrompter prompter(io);
+    const unsigned long long replacedBefore = ReplacedFileCount();
     try {
         return c.run(parser, io);
     } catch (const XmlError& e) {
         REPORT_XML_ERROR(e, MessageIcon::Error);
         if (e.description && !e.description->isEmpty()) CliError(io, EscapeLine(*e.description));
     } catch (const std::bad_alloc&) {
-        CliError(io, QStringLiteral("out of memory; nothing was written"));
+        CliError(io, ReplacedFileCount() == replacedBefore
+                         ? QStringLiteral("out of memory; nothing was written")
+                         : QStringLiteral("out of memory after a file was written; the command "
+                                          "did not finish"));
     }
     return kExitFailed;
 }

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <QRandomGenerator>
+#include <atomic>
 #include <cerrno>
 #include <ctime>
 #include <optional>
@@ -24,6 +25,8 @@ constexpr time_t kStalePartialSeconds = 60;
 constexpr int kSuffixLength = 6;
 constexpr char kSuffixLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
 constexpr int kNameAttempts = 16;
+
+std::atomic<unsigned long long> replacedFiles{0};
 
 QByteArray RandomSuffix() {
     QByteArray suffix;
@@ -224,12 +227,17 @@ SafeWriteResult WriteFileChecked(const QString& path, const char* data, qint64 s
     }
     if (mayReplace && !mayReplace()) return Result(Status::Declined);
     if (!file->renameOnto(name)) return Result(Status::Failed);
+    ++replacedFiles;
 
     // A file system that cannot flush a folder says EINVAL; it has nothing to flush.
     const bool flushed = readableFolder.valid()
                              ? ::fsync(readableFolder.get()) == 0 || errno == EINVAL
                              : ::syncfs(file->fd()) == 0;
     return Result(flushed ? Status::Written : Status::NotFlushed);
+}
+
+unsigned long long ReplacedFileCount() {
+    return replacedFiles;
 }
 
 bool WriteFileSafely(const QString& path, const char* data, qint64 size,

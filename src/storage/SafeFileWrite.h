@@ -50,6 +50,11 @@ SafeWriteResult WriteFileChecked(const QString& path, const char* data, qint64 s
 bool WriteFileSafely(const QString& path, const char* data, qint64 size,
                      const std::function<bool()>& mayReplace = {});
 
+// How many files the writes of this process have put in place so far (the new content renamed
+// onto its path), whatever went wrong after: an operation stopped by a failure tells by it whether
+// it had changed a file.
+unsigned long long ReplacedFileCount();
+
 // The notice for a write that did not give Written (owner may be nullptr):
 // "書き込めませんでした" for Failed, nothing for Declined (the caller says why), else a notice
 // naming the file or the link.

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <functional>
+#include <new>
 
 #include "CliTestSupport.h"
 #include "DataFile.h"
@@ -316,6 +317,33 @@ TEST(CliEdit, ASaveOverAFileChangedSinceItWasReadIsRefused) {
     EXPECT_TRUE(run.err.contains("は読み込みの後にほかで変更されています。書き込みませんでした"))
         << run.err.toStdString();
     EXPECT_EQ(files.outline(), u"group other\n"_s);
+}
+
+// Memory running out once the key is checked: the report says whether a file was written by
+// then, as the settings file is when it named no KEY and the key opened its data file.
+TEST(CliEdit, OutOfMemorySaysWhetherAFileWasWritten) {
+    struct Case {
+        const char* name;
+        bool settingsKey;
+        const char* message;
+    };
+    for (const Case& c :
+         {Case{"KEY named", true, "zetrova-cli: out of memory; nothing was written\n"},
+          Case{"KEY taken from the data file", false,
+               "zetrova-cli: out of memory after a file was written; the command did not "
+               "finish\n"}}) {
+        SCOPED_TRACE(c.name);
+        Files files;
+        if (!c.settingsKey) files.dir.write("Zetrova.ini", "[CONFIG]\r\nDATA=data.dat\r\n");
+        const QByteArray data = files.dir.read("data.dat");
+        const CliRun run = RunCliWithLines({"add", "/Mail/x", "--ini", files.ini}, {kKey, u"v"_s},
+                                           [] { throw std::bad_alloc(); });
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, QString::fromUtf8(c.message));
+        EXPECT_EQ(files.dir.read("data.dat"), data);
+        EXPECT_TRUE(
+            files.dir.read("Zetrova.ini").contains("KEY=" + MakeKeyVerifier(kKey).toLatin1()));
+    }
 }
 
 // A whole session from nothing: the files made by init, changed by each command, and read back
