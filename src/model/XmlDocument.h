@@ -39,11 +39,10 @@ public:
     // The deepest nesting of elements an import accepts (the document element is level 1).
     static constexpr int kImportDepthLimit = 10000;
 
-    // Parses an XML file for import, in the encoding its byte-order mark or declaration announce
-    // (UTF-8 by default; "Shift_JIS" is code page 932). The sizes a data file may have are
-    // accepted; elements may nest kImportDepthLimit levels deep.
-    static XmlParseResult parseFile(const QString& path);
-    // The same for bytes already read; `sourceName` only appears in messages.
+    // Parses the bytes of an XML file for import, in the encoding its byte-order mark or
+    // declaration announce (UTF-8 by default; "Shift_JIS" is code page 932). The sizes a data file
+    // may have are accepted; elements may nest kImportDepthLimit levels deep. `sourceName` only
+    // appears in messages.
     static XmlParseResult parseBytes(const QByteArray& bytes, const QString& sourceName = {});
 
     bool isNull() const { return holder_ == nullptr; }

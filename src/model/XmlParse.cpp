@@ -2,7 +2,6 @@
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
-#include <QFile>
 #include <algorithm>
 #include <climits>
 #include <cstring>
@@ -253,17 +252,6 @@ XmlParseResult XmlDocument::parseDataText(QStringView text) {
 
 XmlParseResult XmlDocument::parseDataText(const QString& text) {
     return parseDataText(QStringView(text));
-}
-
-XmlParseResult XmlDocument::parseFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return Failure(QStringLiteral("cannot open %1: %2").arg(path, file.errorString()));
-    QByteArray bytes = file.readAll();
-    const WipeOnExit wipeBytes(bytes);  // an import holds every secret in clear
-    if (file.error() != QFileDevice::NoError)
-        return Failure(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
-    return parseBytes(bytes, path);
 }
 
 XmlParseResult XmlDocument::parseBytes(const QByteArray& bytes, const QString& sourceName) {

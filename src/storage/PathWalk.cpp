@@ -40,14 +40,16 @@ bool ReadLink(int linkFd, QByteArray& target) {
     return true;
 }
 
-}  // namespace
-
+// The rule itself: whether a link with the owner linkOwner in a folder described by folderMode
+// and folderOwner may be followed by the user follower.
 bool MayFollowLink(unsigned folderMode, unsigned folderOwner, unsigned linkOwner,
                    unsigned follower) {
     if (linkOwner == follower) return true;
     if ((folderMode & (S_ISVTX | S_IWOTH)) != (S_ISVTX | S_IWOTH)) return true;
     return folderOwner == linkOwner;
 }
+
+}  // namespace
 
 WalkedPath WalkToFile(const QString& path) {
     const QByteArray native = QFile::encodeName(path);

@@ -33,8 +33,3 @@ struct WalkedPath {
 // Walks path (relative paths from the current folder) to the file it names. A path ending in
 // "/", ".", ".." or naming "/" names a folder: Failed with EISDIR.
 WalkedPath WalkToFile(const QString& path);
-
-// The rule itself: whether a link with the owner linkOwner in a folder described by folderMode
-// and folderOwner may be followed by the user follower.
-bool MayFollowLink(unsigned folderMode, unsigned folderOwner, unsigned linkOwner,
-                   unsigned follower);
