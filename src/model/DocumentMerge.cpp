@@ -443,7 +443,7 @@ private:
             xmlimpl::CopyTree(e.ours, doc_, frame.result);
             if (frame.result->type != XML_DOCUMENT_NODE)
                 xmlimpl::CopyTree(e.theirs, doc_, frame.result);
-            addConflict(NodeName(e.ours));
+            addConflict(xmlimpl::NodeName(e.ours));
         }
     }
 
@@ -507,24 +507,6 @@ private:
         const auto name = NameAttribute(e, storage);
         return name ? QString::fromUtf8(name->data(), static_cast<qsizetype>(name->size()))
                     : QString();
-    }
-
-    static QString NodeName(const xmlNode* n) {
-        switch (n->type) {
-            case XML_ELEMENT_NODE: {
-                const QString local = xmlimpl::FromXmlUtf8(n->name);
-                return n->ns && n->ns->prefix ? xmlimpl::FromXmlUtf8(n->ns->prefix) + u':' + local
-                                              : local;
-            }
-            case XML_TEXT_NODE:
-                return QStringLiteral("#text");
-            case XML_CDATA_SECTION_NODE:
-                return QStringLiteral("#cdata-section");
-            case XML_COMMENT_NODE:
-                return QStringLiteral("#comment");
-            default:
-                return xmlimpl::FromXmlUtf8(n->name);
-        }
     }
 
     // A conflict in the container being filled: its groups below the root group are the frames

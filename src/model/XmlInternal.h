@@ -57,6 +57,10 @@ namespace xmlimpl {
 QByteArray ToXmlUtf8(const QString& text);
 QString FromXmlUtf8(const xmlChar* text);
 
+// The node's name as XmlNode::name() gives it: "prefix:local" for an element or attribute,
+// "#text", "#cdata-section", "#comment", "#document", else libxml2's name.
+QString NodeName(const xmlNode* n);
+
 // Evaluates `xpath` with `context` as context node; all nodes of the result in document order.
 QList<XmlNode> EvaluateXPath(const std::shared_ptr<XmlDocHolder>& holder, xmlNodePtr context,
                              const QString& xpath);

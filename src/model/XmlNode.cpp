@@ -123,8 +123,7 @@ bool XmlNode::isDocument() const {
     return XmlAccess::require(*this)->type == XML_DOCUMENT_NODE;
 }
 
-QString XmlNode::name() const {
-    const xmlNodePtr n = XmlAccess::require(*this);
+QString xmlimpl::NodeName(const xmlNode* n) {
     switch (n->type) {
         case XML_ELEMENT_NODE:
         case XML_ATTRIBUTE_NODE: {
@@ -143,6 +142,10 @@ QString XmlNode::name() const {
         default:
             return FromXmlUtf8(n->name);
     }
+}
+
+QString XmlNode::name() const {
+    return xmlimpl::NodeName(XmlAccess::require(*this));
 }
 
 QString XmlNode::namespaceUri() const {
