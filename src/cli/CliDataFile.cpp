@@ -5,6 +5,7 @@
 
 #include "CliError.h"
 #include "CliEscape.h"
+#include "CliInput.h"
 #include "DataFile.h"
 #include "FormatText.h"
 #include "KeyVerifier.h"
@@ -21,6 +22,15 @@ const QString kDataOption = QStringLiteral("data");
 // whose key the settings file is meant to name.
 bool MayTakeKeyOfDataFile(const CliDataFiles& files) {
     return files.dataFromSettings && QFileInfo(files.dataPath).size() > 0;
+}
+
+// Whether there is a key to check a typed one against: the settings file can be read and names
+// one, or its data file may give it; false after the reason.
+bool KeyKnown(const CliDataFiles& files, CliIo& io) {
+    if (SettingsUnreadable(files, io)) return false;
+    if (!files.verifier.isEmpty() || MayTakeKeyOfDataFile(files)) return true;
+    CliError(io, QStringLiteral("暗号化キーが設定されていません"));
+    return false;
 }
 
 }  // namespace
@@ -60,17 +70,10 @@ CliDataFiles ResolveDataFiles(const QCommandLineParser& parser) {
 }
 
 bool CheckKey(const CliDataFiles& files, CliIo& io, QString& verifier) {
-    if (SettingsUnreadable(files, io)) return false;
+    if (!KeyKnown(files, io)) return false;
     const bool mayTakeKeyOfDataFile = MayTakeKeyOfDataFile(files);
-    if (files.verifier.isEmpty() && !mayTakeKeyOfDataFile) {
-        CliError(io, QStringLiteral("暗号化キーが設定されていません"));
-        return false;
-    }
-    std::optional<QString> key = io.readKey();
-    if (!key || key->isEmpty()) {
-        CliError(io, QStringLiteral("キーを入力してください"));
-        return false;
-    }
+    std::optional<QString> key = ReadTypedKey(io);
+    if (!key) return false;
     QString typed = MakeKeyVerifier(*key);
     Wipe(*key);
     if (typed != files.verifier) {
@@ -87,11 +90,7 @@ bool CheckKey(const CliDataFiles& files, CliIo& io, QString& verifier) {
 }
 
 bool LoadDataFileForCli(const CliDataFiles& files, CliIo& io, DocumentState& state) {
-    if (SettingsUnreadable(files, io)) return false;
-    if (files.verifier.isEmpty() && !MayTakeKeyOfDataFile(files)) {
-        CliError(io, QStringLiteral("暗号化キーが設定されていません"));
-        return false;
-    }
+    if (!KeyKnown(files, io)) return false;
     const int messagesBefore = io.messagesWritten;
     bool asked = false;
     state.keyVerifier = files.verifier;

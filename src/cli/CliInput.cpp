@@ -15,6 +15,13 @@ CliLine ReadLine(CliIo& io, const QString& prompt, bool hidden) {
 
 }  // namespace
 
+std::optional<QString> ReadTypedKey(CliIo& io) {
+    std::optional<QString> key = io.readKey();
+    if (key && !key->isEmpty()) return key;
+    CliError(io, QStringLiteral("キーを入力してください"));
+    return std::nullopt;
+}
+
 std::optional<int> RecipeNumber(const QString& text) {
     bool ok = false;
     const int recipe = text.toInt(&ok);

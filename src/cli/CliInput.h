@@ -14,6 +14,10 @@
 // is taken for a mistake (a file piped in by accident) rather than stored.
 inline constexpr qsizetype kLongestItemValue = 1024 * 1024;
 
+// The key typed for the command (io.readKey), or nothing after "キーを入力してください" when none
+// or an empty one was given.
+std::optional<QString> ReadTypedKey(CliIo& io);
+
 // The recipe a command-line number names (as passgen and --generate take it), or nothing.
 std::optional<int> RecipeNumber(const QString& text);
 

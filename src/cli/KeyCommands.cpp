@@ -24,11 +24,8 @@ void PassgenOptions(QCommandLineParser& parser) {
 
 int RunVerifier(const QCommandLineParser& parser, CliIo& io) {
     if (!NoArguments(parser, io, "verifier", KeysRead::One)) return kExitUsage;
-    std::optional<QString> key = io.readKey();
-    if (!key || key->isEmpty()) {
-        CliError(io, QStringLiteral("キーを入力してください"));
-        return kExitFailed;
-    }
+    std::optional<QString> key = ReadTypedKey(io);
+    if (!key) return kExitFailed;
     QString verifier = MakeKeyVerifier(*key);
     WriteSecretLine(io.out, verifier);
     Wipe(verifier);
