@@ -4,12 +4,17 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <optional>
 
 #include "XmlNode.h"
 
 struct XmlParseResult;
+
+// Fills at most `room` bytes of `out` with the next piece of a text; returns how many, 0 at the
+// end of the text, -1 when the text cannot be had.
+using XmlTextReader = std::function<int(char* out, int room)>;
 
 // Something in a document that an encoding cannot write so that it reads back the same: a name
 // (of an element or attribute, a namespace prefix, a processing instruction's target) or the text
@@ -36,6 +41,9 @@ public:
     // lifted, so that anything this program wrote loads again.
     static XmlParseResult parseDataText(QStringView text);
     static XmlParseResult parseDataText(const QString& text);
+    // The same for a data file's text handed over as UTF-8 a piece at a time by read, which the
+    // parser calls until it returns 0 (the end) or -1 (the text cannot be had; the parse fails).
+    static XmlParseResult parseDataStream(const XmlTextReader& read);
     // The deepest nesting of elements an import accepts (the document element is level 1).
     static constexpr int kImportDepthLimit = 10000;
 

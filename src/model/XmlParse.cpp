@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "DataTextUtf8.h"
 #include "LibXmlRuntime.h"
 #include "SecureWipe.h"
 #include "XmlDocument.h"
@@ -175,40 +176,32 @@ private:
     IndentationDrop state_;
 };
 
-// Wipes the result of a conversion to UTF-8 on every way out. Qt allocates room for the longest
-// result, three bytes per UTF-16 unit, and writes only the front of it: the wipe covers what was
-// written and the few bytes after it that the converter's 16-byte stores may have touched, not
-// the untouched rest, which would only be faulted in to be zeroed (for a large document, more
-// time than the conversion itself).
-class WipeConverted {
-public:
-    explicit WipeConverted(QByteArray& bytes) : bytes_(bytes) {}
-    ~WipeConverted() {
-        constexpr qsizetype kStoreOverrun = 64;
-        if (bytes_.isDetached()) {
-            const qsizetype room = bytes_.size() + bytes_.data_ptr().freeSpaceAtEnd();
-            WipeMemory(bytes_.data(),
-                       static_cast<std::size_t>(std::min(bytes_.size() + kStoreOverrun, room)));
-        }
-        bytes_.clear();
-    }
-    WipeConverted(const WipeConverted&) = delete;
-    WipeConverted& operator=(const WipeConverted&) = delete;
-
-private:
-    QByteArray& bytes_;
-};
-
 XmlParseResult Failure(const QString& message) {
     return {XmlDocument(), message};
 }
 
+// How the parser gets its text: a whole buffer in memory, or a reader it asks for one piece
+// after another.
+struct ParseInput {
+    const char* data = nullptr;
+    qsizetype size = 0;
+    const XmlTextReader* reader = nullptr;
+};
+
+int ReadPiece(void* context, char* buffer, int length) {
+    try {
+        return (*static_cast<const XmlTextReader*>(context))(buffer, length);
+    } catch (...) {
+        return -1;  // nothing may be thrown through the parser; it reports a read failure
+    }
+}
+
 // `maxDepth` 0: no bound on the nesting of elements.
-XmlParseResult Parse(const char* data, qsizetype size, const QByteArray& url, const char* encoding,
+XmlParseResult Parse(const ParseInput& input, const QByteArray& url, const char* encoding,
                      int options, int maxDepth) {
     xmlrt::EnsureLibXml();
     xmlrt::ErrorCapture capture;
-    if (size > INT_MAX) return Failure(QStringLiteral("the document is too large"));
+    if (input.size > INT_MAX) return Failure(QStringLiteral("the document is too large"));
     xmlParserCtxtPtr context = xmlNewParserCtxt();
     if (!context) throw XmlError(XmlError::kOutOfMemory);
     context->sax->internalSubset = RefuseDoctype;
@@ -218,8 +211,13 @@ XmlParseResult Parse(const char* data, qsizetype size, const QByteArray& url, co
     xmlDocPtr doc = nullptr;
     {
         const IndentationDropScope dropIndentation(context);
-        doc = xmlCtxtReadMemory(context, data, static_cast<int>(size),
-                                url.isEmpty() ? nullptr : url.constData(), encoding, options);
+        const char* name = url.isEmpty() ? nullptr : url.constData();
+        if (input.reader)
+            doc = xmlCtxtReadIO(context, ReadPiece, nullptr,
+                                const_cast<XmlTextReader*>(input.reader), name, encoding, options);
+        else
+            doc = xmlCtxtReadMemory(context, input.data, static_cast<int>(input.size), name,
+                                    encoding, options);
     }
     const bool refused = doctypeRefused;
     const bool tooDeep = depthExceeded;
@@ -242,12 +240,40 @@ XmlParseResult Parse(const char* data, qsizetype size, const QByteArray& url, co
 
 }  // namespace
 
+XmlParseResult XmlDocument::parseDataStream(const XmlTextReader& read) {
+    return Parse({nullptr, 0, &read}, QByteArray(), "UTF-8", kDataFileOptions, 0);
+}
+
 XmlParseResult XmlDocument::parseDataText(QStringView text) {
-    if (const qsizetype zero = text.indexOf(QChar(0)); zero >= 0) text = text.left(zero);
-    if (text.startsWith(QChar(0xFEFF))) text = text.mid(1);
-    QByteArray utf8 = text.toUtf8();
-    const WipeConverted wipeUtf8(utf8);  // the whole document in clear
-    return Parse(utf8.constData(), utf8.size(), QByteArray(), "UTF-8", kDataFileOptions, 0);
+    // Converted a piece at a time into one small buffer, wiped at the end: the whole document
+    // is never copied into UTF-8 at once.
+    constexpr qsizetype kPieceUnits = 16 * 1024;
+    QByteArray piece(DataTextUtf8::requiredSpace(kPieceUnits), Qt::Uninitialized);
+    const WipeOnExit wipePiece(piece);
+    DataTextUtf8 utf8;
+    qsizetype next = 0;   // the first unit not yet converted
+    qsizetype ready = 0;  // bytes of piece not yet handed to the parser
+    qsizetype handed = 0;
+    bool finished = false;
+    const XmlTextReader read = [&](char* out, int room) -> int {
+        if (handed == ready) handed = ready = 0;
+        // A piece may give no bytes at all (only a byte-order mark, or a surrogate held back).
+        while (ready == 0 && !finished) {
+            if (next < text.size() && !utf8.ended()) {
+                const QStringView units = text.mid(next, kPieceUnits);
+                next += units.size();
+                ready = utf8.append(units, piece.data()) - piece.data();
+            } else {
+                ready = utf8.finish(piece.data()) - piece.data();
+                finished = true;
+            }
+        }
+        const qsizetype n = std::min<qsizetype>(room, ready - handed);
+        std::memcpy(out, piece.constData() + handed, static_cast<std::size_t>(n));
+        handed += n;
+        return static_cast<int>(n);
+    };
+    return parseDataStream(read);
 }
 
 XmlParseResult XmlDocument::parseDataText(const QString& text) {
@@ -255,6 +281,6 @@ XmlParseResult XmlDocument::parseDataText(const QString& text) {
 }
 
 XmlParseResult XmlDocument::parseBytes(const QByteArray& bytes, const QString& sourceName) {
-    return Parse(bytes.constData(), bytes.size(), sourceName.toUtf8(), nullptr, kImportOptions,
-                 kImportDepthLimit);
+    return Parse({bytes.constData(), bytes.size(), nullptr}, sourceName.toUtf8(), nullptr,
+                 kImportOptions, kImportDepthLimit);
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "DataFileCodec.h"
+#include "DataFileDecode.h"
 #include "MessageBoxes.h"
 #include "RegularFileRead.h"
 #include "SafeFileWrite.h"
@@ -90,44 +91,38 @@ bool SaveDataFile(DocumentState& state, const QString& path, bool askKey, const 
 
 bool LoadDataFile(DocumentState& state, const QString& path, const AskKeyFn& askKeyFn,
                   QObject* owner) {
-    QByteArray fileBytes = ReadWholeFile(path, false, owner);
+    // The bytes stay as they are, for the stamp: they are the ciphertext, not a secret.
+    const QByteArray fileBytes = ReadWholeFile(path, false, owner);
     if (fileBytes.isEmpty()) return false;
-    const DataFileStamp stamp = StampOf(fileBytes.constData(), fileBytes.size());
 
     QString verifier;
     const WipeOwnCopyOnExit wipeVerifier(verifier);  // unless the state holds it in the end
     if (!askKeyFn || !askKeyFn(verifier)) return false;
 
-    std::vector<std::uint8_t> plaintext;
-    const WipeOnExit wipePlaintext(plaintext);
-    const bool decrypted = DecryptDataFile(fileBytes, verifier, plaintext);
-    Wipe(fileBytes);
-    if (!decrypted) {
-        Notice(owner, u"復号化できませんでした");
-        return false;
-    }
-
     try {
-        XmlParseResult parsed = ParseDataPlaintext(plaintext);
-        Wipe(plaintext);
-        if (!parsed.ok()) {
+        DecodedDataFile decoded = DecodeDataFileBytes(fileBytes, verifier);
+        if (!decoded.deciphered) {
+            Notice(owner, u"復号化できませんでした");
+            return false;
+        }
+        if (!decoded.parsed.ok()) {
             Notice(owner, u"データを解釈できませんでした");
             return false;
         }
-        XmlNode root = parsed.document.documentElement();
+        XmlNode root = decoded.parsed.document.documentElement();
         if (root.isNull()) {
             Notice(owner, u"ルートを取得できませんでした");
             return false;
         }
-        state.document = parsed.document;
+        state.document = decoded.parsed.document;
         state.root = root;
+        state.dataFileStamp = {fileBytes.size(), decoded.sha256, fileBytes};
     } catch (const XmlError& e) {
         REPORT_XML_ERROR(e, MessageIcon::Warning);
         return false;
     }
     state.dataFilePath = path;
     state.keyVerifier = verifier;
-    state.dataFileStamp = stamp;
     return true;
 }
 
@@ -148,9 +143,13 @@ DataFileStamp StampOf(const char* data, qint64 size) {
     return {size, Sha256Of(data, size), QByteArray(data, size)};
 }
 
+DataFileStamp StampOf(const QByteArray& bytes) {
+    return {bytes.size(), Sha256Of(bytes.constData(), bytes.size()), bytes};
+}
+
 DataFileStamp StampOfFile(const QString& path) {
     const QByteArray bytes = ReadWholeFile(path);
-    return bytes.isEmpty() ? DataFileStamp() : StampOf(bytes.constData(), bytes.size());
+    return bytes.isEmpty() ? DataFileStamp() : StampOf(bytes);
 }
 
 DiskChange DataFileChangeOnDisk(const DocumentState& state, const QString& path,
@@ -175,25 +174,33 @@ bool DataFileOpensUnder(const QString& path, const QString& verifier) {
     return ReadDataFileUnder(path, verifier, content);
 }
 
-XmlDocument DecodeDataFile(const QByteArray& fileBytes, const QString& verifier) {
+namespace {
+
+// The document of a data file's bytes under verifier, and the bytes' digest; a null document when
+// they do not open under it.
+DecodedDataFile Decode(const QByteArray& fileBytes, const QString& verifier) {
     if (verifier.isEmpty() || fileBytes.isEmpty()) return {};
-    std::vector<std::uint8_t> plaintext;
-    WipeOnExit<std::vector<std::uint8_t>> wipePlaintext(plaintext);
-    if (!DecryptDataFile(fileBytes, verifier, plaintext)) return {};
     try {
-        const XmlParseResult parsed = ParseDataPlaintext(plaintext);
-        if (!parsed.ok() || parsed.document.documentElement().isNull()) return {};
-        return parsed.document;
+        DecodedDataFile decoded = DecodeDataFileBytes(fileBytes, verifier);
+        if (decoded.parsed.ok() && decoded.parsed.document.documentElement().isNull())
+            decoded.parsed = {};
+        return decoded;
     } catch (const XmlError&) {
         return {};
     }
 }
 
+}  // namespace
+
+XmlDocument DecodeDataFile(const QByteArray& fileBytes, const QString& verifier) {
+    return Decode(fileBytes, verifier).parsed.document;
+}
+
 bool ReadDataFileUnder(const QString& path, const QString& verifier, DataFileContent& content) {
     const QByteArray fileBytes = ReadWholeFile(path);
-    XmlDocument document = DecodeDataFile(fileBytes, verifier);
-    if (document.isNull()) return false;
-    content.document = document;
-    content.stamp = StampOf(fileBytes.constData(), fileBytes.size());
+    const DecodedDataFile decoded = Decode(fileBytes, verifier);
+    if (!decoded.parsed.ok()) return false;
+    content.document = decoded.parsed.document;
+    content.stamp = {fileBytes.size(), decoded.sha256, fileBytes};
     return true;
 }

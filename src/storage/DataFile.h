@@ -44,8 +44,9 @@ bool LoadDataFile(DocumentState& state, const QString& path, const AskKeyFn& ask
 // state as it was. Path, verifier and modified flag are the caller's.
 bool CreateRootDocument(DocumentState& state);
 
-// The stamp of a data file holding these bytes.
+// The stamp of a data file holding these bytes: a copy of them, or the same buffer shared.
 DataFileStamp StampOf(const char* data, qint64 size);
+DataFileStamp StampOf(const QByteArray& bytes);
 // The stamp of the file at path as it is now; unknown when it is missing, unreadable or empty.
 DataFileStamp StampOfFile(const QString& path);
 

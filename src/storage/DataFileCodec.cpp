@@ -1,11 +1,7 @@
 #include "DataFileCodec.h"
 
-#include <QSysInfo>
 #include <QtEndian>
 #include <cstdint>
-#include <cstring>
-#include <system_error>
-#include <thread>
 
 #include "CBlowfish.h"
 #include "SecureWipe.h"
@@ -15,11 +11,6 @@ namespace {
 const std::uint8_t* Bytes(const QByteArray& bytes) {
     return reinterpret_cast<const std::uint8_t*>(bytes.constData());
 }
-
-// From this size on, a second thread deciphers the second half of the blocks: in electronic code
-// book each block is deciphered on its own, and a large file then takes close to half the time
-// on a machine with two cores.
-constexpr std::size_t kTwoThreadBytes = 1024 * 1024;
 
 }  // namespace
 
@@ -54,35 +45,10 @@ bool DecryptDataFile(const QByteArray& fileBytes, const QString& verifier,
                      std::vector<std::uint8_t>& plaintext) {
     QByteArray key = DataFileKey(verifier);
     const WipeOnExit wipeKey(key);
-    const std::uint8_t* input = Bytes(fileBytes);
     std::size_t length = static_cast<std::size_t>(fileBytes.size());
-    const auto keyLength = static_cast<std::size_t>(key.size());
     CBlowfish cipher;
-    if (length < kTwoThreadBytes || std::thread::hardware_concurrency() < 2)
-        return cipher.Decrypt(input, length, Bytes(key), keyLength, plaintext) == CBlowfish::kOk;
-
-    std::vector<std::uint8_t> output;
-    try {
-        output.assign((length + 7) / 8 * 8, 0);
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    cipher.SetKey(Bytes(key), keyLength);
-    const std::size_t split = length / 16 * 8;  // half of the whole blocks
-    auto secondHalf = [&] {
-        cipher.DecryptBuffer(input + split, output.data() + split, length - split);
-    };
-    std::thread second;
-    try {
-        second = std::thread(secondHalf);
-    } catch (const std::system_error&) {
-        secondHalf();  // no thread to be had: this one does it after all
-    }
-    cipher.DecryptBuffer(input, output.data(), split);
-    if (second.joinable()) second.join();
-    plaintext.swap(output);
-    Wipe(output);
-    return true;
+    return cipher.Decrypt(Bytes(fileBytes), length, Bytes(key),
+                          static_cast<std::size_t>(key.size()), plaintext) == CBlowfish::kOk;
 }
 
 QString DataTextOf(const std::uint8_t* plaintext, std::size_t length) {
@@ -94,16 +60,4 @@ QString DataTextOf(const std::uint8_t* plaintext, std::size_t length) {
     qFromLittleEndian<char16_t>(plaintext, static_cast<qsizetype>(end),
                                 reinterpret_cast<char16_t*>(text.data()));
     return text;
-}
-
-XmlParseResult ParseDataPlaintext(const std::uint8_t* plaintext, std::size_t length) {
-    if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
-        if (reinterpret_cast<std::uintptr_t>(plaintext) % alignof(char16_t) == 0) {
-            const auto* units = reinterpret_cast<const char16_t*>(plaintext);
-            return ParseDataText(QStringView(units, static_cast<qsizetype>(length / 2)));
-        }
-    }
-    QString text = DataTextOf(plaintext, length);
-    const WipeOnExit wipeText(text);
-    return ParseDataText(text);
 }

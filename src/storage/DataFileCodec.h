@@ -51,10 +51,3 @@ inline XmlParseResult ParseDataText(QStringView text) {
 inline XmlParseResult ParseDataText(const QString& text) {
     return XmlDocument::parseDataText(text);
 }
-
-// ParseDataText of DataTextOf(plaintext), without the copy of the whole text that DataTextOf
-// makes: on a little-endian machine the plaintext's bytes already are the UTF-16 code units.
-XmlParseResult ParseDataPlaintext(const std::uint8_t* plaintext, std::size_t length);
-inline XmlParseResult ParseDataPlaintext(const std::vector<std::uint8_t>& plaintext) {
-    return ParseDataPlaintext(plaintext.data(), plaintext.size());
-}

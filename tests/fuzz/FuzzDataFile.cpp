@@ -1,11 +1,13 @@
 // The data file: the input is taken as a decrypted data file (UTF-16LE XML text and its zero
 // tail) and goes the whole way of a load and a save: cipher, text, parse, the group tree, and the
-// saved document loading again to the same bytes. The input is also deciphered as a data file.
+// saved document loading again to the same bytes. The input is also deciphered as a data file,
+// and decoded piece by piece as a load does it.
 
 #include <algorithm>
 #include <cstring>
 
 #include "DataFileCodec.h"
+#include "DataFileDecode.h"
 #include "FuzzTarget.h"
 
 namespace {
@@ -39,7 +41,17 @@ ZETROVA_FUZZ_TARGET(data_file) {
     FUZZ_CHECK(deciphered.size() == (size + 7) / 8 * 8);
 
     XmlParseResult loaded = ParseDataText(DataTextOf(ThroughCipher(input)));
+    // The load deciphers and parses a piece at a time: the same document, or the same failure.
+    std::vector<std::uint8_t> encrypted;
+    FUZZ_CHECK(EncryptDataText(input, kVerifier, encrypted));
+    const DecodedDataFile decoded =
+        DecodeDataFileBytes(QByteArray(reinterpret_cast<const char*>(encrypted.data()),
+                                       static_cast<qsizetype>(encrypted.size())),
+                            kVerifier);
+    FUZZ_CHECK(decoded.deciphered && decoded.parsed.ok() == loaded.ok());
+    FUZZ_CHECK(decoded.parsed.errorMessage == loaded.errorMessage);
     if (!loaded.ok()) return 0;
+    FUZZ_CHECK(SerializeDocument(decoded.parsed.document) == SerializeDocument(loaded.document));
     const XmlNode root = loaded.document.documentElement();
     FUZZ_CHECK(!root.isNull());
 

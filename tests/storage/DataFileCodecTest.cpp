@@ -5,6 +5,7 @@
 
 #include "CBlowfish.h"
 #include "DataFileCodec.h"
+#include "DataFileDecode.h"
 #include "ReferenceBlowfish.h"
 #include "Sha256.h"
 #include "StorageTestSupport.h"
@@ -94,48 +95,75 @@ TEST(DataFileCodec, SameDocumentGivesSameBytes) {
     EXPECT_NE(first, other);
 }
 
-// Parsing a plaintext straight from its bytes gives what parsing its DataTextOf gives, whatever
-// the bytes: the same document, or the same failure. Each plaintext is also tried one byte off
-// its alignment, where the bytes cannot be read as code units in place.
-TEST(DataFileCodec, PlaintextParsesAsItsText) {
+// A data file decoded a piece at a time gives what deciphering it whole and parsing its text
+// gives, whatever the plaintext: the same document, or the same failure, and the file's SHA-256.
+// The long cases put a surrogate pair, a byte-order mark's place and the zero unit on and around
+// the edges of the pieces the file is deciphered in, and of the pieces its text is parsed in.
+TEST(DataFileCodec, DecodedPieceByPieceAsWhole) {
+    const QString verifier = MakeKeyVerifier(QStringLiteral("Zetrova!"));
     const QString awkward = FromUtf16Le(SerializeDocument(AwkwardDocument()).chopped(18));
-    const QByteArray doc = ToUtf16Le(u"<group name=\"root\"><item name=\"a\">v</item></group>"_s);
+    const QString open = u"<group name=\"root\"><item name=\"a\">"_s;
+    const QString close = u"</item></group>"_s;
+    const QByteArray doc = ToUtf16Le(open + u"v"_s + close);
     const QByteArray zero(2, '\0');
-    const QList<std::pair<const char*, QByteArray>> cases = {
+    const QString key = QString::fromUtf16(u"\U0001F511");
+    // A document whose value puts unit `at` of the text on the given character.
+    auto placed = [&](qsizetype at, const QString& there) {
+        QString value(std::max<qsizetype>(at - open.size(), 0), u'x');
+        return open + value + there + u"yz"_s + close;
+    };
+    QList<std::pair<std::string, QByteArray>> cases = {
         {"a written document and its zero tail", SerializeDocument(AwkwardDocument())},
         {"no zero tail", ToUtf16Le(awkward)},
         {"an odd last byte", doc + QByteArray(1, 'x')},
         {"junk after the first zero unit", doc + zero + ToUtf16Le(u"<junk"_s)},
         {"a byte-order mark", ToUtf16Le(u"\uFEFF"_s) + doc},
         {"an unpaired surrogate in a value",
-         ToUtf16Le(u"<group name=\"root\"><item name=\"a\">x"_s + QChar(0xD800) +
-                   u"y</item></group>"_s)},
-        {"a pair of surrogates",
-         ToUtf16Le(u"<group name=\"root\"><item name=\"a\">\U0001F511</item></group>"_s)},
+         ToUtf16Le(open + u"x"_s + QChar(0xD800) + u"y"_s + close)},
+        {"a high surrogate last", ToUtf16Le(open + u"x"_s + close + QChar(0xD800))},
         {"text that is not XML", ToUtf16Le(u"<group name=\"root\">"_s)},
         {"a zero unit first", zero + doc},
         {"nothing", QByteArray()},
         {"one byte", QByteArray(1, '<')},
     };
+    for (const qsizetype edge : {16 * 1024, 32 * 1024, 64 * 1024}) {
+        for (const qsizetype off : {-1, 0, 1}) {
+            const std::string at = " at unit " + std::to_string(edge + off);
+            cases.append({"a surrogate pair" + at, ToUtf16Le(placed(edge + off, key))});
+            cases.append({"two high surrogates" + at,
+                          ToUtf16Le(placed(edge + off, QString(2, QChar(0xD801)) + key))});
+            QByteArray cut = ToUtf16Le(placed(edge + off, QString()));
+            cut.insert(2 * (edge + off), zero);
+            cases.append({"a zero unit" + at, cut});
+        }
+    }
     for (const auto& [name, plain] : cases) {
-        for (int offset : {0, 1}) {
-            SCOPED_TRACE(std::string(name) + (offset ? ", one byte off" : ""));
-            std::vector<std::uint8_t> storage(static_cast<std::size_t>(plain.size()) + 1);
-            std::memcpy(storage.data() + offset, plain.constData(),
-                        static_cast<std::size_t>(plain.size()));
-            const std::uint8_t* bytes = storage.data() + offset;
-            const auto length = static_cast<std::size_t>(plain.size());
-            const XmlParseResult direct = ParseDataPlaintext(bytes, length);
-            const XmlParseResult viaText = ParseDataText(DataTextOf(bytes, length));
-            ASSERT_EQ(direct.ok(), viaText.ok());
-            EXPECT_EQ(direct.errorMessage, viaText.errorMessage);
-            if (direct.ok()) {
-                QString where;
-                EXPECT_TRUE(direct.document.sameContent(viaText.document, &where))
-                    << where.toStdString();
-                EXPECT_EQ(direct.document.serialize(u"utf-16"_s),
-                          viaText.document.serialize(u"utf-16"_s));
-            }
+        SCOPED_TRACE(name);
+        std::vector<std::uint8_t> cipher;
+        ASSERT_TRUE(EncryptDataText(plain, verifier, cipher));
+        const QByteArray file(reinterpret_cast<const char*>(cipher.data()),
+                              static_cast<qsizetype>(cipher.size()));
+        std::vector<std::uint8_t> whole;
+        ASSERT_TRUE(DecryptDataFile(file, verifier, whole));
+        const QString text = DataTextOf(whole);
+        const XmlParseResult viaText = ParseDataText(text);
+        const DecodedDataFile decoded = DecodeDataFileBytes(file, verifier);
+        ASSERT_TRUE(decoded.deciphered);
+        ASSERT_EQ(decoded.parsed.ok(), viaText.ok());
+        EXPECT_EQ(decoded.parsed.errorMessage, viaText.errorMessage);
+        if (!viaText.ok()) continue;
+        EXPECT_EQ(decoded.sha256, Sha256Of(file.constData(), file.size()));
+        QString where;
+        EXPECT_TRUE(decoded.parsed.document.sameContent(viaText.document, &where))
+            << where.toStdString();
+        EXPECT_EQ(decoded.parsed.document.serialize(u"utf-16"_s),
+                  viaText.document.serialize(u"utf-16"_s));
+        // The value is the text's own, also where a pair of surrogates is split between pieces.
+        const qsizetype from = text.indexOf(u"\"a\">"_s) + 4;
+        const XmlNode item = decoded.parsed.document.documentElement().firstChild();
+        if (from >= 4 && text.indexOf(u"</item>"_s) > from && !text.contains(QChar(0xD800)) &&
+            !text.contains(QChar(0xD801))) {
+            EXPECT_EQ(item.text(), text.mid(from, text.indexOf(u"</item>"_s) - from));
         }
     }
 }
