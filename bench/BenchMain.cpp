@@ -2,8 +2,12 @@
 
 #include <QApplication>
 
+#include "MemoryReuse.h"
+
 // The benchmarks that fill widgets need an application object; headless unless told otherwise.
+// The programs' own allocator settings, so that each operation is timed as they run it.
 int main(int argc, char** argv) {
+    KeepFreedMemoryForReuse();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);

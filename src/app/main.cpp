@@ -8,6 +8,7 @@
 #include "JapaneseQtTexts.h"
 #include "KeyEditAccessibility.h"
 #include "LogFile.h"
+#include "MemoryReuse.h"
 #include "MessageBoxes.h"
 #include "ProcessHardening.h"
 #include "ProgramIcons.h"
@@ -20,6 +21,7 @@
 
 int main(int argc, char** argv) {
     HardenProcess();
+    KeepFreedMemoryForReuse();
     // Read before QApplication, which needs a display: --help and a wrong option work without.
     QStringList arguments;
     for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);

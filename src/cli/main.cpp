@@ -11,6 +11,7 @@
 #include "CliEscape.h"
 #include "DisplayProbe.h"
 #include "FormatText.h"
+#include "MemoryReuse.h"
 #include "ProcessHardening.h"
 #include "WaylandClipboard.h"
 
@@ -33,6 +34,7 @@ bool ArgumentsAreUtf8(int argc, char** argv, CliIo& io) {
 
 int main(int argc, char** argv) {
     HardenProcess();
+    KeepFreedMemoryForReuse();
     QTextStream out(stdout);
     QTextStream err(stderr);
     CliIo io{out, err, ReadKeyFromConsole, ReadLineFromConsole};

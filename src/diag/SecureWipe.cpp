@@ -23,6 +23,11 @@ void WipeMemory(void* data, std::size_t size) {
     if (data && size) explicit_bzero(data, size);
 }
 
+__attribute__((noinline)) void WipeStackBelow() {
+    unsigned char below[16 * 1024];
+    WipeMemory(below, sizeof below);
+}
+
 void Wipe(QString& text) {
     WipeQtAllocation(text);
 }

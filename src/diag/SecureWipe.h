@@ -17,6 +17,11 @@ void Wipe(QByteArray& bytes);
 void Wipe(std::string& text);
 void Wipe(std::vector<std::uint8_t>& bytes);
 
+// Overwrites the 16 KiB of the calling thread's stack below its caller's frame, where the
+// functions it called left their locals: a cipher's blocks in flight, text being converted. For a
+// thread about to end, whose stack the C library keeps as it is for the next thread it starts.
+void WipeStackBelow();
+
 // For a secret received through an interface (a verifier an AskKeyFn handed out): wiped like Wipe
 // when this string alone holds its buffer, else only emptied, since the giver still uses it.
 void WipeOwnCopy(QString& text);

@@ -140,11 +140,13 @@ public:
         return true;
     }
 
-    // Runs step until the end, then closes the ring: the second thread's whole work.
+    // Runs step until the end, then closes the ring: the second thread's whole work. The last
+    // blocks deciphered would otherwise stay on the ended thread's stack.
     void run(PieceRing& ring) {
         while (step(ring)) {
         }
         ring.close();
+        WipeStackBelow();
     }
 
     // Hashes what has not been read yet; the digest of the whole file then.

@@ -42,7 +42,7 @@ DiskCheck CheckDataFileOnDisk(Workspace& ws, const QString& path) {
     QByteArray bytes;
     const DiskChange change = DataFileChangeOnDisk(ws.doc, path, &bytes);
     const DataFileStamp onDisk =
-        bytes.isEmpty() ? DataFileStamp() : StampOf(bytes.constData(), bytes.size());
+        bytes.isEmpty() ? DataFileStamp() : StampOf(bytes);
     bytes.clear();
     check.seen = onDisk.sha256;
     switch (change) {
@@ -122,7 +122,7 @@ bool ReloadIfChangedOnDisk(Workspace& ws) {
     DocumentState next = ws.doc;
     next.document = document;
     next.root = document.documentElement();
-    next.dataFileStamp = StampOf(bytes.constData(), bytes.size());
+    next.dataFileStamp = StampOf(bytes);
     next.modified = false;
     ws.replaceDocument(next, Workspace::CurrentGroup::Kept);
     ws.showStatus(FormatText(u"Reloaded %s: it was changed elsewhere", {name}));
