@@ -54,18 +54,10 @@ public:
         return stopped_ ? nullptr : &pieces_[filled_ % kPiecesInFlight];
     }
     void filled() {
-        {
-            const std::lock_guard lock(mutex_);
-            ++filled_;
-        }
-        changed_.notify_all();
+        change([&] { ++filled_; });
     }
     void close() {
-        {
-            const std::lock_guard lock(mutex_);
-            closed_ = true;
-        }
-        changed_.notify_all();
+        change([&] { closed_ = true; });
     }
 
     // The parsing side: the next filled piece, once there is one; nullptr at the end.
@@ -75,21 +67,23 @@ public:
         return parsed_ < filled_ ? &pieces_[parsed_ % kPiecesInFlight] : nullptr;
     }
     void parsed() {
-        {
-            const std::lock_guard lock(mutex_);
-            ++parsed_;
-        }
-        changed_.notify_all();
+        change([&] { ++parsed_; });
     }
     void stop() {
+        change([&] { stopped_ = true; });
+    }
+
+private:
+    // Changes the counts under the lock and wakes the other side.
+    template <class Change>
+    void change(Change apply) {
         {
             const std::lock_guard lock(mutex_);
-            stopped_ = true;
+            apply();
         }
         changed_.notify_all();
     }
 
-private:
     std::array<Piece, kPiecesInFlight> pieces_;
     std::mutex mutex_;
     std::condition_variable changed_;
