@@ -36,9 +36,11 @@ struct Piece {
 // guards the counts alone.
 class PieceRing {
 public:
-    PieceRing() {
+    // For pieces of at most pieceBytes of ciphertext.
+    explicit PieceRing(std::size_t pieceBytes) {
+        const auto units = static_cast<qsizetype>(pieceBytes / 2);
         for (Piece& p : pieces_)
-            p.text.resize(static_cast<std::size_t>(DataTextUtf8::requiredSpace(kPieceBytes / 2)));
+            p.text.resize(static_cast<std::size_t>(DataTextUtf8::requiredSpace(units)));
     }
     ~PieceRing() {
         for (Piece& p : pieces_) WipeMemory(p.text.data(), p.text.size());
@@ -96,10 +98,11 @@ private:
 // Deciphers the file a piece at a time into the ring, hashing every byte it reads.
 class Decipherer {
 public:
-    Decipherer(const QByteArray& fileBytes, const QString& verifier)
+    Decipherer(const QByteArray& fileBytes, const QString& verifier, std::size_t pieceBytes)
         : input_(reinterpret_cast<const std::uint8_t*>(fileBytes.constData())),
           size_(static_cast<std::size_t>(fileBytes.size())),
-          units_(kPieceBytes / 2) {
+          pieceBytes_(pieceBytes),
+          units_(pieceBytes / 2) {
         QByteArray key = DataFileKey(verifier);
         const WipeOnExit wipeKey(key);
         cipher_.SetKey(reinterpret_cast<const std::uint8_t*>(key.constData()),
@@ -118,7 +121,7 @@ public:
         }
         Piece* piece = ring.nextToFill();
         if (!piece) return false;
-        const std::size_t n = std::min(kPieceBytes, size_ - done_);
+        const std::size_t n = std::min(pieceBytes_, size_ - done_);
         hash_.add(reinterpret_cast<const char*>(input_ + done_), static_cast<qint64>(n));
         cipher_.DecryptBuffer(input_ + done_, reinterpret_cast<std::uint8_t*>(units_.data()), n);
         done_ += n;
@@ -157,7 +160,8 @@ public:
 private:
     const std::uint8_t* input_;
     std::size_t size_;
-    std::size_t done_ = 0;  // bytes deciphered or hashed
+    std::size_t pieceBytes_;  // a whole number of blocks
+    std::size_t done_ = 0;    // bytes deciphered or hashed
     CBlowfish cipher_;
     Sha256Stream hash_;
     DataTextUtf8 text_;
@@ -222,11 +226,14 @@ private:
 
 DecodedDataFile DecodeDataFileBytes(const QByteArray& fileBytes, const QString& verifier) {
     DecodedDataFile result;
+    // A small file needs no larger pieces than itself (whole blocks, at least one).
+    const auto size = static_cast<std::size_t>(fileBytes.size());
+    const std::size_t pieceBytes = std::clamp<std::size_t>((size + 7) / 8 * 8, 8, kPieceBytes);
     std::optional<PieceRing> ring;
     std::optional<Decipherer> decipherer;
     try {
-        ring.emplace();
-        decipherer.emplace(fileBytes, verifier);
+        ring.emplace(pieceBytes);
+        decipherer.emplace(fileBytes, verifier, pieceBytes);
     } catch (const std::bad_alloc&) {
         return result;
     }
