@@ -57,17 +57,21 @@ int RunClip(const QCommandLineParser& parser, CliIo& io) {
                                     "WAYLAND_DISPLAY naming one that can be reached)"));
         return kExitFailed;
     }
-    DocumentState state;
-    const std::optional<CliItem> found = LoadItem(ResolveDataFiles(parser), io, *path, state);
-    if (!found) return kExitFailed;
-    std::optional<QString> value = found->item.text();
+    // Only the value stays in memory while the clipboard is served, not the whole document.
+    QString value;
+    {
+        DocumentState state;
+        const std::optional<CliItem> found = LoadItem(ResolveDataFiles(parser), io, *path, state);
+        if (!found) return kExitFailed;
+        value = found->item.text();
+    }
 
     const std::chrono::seconds timeout(seconds);
-    if (wayland) return ServeClipOnWayland(*wayland, io, *value, timeout);
+    if (wayland) return ServeClipOnWayland(*wayland, io, value, timeout);
     ItemClipboard clipboard(timeout);
     StopSignals stop;
-    clipboard.copy(*value, true);
-    Wipe(*value);
+    clipboard.copy(value, true);
+    Wipe(value);
     if (!clipboard.holdsSecret()) {
         CliError(io, QStringLiteral("the clipboard could not be set"));
         return kExitFailed;

@@ -27,27 +27,18 @@ void MergeOptions(QCommandLineParser& parser) {
     AddDataFileOptions(parser);
 }
 
-// The document of another data file encrypted under the data file's key, or nullopt after the
-// reason.
+// The document of another data file encrypted under the data file's key, read once, or nullopt
+// after the reason.
 std::optional<XmlDocument> LoadOtherDataFile(const QString& path, const QString& verifier,
                                              CliIo& io) {
-    if (!QFileInfo(path).isFile() || !StampOfFile(path).known()) {
+    DataFileContent content;
+    if (QFileInfo(path).isFile() && ReadDataFileUnder(path, verifier, content))
+        return content.document;
+    if (!QFileInfo(path).isFile() || !StampOfFile(path).known())
         CliError(io, FormatText(u"%sを読み込めませんでした", {EscapeLine(path)}));
-        return std::nullopt;
-    }
-    if (!DataFileOpensUnder(path, verifier)) {
+    else
         CliError(io, FormatText(u"%sはデータファイルと同じキーで開けません", {EscapeLine(path)}));
-        return std::nullopt;
-    }
-    DocumentState other;
-    other.keyVerifier = verifier;
-    QString key = verifier;
-    const bool loaded = LoadDataFile(other, path, [&key](QString& v) {
-        v = key;
-        return true;
-    });
-    if (!loaded) return std::nullopt;  // changed since it was looked at; the reason was written
-    return other.document;
+    return std::nullopt;
 }
 
 int RunMerge(const QCommandLineParser& parser, CliIo& io) {

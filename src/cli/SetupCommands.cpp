@@ -1,5 +1,6 @@
 // init and passwd: making the settings file and the data file, and changing the key.
 #include <QCommandLineParser>
+#include <QFile>
 #include <QFileInfo>
 
 #include "CliCommandList.h"
@@ -16,18 +17,14 @@ namespace {
 // Writes the settings file after the data file has been written under verifier: DATA, KEY and
 // ONTASKBAR as the settings command writes them. When the settings file already names that data
 // file only KEY changes, so that a DATA written by hand (a relative one) stays as it was.
+// "書き込めませんでした" when it fails; the caller says what that leaves.
 bool WriteSettingsFor(const CliDataFiles& files, const QString& verifier, CliIo& io) {
     const bool written =
         files.dataFromSettings && !files.verifier.isEmpty()
             ? WriteSettingsKey(files.iniPath, verifier)
             : WriteSettingsFileAt(files.iniPath, QFileInfo(files.dataPath).absoluteFilePath(),
                                   verifier, files.startMinimised);
-    if (!written) {
-        CliError(io, QStringLiteral("書き込めませんでした"));
-        CliError(io, FormatText(u"the data file is under the new key, the settings file %s is not; "
-                                u"the next command given the new key puts it right",
-                                {EscapeLine(files.iniPath)}));
-    }
+    if (!written) CliError(io, QStringLiteral("書き込めませんでした"));
     return written;
 }
 
@@ -54,10 +51,21 @@ int RunInit(const QCommandLineParser& parser, CliIo& io) {
     DocumentState state;
     if (!CreateRootDocument(state)) return kExitFailed;
     state.keyVerifier = *verifier;
-    const bool saved =
-        SaveDataFileForCli(files, state, io) && WriteSettingsFor(files, *verifier, io);
+    const bool saved = SaveDataFileForCli(files, state, io);
+    const bool named = saved && WriteSettingsFor(files, *verifier, io);
     Wipe(*verifier);
-    return saved ? kExitOk : kExitFailed;
+    if (saved && !named) {
+        // No settings file names the new data file's key, so no command could open it, and init
+        // refuses a data file that is there: it goes again, unless something else replaced it.
+        const bool removed = DataFileChangeOnDisk(state, files.dataPath) == DiskChange::None &&
+                             QFile::remove(files.dataPath);
+        CliError(io, FormatText(removed ? u"the settings file %s was not written; the new data "
+                                          u"file %s was removed again"
+                                        : u"the settings file %s was not written; the new data "
+                                          u"file %s is left",
+                                {EscapeLine(files.iniPath), EscapeLine(files.dataPath)}));
+    }
+    return named ? kExitOk : kExitFailed;
 }
 
 int RunPasswd(const QCommandLineParser& parser, CliIo& io) {
@@ -74,9 +82,14 @@ int RunPasswd(const QCommandLineParser& parser, CliIo& io) {
     state.keyVerifier = *verifier;
     // A data file named by --data alone is not the settings file's: only it changes its key, and
     // the settings file goes on naming its own data file under its own key.
-    const bool changed = SaveDataFileForCli(files, state, io) &&
-                         (!files.dataFromSettings || WriteSettingsFor(files, *verifier, io));
+    const bool saved = SaveDataFileForCli(files, state, io);
+    const bool changed =
+        saved && (!files.dataFromSettings || WriteSettingsFor(files, *verifier, io));
     Wipe(*verifier);
+    if (saved && !changed)
+        CliError(io, FormatText(u"the data file is under the new key, the settings file %s is not; "
+                                u"the next command given the new key puts it right",
+                                {EscapeLine(files.iniPath)}));
     return changed ? kExitOk : kExitFailed;
 }
 

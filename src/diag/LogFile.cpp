@@ -21,13 +21,20 @@ bool MakePrivateFolders(const QByteArray& path) {
     return ::stat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-// Creates or empties the file readable and writable by the user alone; a symbolic link in its
-// place is not followed.
+// Creates or empties the file readable and writable by the user alone. A symbolic link in its
+// place is not followed (one planted in a shared folder would have another file emptied), and
+// nothing but a regular file is taken: a pipe is opened without waiting for a reader, and neither
+// it nor a device is ever written.
 std::FILE* OpenPrivateFile(const QByteArray& path) {
     const int fd =
-        ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+        ::open(path.constData(),
+               O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0600);
     if (fd < 0) return nullptr;
-    std::FILE* file = ::fchmod(fd, 0600) == 0 ? ::fdopen(fd, "wb") : nullptr;
+    struct stat info {};
+    std::FILE* file = nullptr;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ::ftruncate(fd, 0) == 0 &&
+        ::fchmod(fd, 0600) == 0 && ::fcntl(fd, F_SETFL, 0) == 0)
+        file = ::fdopen(fd, "wb");
     if (!file) ::close(fd);
     return file;
 }
@@ -36,7 +43,7 @@ std::FILE* OpenPrivateFile(const QByteArray& path) {
 
 LogFile::LogFile(const QString& path, const QString& fallbackFolder) : path_(path) {
     // Close-on-exec: programs started by this one (wl-copy) must not hold the log open.
-    file_ = std::fopen(QFile::encodeName(path).constData(), "wbe");
+    file_ = OpenPrivateFile(QFile::encodeName(path));
     if (file_ || fallbackFolder.isEmpty()) return;
     const QByteArray folder = QFile::encodeName(QDir::cleanPath(fallbackFolder));
     if (!MakePrivateFolders(folder)) return;

@@ -45,9 +45,6 @@ inline QString DataTextOf(const std::vector<std::uint8_t>& plaintext) {
 
 // Parses the text of a data file into a new document, whatever encoding its declaration names,
 // with the engine's size and depth limits lifted (the program's own output always loads again).
-inline XmlParseResult ParseDataText(QStringView text) {
-    return XmlDocument::parseDataText(text);
-}
 inline XmlParseResult ParseDataText(const QString& text) {
     return XmlDocument::parseDataText(text);
 }

@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "AppTestSupport.h"
+#include "CConfigDlg.h"
 #include "CInKeyDlg.h"
 #include "CZetrovaView.h"
 #include "CommandIds.h"
@@ -169,6 +170,33 @@ TEST(DiskMerge, AChangeWhileTheKeyIsTypedIsLookedAtAgain) {
     EXPECT_TRUE(Has(saved, "/group/group[@name='A']/item[@name='ours']"));
     EXPECT_TRUE(Has(saved, "/group/group[@name='B']"));
     EXPECT_FALSE(s.ws.doc.modified);
+}
+
+// The file changed again while the question about it was open: it is not replaced, neither by a
+// save nor by the settings command, whatever was answered; the question comes again.
+TEST(DiskMerge, AChangeWhileTheQuestionIsOpenIsLookedAtAgain) {
+    const QString later = QStringLiteral("<group name=\"root\"><group name=\"C\"/></group>");
+    for (const int command : {CommandId::FileSave, CommandId::Settings}) {
+        SCOPED_TRACE(command);
+        TempDir dir;
+        PrepareDir(dir);
+        ScriptedPrompter prompter;
+        Session s(dir, prompter);
+        WriteDataFile(dir.file("Zetrova.dat"), kTheirs, "pw");
+        prompter.clearMessages();
+        if (command == CommandId::Settings)
+            prompter.answerDialog<CConfigDlg>([](CConfigDlg& d) {
+                d.key = "pw";
+                return 1;
+            });
+        prompter.answerChoice("上書き",
+                              [&] { WriteDataFile(dir.file("Zetrova.dat"), later, "pw"); });
+        prompter.answerChoice("キャンセル");
+        if (command == CommandId::FileSave) AnswerKey(prompter, "pw");
+        s.frame().dispatchCommand(command);
+        EXPECT_EQ(prompter.messages().size(), 2) << prompter.texts().join(",").toStdString();
+        EXPECT_TRUE(Has(Opened(dir.file("Zetrova.dat"), "pw"), "/group/group[@name='C']"));
+    }
 }
 
 // Both sides changed the same value: theirs is kept beside ours and the notice names the place.

@@ -236,6 +236,18 @@ TEST(CliEdit, CommandsWriteOnlyWhatTheyWereAskedToAndNamePathsAsTyped) {
              EXPECT_FALSE(QFileInfo::exists(f.dir.file("new.dat")));
              EXPECT_EQ(QFileInfo(f.dir.file("big.ini")).size(), (qint64(16) << 20) + 1);
          }},
+        {"init whose settings file cannot be written",
+         [](const Files& f) {
+             return QStringList{"init", "--ini", f.dir.file("missing/Z.ini"), "--data",
+                                f.dir.file("new.dat")};
+         },
+         {u"abc"_s, u"abc"_s},
+         1,
+         [](const Files& f) {
+             return u"the new data file "_s + f.dir.file("new.dat") + u" was removed again"_s;
+         },
+         // Left behind, it would open under no known key, and init would refuse to make it again.
+         [](const Files& f) { EXPECT_FALSE(QFileInfo::exists(f.dir.file("new.dat"))); }},
         {"passwd --data changes that file alone",
          [](const Files& f) {
              f.dir.write("other.dat", f.dir.read("data.dat"));

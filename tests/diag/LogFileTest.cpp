@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <QFileInfo>
@@ -89,6 +90,12 @@ TEST(LogFile, FallbackFolderIsTheUsersStateFolder) {
 TEST(LogFile, UnwritableFolderLogsToTheFallbackFolder) {
     TempDir dir;
     dir.write("blocker", "a file where a folder would have to be");
+    // Planted where the log goes: a link to another file of the user's, and a pipe no one reads.
+    dir.write("victim.txt", "the user's notes");
+    ASSERT_EQ(::symlink(QFile::encodeName(dir.file("victim.txt")).constData(),
+                        QFile::encodeName(dir.file("planted.log")).constData()),
+              0);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.file("pipe.log")).constData(), 0600), 0);
     struct Case {
         QString path;
         QString fallbackFolder;
@@ -100,6 +107,8 @@ TEST(LogFile, UnwritableFolderLogsToTheFallbackFolder) {
         {unwritable, dir.file("new/state/zetrova"), dir.file("new/state/zetrova/zetrova.log")},
         {unwritable, dir.file("blocker/zetrova"), QString()},
         {unwritable, QString(), QString()},
+        {dir.file("planted.log"), dir.file("s1/zetrova"), dir.file("s1/zetrova/planted.log")},
+        {dir.file("pipe.log"), dir.file("s2/zetrova"), dir.file("s2/zetrova/pipe.log")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.fallbackFolder.toStdString());
@@ -124,9 +133,11 @@ TEST(LogFile, UnwritableFolderLogsToTheFallbackFolder) {
             EXPECT_EQ(Mode(c.fallbackFolder), 0700);
             EXPECT_EQ(Mode(QFileInfo(c.fallbackFolder).path()), 0700);  // made as well
         } else {
+            EXPECT_EQ(Mode(c.expected), 0600);
             EXPECT_FALSE(QFileInfo::exists(c.fallbackFolder));
         }
     }
+    EXPECT_EQ(dir.read("victim.txt"), QByteArray("the user's notes"));
     // A log of an earlier run in the fallback folder is emptied and made private again.
     const QString again = dir.file("new/state/zetrova/zetrova.log");
     ASSERT_EQ(::chmod(QFile::encodeName(again).constData(), 0644), 0);

@@ -44,8 +44,9 @@ int ScriptedPrompter::choiceBox(QObject*, const QString& caption, const QString&
         ADD_FAILURE() << "unexpected question: " << text.toStdString();
         return cancelButton;
     }
-    const QString answer = choices_.front();
+    const auto [answer, meanwhile] = choices_.front();
     choices_.pop_front();
+    if (meanwhile) meanwhile();
     if (answer.isEmpty()) return defaultButton;
     const qsizetype index = buttons.indexOf(answer);
     if (index < 0) {

@@ -33,8 +33,10 @@ public:
     void answerYes() { answerQuestion(kAnswerYes); }
     void answerNo() { answerQuestion(kAnswerNo); }
     // Answers the next question with buttons of its own by the button with this text; an empty
-    // text takes the default button.
-    void answerChoice(const QString& button) { choices_.push_back(button); }
+    // text takes the default button. meanwhile runs while the question is open, before the answer.
+    void answerChoice(const QString& button, std::function<void()> meanwhile = {}) {
+        choices_.push_back({button, std::move(meanwhile)});
+    }
     // nullopt cancels the file dialog.
     void answerOpenFile(std::optional<QString> path) { openFiles_.push_back(ToAnswer(path)); }
     void answerSaveFile(std::optional<QString> path) { saveFiles_.push_back(ToAnswer(path)); }
@@ -82,7 +84,7 @@ public:
 
 private:
     std::deque<int> questions_;
-    std::deque<QString> choices_;
+    std::deque<std::pair<QString, std::function<void()>>> choices_;
     std::deque<std::function<int(QDialog&)>> dialogs_;
     // A file answer: chosen (true) with its path, or cancelled (false).
     using FileAnswer = std::pair<bool, QString>;

@@ -32,16 +32,19 @@ void SettingsCommand(Workspace& ws, const QString& startDirectory, bool& startMi
     const QString path = dialog.dataFileName;
     // The file there is looked at under the key it was written with, the held one; a merge made
     // here is written under the new key.
-    const DiskCheck check = CheckDataFileOnDisk(ws, path);
-    if (!check.write) return;
-    DocumentState saved = ws.doc;
-    saved.keyVerifier = verifier;
-    saved.dataFilePath = path;
-    if (!SaveDataFile(saved, path, false, {}, owner)) {
+    DocumentState saved;
+    const CheckedWrite written =
+        WriteAfterDiskCheck(ws, path, [&](const std::function<bool()>& mayReplace) {
+            saved = ws.doc;  // with what a merge on the way brought in
+            saved.keyVerifier = verifier;
+            saved.dataFilePath = path;
+            return SaveDataFile(saved, path, false, {}, owner, mayReplace);
+        });
+    if (written == CheckedWrite::Declined) return;
+    if (written == CheckedWrite::Failed) {
         Notice(owner, u"保存できませんでした");
         return;
     }
-    if (check.merged) ReportMerge(ws, QFileInfo(path).fileName(), check.conflicts);
     // The data file is now under the new key at the named path: so is what the program holds,
     // whether the settings file follows or not.
     ws.doc.dataFilePath = path;

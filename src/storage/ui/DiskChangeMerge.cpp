@@ -41,8 +41,7 @@ DiskCheck CheckDataFileOnDisk(Workspace& ws, const QString& path) {
     // digest that nothing changed while a question was open, and a merge decrypts these same bytes.
     QByteArray bytes;
     const DiskChange change = DataFileChangeOnDisk(ws.doc, path, &bytes);
-    const DataFileStamp onDisk =
-        bytes.isEmpty() ? DataFileStamp() : StampOf(bytes);
+    const DataFileStamp onDisk = bytes.isEmpty() ? DataFileStamp() : StampOf(bytes);
     bytes.clear();
     check.seen = onDisk.sha256;
     switch (change) {
@@ -78,6 +77,24 @@ DiskCheck CheckDataFileOnDisk(Workspace& ws, const QString& path) {
     check.merged = true;
     check.write = true;
     return check;
+}
+
+CheckedWrite WriteAfterDiskCheck(Workspace& ws, const QString& path,
+                                 const std::function<bool(const std::function<bool()>&)>& write) {
+    while (true) {
+        const DiskCheck check = CheckDataFileOnDisk(ws, path);
+        if (!check.write) return CheckedWrite::Declined;
+        bool changedMeanwhile = false;
+        const auto stillAsSeen = [&] {
+            changedMeanwhile = StampOfFile(path).sha256 != check.seen;
+            return !changedMeanwhile;
+        };
+        if (write(stillAsSeen)) {
+            if (check.merged) ReportMerge(ws, QFileInfo(path).fileName(), check.conflicts);
+            return CheckedWrite::Written;
+        }
+        if (!changedMeanwhile) return CheckedWrite::Failed;
+    }
 }
 
 void ReportMerge(Workspace& ws, const QString& mergedFile, const QList<MergeConflict>& conflicts) {

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
 
 #include "DocumentMerge.h"
 #include "DocumentState.h"
@@ -33,6 +34,16 @@ struct DiskCheck {
 // it does not open under the held verifier (another key, not a data file), the question says so
 // and offers only 上書き and キャンセル, default キャンセル.
 DiskCheck CheckDataFileOnDisk(Workspace& ws, const QString& path);
+
+// How a write after CheckDataFileOnDisk ended.
+enum class CheckedWrite { Written, Declined, Failed };
+
+// Looks at path (CheckDataFileOnDisk), then calls write with a check for SaveDataFile's
+// mayReplace: the file is replaced only while it still holds what was looked at. A file changed
+// again meanwhile (while a question or the key was waiting) is looked at again, and asked about
+// again. A merge made on the way is reported once the file is written.
+CheckedWrite WriteAfterDiskCheck(Workspace& ws, const QString& path,
+                                 const std::function<bool(const std::function<bool()>&)>& write);
 
 // Merges theirs with the held document: three-way against the data file as last loaded or saved
 // (the stamp's encrypted bytes, decrypted under the held verifier) when threeWay, else two-way

@@ -17,26 +17,12 @@ AskKeyFn KeyAsker(Workspace& ws) {
     return [&ws](QString& verifier) { return ws.AskKey(verifier); };
 }
 
-enum class Saved { Yes, Declined, Failed };
-
 // Writes the held document to path, the data file or a copy, after the check of what lies there
-// and the key; a merge made on the way is reported once the file is written. A file changed
-// again while the key was asked for is not replaced: it is looked at again.
-Saved SaveAfterCheck(Workspace& ws, const QString& path) {
-    while (true) {
-        const DiskCheck check = CheckDataFileOnDisk(ws, path);
-        if (!check.write) return Saved::Declined;
-        bool changedMeanwhile = false;
-        const auto stillAsSeen = [&] {
-            changedMeanwhile = StampOfFile(path).sha256 != check.seen;
-            return !changedMeanwhile;
-        };
-        if (SaveDataFile(ws.doc, path, true, KeyAsker(ws), ws.owner(), stillAsSeen)) {
-            if (check.merged) ReportMerge(ws, QFileInfo(path).fileName(), check.conflicts);
-            return Saved::Yes;
-        }
-        if (!changedMeanwhile) return Saved::Failed;
-    }
+// and the key.
+CheckedWrite SaveAfterCheck(Workspace& ws, const QString& path) {
+    return WriteAfterDiskCheck(ws, path, [&](const std::function<bool()>& mayReplace) {
+        return SaveDataFile(ws.doc, path, true, KeyAsker(ws), ws.owner(), mayReplace);
+    });
 }
 
 }  // namespace
@@ -55,10 +41,10 @@ bool LoadAtStartup(Workspace& ws, const QString& defaultDataFilePath, const AskK
 
 void NewDocumentCommand(Workspace& ws, const QString& defaultDataFilePath) {
     if (ws.doc.modified) {
-        const Saved saved = SaveAfterCheck(ws, ws.doc.dataFilePath);
-        if (saved == Saved::Failed) Notice(ws.owner(), u"保存できませんでした");
+        const CheckedWrite saved = SaveAfterCheck(ws, ws.doc.dataFilePath);
+        if (saved == CheckedWrite::Failed) Notice(ws.owner(), u"保存できませんでした");
         // The unsaved changes would otherwise be lost without a question.
-        if (saved != Saved::Yes) return;
+        if (saved != CheckedWrite::Written) return;
     }
     DocumentState fresh = ws.doc;
     fresh.dataFilePath = defaultDataFilePath;
@@ -88,13 +74,13 @@ void OpenCommand(Workspace& ws) {
 
 bool SaveCommand(Workspace& ws) {
     switch (SaveAfterCheck(ws, ws.doc.dataFilePath)) {
-        case Saved::Yes:
+        case CheckedWrite::Written:
             ws.doc.modified = false;
             return true;
-        case Saved::Failed:
+        case CheckedWrite::Failed:
             Notice(ws.owner(), u"保存できませんでした");
             return false;
-        case Saved::Declined:
+        case CheckedWrite::Declined:
             break;
     }
     return false;
@@ -105,7 +91,8 @@ bool SaveAsCommand(Workspace& ws) {
         CurrentPrompter().saveFileName(DataFileDialogRequest(ws.doc.dataFilePath));
     if (!path) return false;
     // Another file is replaced as the user chose it; the data file only as Save replaces it.
-    if (IsSameFile(*path, ws.doc.dataFilePath)) return SaveAfterCheck(ws, *path) == Saved::Yes;
+    if (IsSameFile(*path, ws.doc.dataFilePath))
+        return SaveAfterCheck(ws, *path) == CheckedWrite::Written;
     return SaveDataFile(ws.doc, *path, true, KeyAsker(ws), ws.owner());
 }
 
