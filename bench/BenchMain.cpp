@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-#include "MemoryReuse.h"
+#include "diag/MemoryReuse.h"
 
 // The benchmarks that fill widgets need an application object; headless unless told otherwise.
 // The programs' own allocator settings, so that each operation is timed as they run it.

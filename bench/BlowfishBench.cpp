@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "CBlowfish.h"
+#include "storage/CBlowfish.h"
 
 namespace {
 

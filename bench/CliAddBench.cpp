@@ -6,10 +6,10 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
-#include "CliCommands.h"
-#include "DataFile.h"
-#include "KeyVerifier.h"
-#include "Schema.h"
+#include "cli/CliCommands.h"
+#include "model/Schema.h"
+#include "storage/DataFile.h"
+#include "storage/KeyVerifier.h"
 
 namespace {
 

@@ -16,10 +16,10 @@
 #include <random>
 #include <vector>
 
-#include "DataFile.h"
-#include "DataFileCodec.h"
-#include "KeyVerifier.h"
-#include "Schema.h"
+#include "model/Schema.h"
+#include "storage/DataFile.h"
+#include "storage/DataFileCodec.h"
+#include "storage/KeyVerifier.h"
 
 namespace {
 

@@ -3,13 +3,13 @@
 
 #include <QTreeWidgetItem>
 
-#include "CZetrovaView.h"
-#include "GroupTreeView.h"
-#include "GroupTreeWidget.h"
-#include "ItemListFill.h"
-#include "Schema.h"
-#include "SearchCommands.h"
-#include "Workspace.h"
+#include "items/ui/CZetrovaView.h"
+#include "items/ui/ItemListFill.h"
+#include "model/Schema.h"
+#include "model/ui/GroupTreeView.h"
+#include "model/ui/GroupTreeWidget.h"
+#include "model/ui/SearchCommands.h"
+#include "model/ui/Workspace.h"
 
 namespace {
 

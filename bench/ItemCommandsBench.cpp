@@ -6,14 +6,14 @@
 #include <QTemporaryDir>
 #include <QTreeWidgetItem>
 
-#include "CEditDialog.h"
-#include "CMainFrame.h"
-#include "CZetrovaView.h"
-#include "CommandIds.h"
-#include "GroupTreeWidget.h"
-#include "Prompter.h"
-#include "Schema.h"
-#include "Workspace.h"
+#include "app/CMainFrame.h"
+#include "app/CommandIds.h"
+#include "diag/Prompter.h"
+#include "items/ui/CEditDialog.h"
+#include "items/ui/CZetrovaView.h"
+#include "model/Schema.h"
+#include "model/ui/GroupTreeWidget.h"
+#include "model/ui/Workspace.h"
 
 namespace {
 

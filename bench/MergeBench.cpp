@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "DocumentMerge.h"
-#include "Schema.h"
+#include "model/DocumentMerge.h"
+#include "model/Schema.h"
 
 namespace {
 

@@ -4,14 +4,14 @@
 #include <QTemporaryDir>
 #include <QTreeWidgetItem>
 
-#include "CMainFrame.h"
-#include "CZetrovaView.h"
-#include "GroupTreeView.h"
-#include "GroupTreeWidget.h"
-#include "ItemListFill.h"
-#include "Prompter.h"
-#include "Schema.h"
-#include "Workspace.h"
+#include "app/CMainFrame.h"
+#include "diag/Prompter.h"
+#include "items/ui/CZetrovaView.h"
+#include "items/ui/ItemListFill.h"
+#include "model/Schema.h"
+#include "model/ui/GroupTreeView.h"
+#include "model/ui/GroupTreeWidget.h"
+#include "model/ui/Workspace.h"
 
 namespace {
 

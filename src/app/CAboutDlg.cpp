@@ -1,12 +1,12 @@
-#include "CAboutDlg.h"
+#include "app/CAboutDlg.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 
-#include "AppIdentity.h"
-#include "ProgramIcons.h"
+#include "app/AppIdentity.h"
+#include "app/ProgramIcons.h"
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("About"));

@@ -1,4 +1,4 @@
-#include "CMainFrame.h"
+#include "app/CMainFrame.h"
 
 #include <QAction>
 #include <QApplication>
@@ -11,25 +11,25 @@
 #include <QMenuBar>
 #include <QScreen>
 
-#include "AppIdentity.h"
-#include "CAboutDlg.h"
-#include "CZetrovaView.h"
-#include "CommandIds.h"
-#include "DocumentCommands.h"
-#include "DocumentWiring.h"
-#include "GroupPane.h"
-#include "HelpLauncher.h"
-#include "MainLayout.h"
-#include "MenuBuilder.h"
-#include "MessageBoxes.h"
-#include "NotifyIcon.h"
-#include "PopupPosition.h"
-#include "ProgramIcons.h"
-#include "ProportionalSplitter.h"
-#include "StartDirectory.h"
-#include "StatusPrompts.h"
-#include "TrayNotifyIcon.h"
-#include "Workspace.h"
+#include "app/AppIdentity.h"
+#include "app/CAboutDlg.h"
+#include "app/CommandIds.h"
+#include "app/DocumentWiring.h"
+#include "app/GroupPane.h"
+#include "app/HelpLauncher.h"
+#include "app/MainLayout.h"
+#include "app/MenuBuilder.h"
+#include "app/NotifyIcon.h"
+#include "app/PopupPosition.h"
+#include "app/ProgramIcons.h"
+#include "app/ProportionalSplitter.h"
+#include "app/StartDirectory.h"
+#include "app/StatusPrompts.h"
+#include "app/TrayNotifyIcon.h"
+#include "diag/MessageBoxes.h"
+#include "items/ui/CZetrovaView.h"
+#include "model/ui/Workspace.h"
+#include "storage/ui/DocumentCommands.h"
 
 CMainFrame::CMainFrame(Services services)
     : services_(std::move(services)), title_(QString::fromUtf16(kApplicationTitle)) {

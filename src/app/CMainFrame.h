@@ -6,9 +6,9 @@
 #include <functional>
 #include <memory>
 
-#include "CommandTable.h"
-#include "NotifyIcon.h"
-#include "NotifyRegistration.h"
+#include "app/CommandTable.h"
+#include "app/NotifyIcon.h"
+#include "app/NotifyRegistration.h"
 
 class CZetrovaView;
 class GroupPane;

@@ -1,4 +1,4 @@
-#include "CommandTable.h"
+#include "app/CommandTable.h"
 
 void CommandTable::set(int id, Handler handler) {
     if (handler)

@@ -1,4 +1,4 @@
-#include "DataFileWatcher.h"
+#include "app/DataFileWatcher.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "DialogPlacement.h"
+#include "app/DialogPlacement.h"
 
 #include <QGuiApplication>
 #include <QScreen>

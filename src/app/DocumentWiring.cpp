@@ -1,21 +1,21 @@
-#include "DocumentWiring.h"
+#include "app/DocumentWiring.h"
 
 #include <utility>
 
-#include "AskKey.h"
-#include "CMainFrame.h"
-#include "CZetrovaView.h"
-#include "CommandIds.h"
-#include "DataFile.h"
-#include "DataFileWatcher.h"
-#include "DiskChangeMerge.h"
-#include "DocumentCommands.h"
-#include "GroupTreeWidget.h"
-#include "ItemListFill.h"
-#include "MessageBoxes.h"
-#include "Settings.h"
-#include "SettingsCommand.h"
-#include "Workspace.h"
+#include "app/CMainFrame.h"
+#include "app/CommandIds.h"
+#include "app/DataFileWatcher.h"
+#include "diag/MessageBoxes.h"
+#include "items/Settings.h"
+#include "items/ui/CZetrovaView.h"
+#include "items/ui/ItemListFill.h"
+#include "items/ui/SettingsCommand.h"
+#include "model/ui/GroupTreeWidget.h"
+#include "model/ui/Workspace.h"
+#include "storage/DataFile.h"
+#include "storage/ui/AskKey.h"
+#include "storage/ui/DiskChangeMerge.h"
+#include "storage/ui/DocumentCommands.h"
 
 void InstallDocumentRound(CMainFrame& frame, Workspace& ws) {
     CZetrovaView* list = frame.itemList();

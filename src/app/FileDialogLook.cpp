@@ -1,4 +1,4 @@
-#include "FileDialogLook.h"
+#include "app/FileDialogLook.h"
 
 #include <QDateTime>
 #include <QFileDialog>

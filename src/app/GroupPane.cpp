@@ -1,4 +1,4 @@
-#include "GroupPane.h"
+#include "app/GroupPane.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

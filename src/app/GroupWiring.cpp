@@ -1,9 +1,9 @@
-#include "CMainFrame.h"
-#include "CommandIds.h"
-#include "DocumentWiring.h"
-#include "GroupCommands.h"
-#include "SearchCommands.h"
-#include "Workspace.h"
+#include "app/CMainFrame.h"
+#include "app/CommandIds.h"
+#include "app/DocumentWiring.h"
+#include "model/ui/GroupCommands.h"
+#include "model/ui/SearchCommands.h"
+#include "model/ui/Workspace.h"
 
 void InstallGroupCommands(CMainFrame& frame, Workspace& ws) {
     using namespace CommandId;

@@ -1,10 +1,10 @@
-#include "HelpLauncher.h"
+#include "app/HelpLauncher.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include "MessageBoxes.h"
+#include "diag/MessageBoxes.h"
 
 QString HelpFilePath(const QString& startDirectory) {
     return startDirectory + QStringLiteral("/help/index.html");

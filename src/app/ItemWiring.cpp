@@ -1,10 +1,10 @@
-#include "CMainFrame.h"
-#include "CommandIds.h"
-#include "DocumentWiring.h"
-#include "ExchangeCommands.h"
-#include "ItemCommands.h"
-#include "Settings.h"
-#include "Workspace.h"
+#include "app/CMainFrame.h"
+#include "app/CommandIds.h"
+#include "app/DocumentWiring.h"
+#include "items/Settings.h"
+#include "items/ui/ItemCommands.h"
+#include "model/ui/Workspace.h"
+#include "storage/ui/ExchangeCommands.h"
 
 void InstallItemCommands(CMainFrame& frame, Workspace& ws) {
     using namespace CommandId;

@@ -1,4 +1,4 @@
-#include "JapaneseQtTexts.h"
+#include "app/JapaneseQtTexts.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

@@ -1,13 +1,13 @@
-#include "MainLayout.h"
+#include "app/MainLayout.h"
 
 #include <QLabel>
 #include <QMainWindow>
 #include <QStatusBar>
 
-#include "CZetrovaView.h"
-#include "GroupPane.h"
-#include "GroupTreeWidget.h"
-#include "ProportionalSplitter.h"
+#include "app/GroupPane.h"
+#include "app/ProportionalSplitter.h"
+#include "items/ui/CZetrovaView.h"
+#include "model/ui/GroupTreeWidget.h"
 
 namespace {
 // The group pane's share of the width, in ten-thousandths.

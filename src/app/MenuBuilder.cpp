@@ -1,10 +1,10 @@
-#include "MenuBuilder.h"
+#include "app/MenuBuilder.h"
 
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
 
-#include "CommandIds.h"
+#include "app/CommandIds.h"
 
 namespace {
 

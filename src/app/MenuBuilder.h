@@ -5,7 +5,7 @@
 #include <functional>
 #include <span>
 
-#include "MenuTable.h"
+#include "app/MenuTable.h"
 
 class QAction;
 class QMenu;

@@ -1,8 +1,8 @@
-#include "MenuTable.h"
+#include "app/MenuTable.h"
 
 #include <array>
 
-#include "CommandIds.h"
+#include "app/CommandIds.h"
 
 namespace {
 

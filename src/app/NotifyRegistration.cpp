@@ -1,10 +1,10 @@
-#include "NotifyRegistration.h"
+#include "app/NotifyRegistration.h"
 
 #include <QPointer>
 #include <QTimer>
 
-#include "MessageBoxes.h"
-#include "NotifyIcon.h"
+#include "app/NotifyIcon.h"
+#include "diag/MessageBoxes.h"
 
 NotifyRegistration::NotifyRegistration(NotifyIcon& icon, std::function<void()> closeRequest,
                                        Scheduler scheduler, int maxAttempts)

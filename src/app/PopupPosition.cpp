@@ -1,4 +1,4 @@
-#include "PopupPosition.h"
+#include "app/PopupPosition.h"
 
 #include <QGuiApplication>
 #include <QScreen>

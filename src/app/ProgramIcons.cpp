@@ -1,4 +1,4 @@
-#include "ProgramIcons.h"
+#include "app/ProgramIcons.h"
 
 // Outside any namespace, as Qt's resource initialisation requires.
 static void InitZetrovaQrc() {

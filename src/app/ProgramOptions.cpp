@@ -1,8 +1,8 @@
-#include "ProgramOptions.h"
+#include "app/ProgramOptions.h"
 
 #include <QCommandLineParser>
 
-#include "AppIdentity.h"
+#include "app/AppIdentity.h"
 
 namespace {
 

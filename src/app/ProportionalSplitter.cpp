@@ -1,4 +1,4 @@
-#include "ProportionalSplitter.h"
+#include "app/ProportionalSplitter.h"
 
 #include <QResizeEvent>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "QtPrompter.h"
+#include "app/QtPrompter.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -9,9 +9,9 @@
 #include <QPushButton>
 #include <QUrl>
 
-#include "DialogPlacement.h"
-#include "FileDialogLook.h"
-#include "HelpLauncher.h"
+#include "app/DialogPlacement.h"
+#include "app/FileDialogLook.h"
+#include "app/HelpLauncher.h"
 
 namespace {
 

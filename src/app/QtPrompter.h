@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ItemClipboard.h"
-#include "Prompter.h"
+#include "diag/Prompter.h"
+#include "items/clipboard/ItemClipboard.h"
 
 // The prompter of the running program: real message boxes, modal dialogs, file dialogs, the
 // system clipboard and the desktop's default programs.

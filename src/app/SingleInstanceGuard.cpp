@@ -1,4 +1,4 @@
-#include "SingleInstanceGuard.h"
+#include "app/SingleInstanceGuard.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "StartDirectory.h"
+#include "app/StartDirectory.h"
 
 #include <QDir>
 

@@ -1,4 +1,4 @@
-#include "StartFolder.h"
+#include "app/StartFolder.h"
 
 #include <sys/stat.h>
 

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "ProgramOptions.h"
+#include "app/ProgramOptions.h"
 
 // The per-user data folder: $XDG_DATA_HOME/zetrova, or home/.local/share/zetrova when
 // XDG_DATA_HOME is unset, empty or not an absolute path (the XDG base directory rules).

@@ -1,9 +1,9 @@
-#include "StatusPrompts.h"
+#include "app/StatusPrompts.h"
 
 #include <QLabel>
 #include <QMenu>
 
-#include "MenuBuilder.h"
+#include "app/MenuBuilder.h"
 
 MenuPromptTracker::MenuPromptTracker(QLabel& line, QObject* parent) : QObject(parent), line_(line) {
     showReady();

@@ -1,4 +1,4 @@
-#include "TrayNotifyIcon.h"
+#include "app/TrayNotifyIcon.h"
 
 #include <QSystemTrayIcon>
 

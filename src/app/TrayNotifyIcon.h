@@ -3,7 +3,7 @@
 #include <QIcon>
 #include <QString>
 
-#include "NotifyIcon.h"
+#include "app/NotifyIcon.h"
 
 class QSystemTrayIcon;
 

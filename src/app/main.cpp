@@ -2,22 +2,22 @@
 #include <QDir>
 #include <QTextStream>
 
-#include "AppIdentity.h"
-#include "CMainFrame.h"
-#include "DocumentWiring.h"
-#include "JapaneseQtTexts.h"
-#include "KeyEditAccessibility.h"
-#include "LogFile.h"
-#include "MemoryReuse.h"
-#include "MessageBoxes.h"
-#include "ProcessHardening.h"
-#include "ProgramIcons.h"
-#include "ProgramOptions.h"
-#include "QtPrompter.h"
-#include "Settings.h"
-#include "SingleInstanceGuard.h"
-#include "StartDirectory.h"
-#include "StartFolder.h"
+#include "app/AppIdentity.h"
+#include "app/CMainFrame.h"
+#include "app/DocumentWiring.h"
+#include "app/JapaneseQtTexts.h"
+#include "app/ProgramIcons.h"
+#include "app/ProgramOptions.h"
+#include "app/QtPrompter.h"
+#include "app/SingleInstanceGuard.h"
+#include "app/StartDirectory.h"
+#include "app/StartFolder.h"
+#include "diag/LogFile.h"
+#include "diag/MemoryReuse.h"
+#include "diag/MessageBoxes.h"
+#include "diag/ProcessHardening.h"
+#include "items/Settings.h"
+#include "model/ui/KeyEditAccessibility.h"
 
 int main(int argc, char** argv) {
     HardenProcess();

@@ -1,16 +1,16 @@
 // ls, show and find: reading the data file's groups and items.
 #include <QCommandLineParser>
 
-#include "CliCommandList.h"
-#include "CliDataFile.h"
-#include "CliEscape.h"
-#include "CliGroupPath.h"
-#include "CliLookup.h"
-#include "FormatText.h"
-#include "GroupSearch.h"
-#include "Schema.h"
-#include "SecretOutput.h"
-#include "SecureWipe.h"
+#include "cli/CliCommandList.h"
+#include "cli/CliDataFile.h"
+#include "cli/CliEscape.h"
+#include "cli/CliGroupPath.h"
+#include "cli/CliLookup.h"
+#include "cli/SecretOutput.h"
+#include "diag/FormatText.h"
+#include "diag/SecureWipe.h"
+#include "model/GroupSearch.h"
+#include "model/Schema.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "CliCommandList.h"
+#include "cli/CliCommandList.h"
 
 const std::vector<CliCommand>& CliCommandList() {
     static const std::vector<CliCommand> commands = {

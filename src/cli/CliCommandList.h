@@ -3,8 +3,8 @@
 #include <QCommandLineParser>
 #include <vector>
 
-#include "CliError.h"
-#include "CliIo.h"
+#include "cli/CliError.h"
+#include "cli/CliIo.h"
 
 // One subcommand of zetrova-cli.
 struct CliCommand {

@@ -1,15 +1,15 @@
-#include "CliCommands.h"
+#include "cli/CliCommands.h"
 
 #include <QCommandLineParser>
 #include <new>
 #include <vector>
 
-#include "CliCommandList.h"
-#include "CliEscape.h"
-#include "CliPrompter.h"
-#include "MessageBoxes.h"
-#include "SafeFileWrite.h"
-#include "XmlError.h"
+#include "cli/CliCommandList.h"
+#include "cli/CliEscape.h"
+#include "cli/CliPrompter.h"
+#include "diag/MessageBoxes.h"
+#include "diag/XmlError.h"
+#include "storage/SafeFileWrite.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-#include "CliIo.h"
+#include "cli/CliIo.h"
 
 // Runs one invocation of zetrova-cli: args are the arguments after the program name. Returns the
 // exit status (0 success, 1 not found or refused, 2 usage error).

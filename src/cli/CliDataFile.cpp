@@ -1,17 +1,17 @@
-#include "CliDataFile.h"
+#include "cli/CliDataFile.h"
 
 #include <QDir>
 #include <QFileInfo>
 
-#include "CliError.h"
-#include "CliEscape.h"
-#include "CliInput.h"
-#include "DataFile.h"
-#include "FormatText.h"
-#include "KeyVerifier.h"
-#include "SameFile.h"
-#include "SecureWipe.h"
-#include "Settings.h"
+#include "cli/CliError.h"
+#include "cli/CliEscape.h"
+#include "cli/CliInput.h"
+#include "diag/FormatText.h"
+#include "diag/SecureWipe.h"
+#include "items/Settings.h"
+#include "storage/DataFile.h"
+#include "storage/KeyVerifier.h"
+#include "storage/SameFile.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <QCommandLineParser>
 #include <QString>
 
-#include "CliIo.h"
-#include "DocumentState.h"
+#include "cli/CliIo.h"
+#include "model/DocumentState.h"
 
 // The settings file and the data file a data command works on, and the key check in front of
 // them, shared by the data commands of zetrova-cli.

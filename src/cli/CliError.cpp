@@ -1,8 +1,8 @@
-#include "CliError.h"
+#include "cli/CliError.h"
 
 #include <QCommandLineParser>
 
-#include "CliEscape.h"
+#include "cli/CliEscape.h"
 
 void CliError(CliIo& io, const QString& message) {
     ++io.messagesWritten;

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "CliIo.h"
+#include "cli/CliIo.h"
 
 // Exit statuses of zetrova-cli.
 inline constexpr int kExitOk = 0;

@@ -1,4 +1,4 @@
-#include "CliEscape.h"
+#include "cli/CliEscape.h"
 
 namespace {
 

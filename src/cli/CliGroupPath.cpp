@@ -1,8 +1,8 @@
-#include "CliGroupPath.h"
+#include "cli/CliGroupPath.h"
 
-#include "CliEscape.h"
-#include "Lookups.h"
-#include "Schema.h"
+#include "cli/CliEscape.h"
+#include "model/Lookups.h"
+#include "model/Schema.h"
 
 std::optional<QStringList> ParseGroupPath(const QString& path) {
     if (!path.startsWith(u'/')) return std::nullopt;

@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <optional>
 
-#include "DocumentState.h"
+#include "model/DocumentState.h"
 
 // Group paths on the command line: the names of the groups below the root group, each preceded
 // by "/" ("/銀行/ネット"); "/" alone is the root group. Inside a name "/" is written "\/", and "\"

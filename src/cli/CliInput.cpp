@@ -1,11 +1,11 @@
-#include "CliInput.h"
+#include "cli/CliInput.h"
 
-#include "CliError.h"
-#include "FormatText.h"
-#include "KeyCharacters.h"
-#include "KeyVerifier.h"
-#include "PasswordGenerator.h"
-#include "SecureWipe.h"
+#include "cli/CliError.h"
+#include "diag/FormatText.h"
+#include "diag/SecureWipe.h"
+#include "items/KeyCharacters.h"
+#include "items/PasswordGenerator.h"
+#include "storage/KeyVerifier.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <functional>
 #include <optional>
 
-#include "CliDataFile.h"
-#include "CliIo.h"
-#include "DocumentState.h"
+#include "cli/CliDataFile.h"
+#include "cli/CliIo.h"
+#include "model/DocumentState.h"
 
 // What the changing commands read after the key, and how they load, change and save.
 

@@ -1,10 +1,10 @@
-#include "CliLookup.h"
+#include "cli/CliLookup.h"
 
-#include "CliError.h"
-#include "CliEscape.h"
-#include "CliGroupPath.h"
-#include "FormatText.h"
-#include "Schema.h"
+#include "cli/CliError.h"
+#include "cli/CliEscape.h"
+#include "cli/CliGroupPath.h"
+#include "diag/FormatText.h"
+#include "model/Schema.h"
 
 std::optional<QStringList> ParsePathArgument(const QString& path, CliIo& io) {
     std::optional<QStringList> names = ParseGroupPath(path);

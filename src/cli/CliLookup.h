@@ -5,9 +5,9 @@
 #include <QStringList>
 #include <optional>
 
-#include "CliDataFile.h"
-#include "CliIo.h"
-#include "DocumentState.h"
+#include "cli/CliDataFile.h"
+#include "cli/CliIo.h"
+#include "model/DocumentState.h"
 
 // Finding what the command line names: group paths (CliGroupPath.h) and PATH/ITEM.
 

@@ -1,7 +1,7 @@
-#include "CliPrompter.h"
+#include "cli/CliPrompter.h"
 
-#include "CliError.h"
-#include "CliEscape.h"
+#include "cli/CliError.h"
+#include "cli/CliEscape.h"
 
 int CliPrompter::messageBox(QObject*, MessageIcon icon, const QString&, const QString& text) {
     // The shared code's fixed texts hold no backslash or control character: escaping the whole

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CliIo.h"
-#include "Prompter.h"
+#include "cli/CliIo.h"
+#include "diag/Prompter.h"
 
 // The prompter of the command-line tool, installed once around every command: every message the
 // shared code shows goes to the error stream as one line; questions are answered No, dialogs

@@ -4,15 +4,15 @@
 #include <QTimer>
 #include <memory>
 
-#include "CliCommandList.h"
-#include "CliDataFile.h"
-#include "CliLookup.h"
-#include "ClipOnWayland.h"
-#include "DisplayProbe.h"
-#include "ItemClipboard.h"
-#include "SecureWipe.h"
-#include "StopSignals.h"
-#include "WaylandClipboard.h"
+#include "cli/CliCommandList.h"
+#include "cli/CliDataFile.h"
+#include "cli/CliLookup.h"
+#include "cli/ClipOnWayland.h"
+#include "cli/StopSignals.h"
+#include "cli/WaylandClipboard.h"
+#include "diag/SecureWipe.h"
+#include "items/clipboard/DisplayProbe.h"
+#include "items/clipboard/ItemClipboard.h"
 
 namespace {
 

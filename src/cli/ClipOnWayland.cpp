@@ -1,12 +1,12 @@
-#include "ClipOnWayland.h"
+#include "cli/ClipOnWayland.h"
 
 #include <QEventLoop>
 #include <QTimer>
 
-#include "CliCommandList.h"
-#include "SecureWipe.h"
-#include "StopSignals.h"
-#include "WaylandClipboard.h"
+#include "cli/CliCommandList.h"
+#include "cli/StopSignals.h"
+#include "cli/WaylandClipboard.h"
+#include "diag/SecureWipe.h"
 
 QString WaylandClipboardProblem(const WaylandClipboard& clipboard) {
     switch (clipboard.session()) {

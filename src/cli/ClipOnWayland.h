@@ -3,7 +3,7 @@
 #include <QString>
 #include <chrono>
 
-#include "CliIo.h"
+#include "cli/CliIo.h"
 
 class WaylandClipboard;
 

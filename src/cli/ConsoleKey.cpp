@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <string>
 
-#include "CliIo.h"
-#include "QuietTerminal.h"
-#include "SecureWipe.h"
+#include "cli/CliIo.h"
+#include "cli/QuietTerminal.h"
+#include "diag/SecureWipe.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
 // export and import: the data file to a plain XML file and back.
 #include <QCommandLineParser>
 
-#include "CliCommandList.h"
-#include "CliDataFile.h"
-#include "CliEscape.h"
-#include "DataFile.h"
-#include "FormatText.h"
-#include "LogFile.h"
-#include "XmlExchange.h"
+#include "cli/CliCommandList.h"
+#include "cli/CliDataFile.h"
+#include "cli/CliEscape.h"
+#include "diag/FormatText.h"
+#include "diag/LogFile.h"
+#include "storage/DataFile.h"
+#include "storage/XmlExchange.h"
 
 namespace {
 

@@ -1,16 +1,16 @@
 // mkdir, rmdir and mv: changing the groups of the data file, with the group commands' rules.
 #include <QCommandLineParser>
 
-#include "CliCommandList.h"
-#include "CliDataFile.h"
-#include "CliEscape.h"
-#include "CliGroupPath.h"
-#include "CliInput.h"
-#include "CliLookup.h"
-#include "FormatText.h"
-#include "GroupRules.h"
-#include "ItemRules.h"
-#include "Schema.h"
+#include "cli/CliCommandList.h"
+#include "cli/CliDataFile.h"
+#include "cli/CliEscape.h"
+#include "cli/CliGroupPath.h"
+#include "cli/CliInput.h"
+#include "cli/CliLookup.h"
+#include "diag/FormatText.h"
+#include "items/ItemRules.h"
+#include "model/GroupRules.h"
+#include "model/Schema.h"
 
 namespace {
 

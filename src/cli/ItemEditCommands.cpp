@@ -1,19 +1,19 @@
 // add, edit and rm: changing the items of the data file, with the item commands' rules.
 #include <QCommandLineParser>
 
-#include "CliCommandList.h"
-#include "CliDataFile.h"
-#include "CliEscape.h"
-#include "CliGroupPath.h"
-#include "CliInput.h"
-#include "CliLookup.h"
-#include "FormatText.h"
-#include "GroupRules.h"
-#include "ItemRules.h"
-#include "Lookups.h"
-#include "PasswordGenerator.h"
-#include "Schema.h"
-#include "SecureWipe.h"
+#include "cli/CliCommandList.h"
+#include "cli/CliDataFile.h"
+#include "cli/CliEscape.h"
+#include "cli/CliGroupPath.h"
+#include "cli/CliInput.h"
+#include "cli/CliLookup.h"
+#include "diag/FormatText.h"
+#include "diag/SecureWipe.h"
+#include "items/ItemRules.h"
+#include "items/PasswordGenerator.h"
+#include "model/GroupRules.h"
+#include "model/Lookups.h"
+#include "model/Schema.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 // The commands that need no data file: the key verifier and the password generator.
 #include <QCommandLineParser>
 
-#include "CliCommandList.h"
-#include "CliInput.h"
-#include "KeyVerifier.h"
-#include "PasswordGenerator.h"
-#include "SecretOutput.h"
-#include "SecureWipe.h"
+#include "cli/CliCommandList.h"
+#include "cli/CliInput.h"
+#include "cli/SecretOutput.h"
+#include "diag/SecureWipe.h"
+#include "items/PasswordGenerator.h"
+#include "storage/KeyVerifier.h"
 
 namespace {
 

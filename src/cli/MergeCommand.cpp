@@ -4,13 +4,13 @@
 #include <QFileInfo>
 #include <optional>
 
-#include "CliCommandList.h"
-#include "CliDataFile.h"
-#include "CliEscape.h"
-#include "CliGroupPath.h"
-#include "DataFile.h"
-#include "DocumentMerge.h"
-#include "FormatText.h"
+#include "cli/CliCommandList.h"
+#include "cli/CliDataFile.h"
+#include "cli/CliEscape.h"
+#include "cli/CliGroupPath.h"
+#include "diag/FormatText.h"
+#include "model/DocumentMerge.h"
+#include "storage/DataFile.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "QuietTerminal.h"
+#include "cli/QuietTerminal.h"
 
 #include <unistd.h>
 

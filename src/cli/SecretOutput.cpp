@@ -1,4 +1,4 @@
-#include "SecretOutput.h"
+#include "cli/SecretOutput.h"
 
 #include <unistd.h>
 
@@ -7,7 +7,7 @@
 #include <QStringEncoder>
 #include <cerrno>
 
-#include "SecureWipe.h"
+#include "diag/SecureWipe.h"
 
 namespace {
 

@@ -3,14 +3,14 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "CliCommandList.h"
-#include "CliDataFile.h"
-#include "CliEscape.h"
-#include "CliInput.h"
-#include "DataFile.h"
-#include "FormatText.h"
-#include "SecureWipe.h"
-#include "Settings.h"
+#include "cli/CliCommandList.h"
+#include "cli/CliDataFile.h"
+#include "cli/CliEscape.h"
+#include "cli/CliInput.h"
+#include "diag/FormatText.h"
+#include "diag/SecureWipe.h"
+#include "items/Settings.h"
+#include "storage/DataFile.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "WaylandClipboard.h"
+#include "cli/WaylandClipboard.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -11,8 +11,8 @@
 #include <cstring>
 #include <ctime>
 
-#include "ItemClipboard.h"
-#include "SecureWipe.h"
+#include "diag/SecureWipe.h"
+#include "items/clipboard/ItemClipboard.h"
 #include "wlr-data-control-unstable-v1-client-protocol.h"
 
 namespace {

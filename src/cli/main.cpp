@@ -6,14 +6,14 @@
 #include <cstring>
 #include <memory>
 
-#include "CliCommandList.h"
-#include "CliCommands.h"
-#include "CliEscape.h"
-#include "DisplayProbe.h"
-#include "FormatText.h"
-#include "MemoryReuse.h"
-#include "ProcessHardening.h"
-#include "WaylandClipboard.h"
+#include "cli/CliCommandList.h"
+#include "cli/CliCommands.h"
+#include "cli/CliEscape.h"
+#include "cli/WaylandClipboard.h"
+#include "diag/FormatText.h"
+#include "diag/MemoryReuse.h"
+#include "diag/ProcessHardening.h"
+#include "items/clipboard/DisplayProbe.h"
 
 namespace {
 

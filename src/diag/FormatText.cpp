@@ -1,4 +1,4 @@
-#include "FormatText.h"
+#include "diag/FormatText.h"
 
 QString FormatArg::text() const {
     if (const auto* s = std::get_if<QString>(&value_)) return *s;
@@ -88,7 +88,8 @@ QString FormatText(QStringView format, std::initializer_list<FormatArg> args) {
                 piece = arg ? QString::number(arg->unsignedNumber(), 16) : QString();
                 break;
             case u'c':
-                piece = arg ? QString(QChar(static_cast<char16_t>(arg->unsignedNumber()))) : QString();
+                piece =
+                    arg ? QString(QChar(static_cast<char16_t>(arg->unsignedNumber()))) : QString();
                 zeroPad = false;
                 break;
             default:

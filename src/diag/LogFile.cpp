@@ -1,4 +1,4 @@
-#include "LogFile.h"
+#include "diag/LogFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -3,7 +3,7 @@
 #include <QString>
 #include <cstdio>
 
-#include "FormatText.h"
+#include "diag/FormatText.h"
 
 // The diagnostic log beside the executable: UTF-16LE with a byte-order mark before the first line,
 // emptied at every start, one flushed line per reported failure:

@@ -1,4 +1,4 @@
-#include "MemoryReuse.h"
+#include "diag/MemoryReuse.h"
 
 #include <malloc.h>
 

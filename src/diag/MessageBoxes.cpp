@@ -1,8 +1,9 @@
-#include "MessageBoxes.h"
+#include "diag/MessageBoxes.h"
 
-#include "LogFile.h"
+#include "diag/LogFile.h"
 
-void ReportComError(const XmlError& error, MessageIcon icon, const char* sourceFile, int sourceLine) {
+void ReportComError(const XmlError& error, MessageIcon icon, const char* sourceFile,
+                    int sourceLine) {
     CurrentPrompter().messageBox(nullptr, icon, QString::fromUtf16(kCaptionError),
                                  QStringLiteral("エラーが起きました"));
     LogFile::SetLocation(sourceFile, sourceLine)

@@ -2,9 +2,9 @@
 
 #include <QString>
 
-#include "FormatText.h"
-#include "Prompter.h"
-#include "XmlError.h"
+#include "diag/FormatText.h"
+#include "diag/Prompter.h"
+#include "diag/XmlError.h"
 
 class QObject;
 

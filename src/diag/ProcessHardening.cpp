@@ -1,4 +1,4 @@
-#include "ProcessHardening.h"
+#include "diag/ProcessHardening.h"
 
 #include <sys/prctl.h>
 #include <sys/resource.h>

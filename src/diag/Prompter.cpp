@@ -1,4 +1,4 @@
-#include "Prompter.h"
+#include "diag/Prompter.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "SecureWipe.h"
+#include "diag/SecureWipe.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
-#include "ItemRules.h"
+#include "items/ItemRules.h"
 
-#include "Lookups.h"
+#include "model/Lookups.h"
 
 XmlNode MakeItemNode(const XmlDocument& document, const QString& name, const QString& value,
                      bool secret) {

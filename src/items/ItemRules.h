@@ -2,9 +2,9 @@
 
 #include <QString>
 
-#include "Schema.h"
-#include "XmlDocument.h"
-#include "XmlNode.h"
+#include "model/Schema.h"
+#include "model/XmlDocument.h"
+#include "model/XmlNode.h"
 
 // The rules of the item commands, decided here for the desktop program and zetrova-cli alike.
 // Lookups run afresh on the document; XML engine failures raise XmlError.

@@ -1,4 +1,4 @@
-#include "KeyCharacters.h"
+#include "items/KeyCharacters.h"
 
 qsizetype FirstDisallowedKeyCharacter(QStringView key) {
     for (qsizetype i = 0; i < key.size(); ++i) {

@@ -1,4 +1,4 @@
-#include "PasswordGenerator.h"
+#include "items/PasswordGenerator.h"
 
 #include <sys/random.h>
 
@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <string_view>
 
-#include "SecureWipe.h"
+#include "diag/SecureWipe.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ProfileFile.h"
+#include "items/ProfileFile.h"
 
 #include <iconv.h>
 
@@ -7,9 +7,9 @@
 #include <optional>
 #include <vector>
 
-#include "RegularFileRead.h"
-#include "SafeFileWrite.h"
-#include "SecureWipe.h"
+#include "diag/SecureWipe.h"
+#include "storage/RegularFileRead.h"
+#include "storage/SafeFileWrite.h"
 
 namespace {
 

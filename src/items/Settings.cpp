@@ -1,7 +1,7 @@
-#include "Settings.h"
+#include "items/Settings.h"
 
-#include "MessageBoxes.h"
-#include "ProfileFile.h"
+#include "diag/MessageBoxes.h"
+#include "items/ProfileFile.h"
 
 namespace {
 

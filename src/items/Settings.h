@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "SecureWipe.h"
+#include "diag/SecureWipe.h"
 
 class QObject;
 

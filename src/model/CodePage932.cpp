@@ -1,4 +1,4 @@
-#include "CodePage932.h"
+#include "model/CodePage932.h"
 
 #include <iconv.h>
 #include <libxml/encoding.h>

@@ -1,4 +1,4 @@
-#include "DataTextUtf8.h"
+#include "model/DataTextUtf8.h"
 
 namespace {
 

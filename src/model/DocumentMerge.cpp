@@ -1,4 +1,4 @@
-#include "DocumentMerge.h"
+#include "model/DocumentMerge.h"
 
 #include <libxml/tree.h>
 
@@ -13,9 +13,9 @@
 #include <utility>
 #include <vector>
 
-#include "FormatText.h"
-#include "LibXmlRuntime.h"
-#include "XmlInternal.h"
+#include "diag/FormatText.h"
+#include "model/LibXmlRuntime.h"
+#include "model/XmlInternal.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "XmlDocument.h"
+#include "model/XmlDocument.h"
 
 // Merging two versions of one document that were changed apart (two machines sharing a data file
 // through a synchronised folder): a three-way merge against the version both started from, or a

@@ -3,10 +3,10 @@
 #include <QByteArray>
 #include <QString>
 
-#include "FormatText.h"
-#include "SecureWipe.h"
-#include "XmlDocument.h"
-#include "XmlNode.h"
+#include "diag/FormatText.h"
+#include "diag/SecureWipe.h"
+#include "model/XmlDocument.h"
+#include "model/XmlNode.h"
 
 // What the data file held when this program last loaded it or wrote it: its length, a SHA-256
 // of its bytes and the bytes themselves, still encrypted: the version both sides started from when

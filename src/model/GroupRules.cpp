@@ -1,10 +1,10 @@
-#include "GroupRules.h"
+#include "model/GroupRules.h"
 
 #include <optional>
 
-#include "Lookups.h"
-#include "Schema.h"
-#include "XmlError.h"
+#include "diag/XmlError.h"
+#include "model/Lookups.h"
+#include "model/Schema.h"
 
 namespace group_rules {
 

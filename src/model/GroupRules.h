@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "XmlNode.h"
+#include "model/XmlNode.h"
 
 // The rules of the group commands, decided here for the desktop program and zetrova-cli alike.
 // A refusal is the notice the user is shown (a fixed text); nullptr means the change may go ahead.

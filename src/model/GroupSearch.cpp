@@ -1,9 +1,9 @@
-#include "GroupSearch.h"
+#include "model/GroupSearch.h"
 
-#include "Schema.h"
-#include "XPathForms.h"
-#include "XmlError.h"
-#include "XmlText.h"
+#include "diag/XmlError.h"
+#include "model/Schema.h"
+#include "model/XPathForms.h"
+#include "model/XmlText.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "XmlNode.h"
+#include "model/XmlNode.h"
 
 // Searching groups by a part of their name.
 

@@ -1,4 +1,4 @@
-#include "LibXmlRuntime.h"
+#include "model/LibXmlRuntime.h"
 
 #include <libxml/globals.h>
 #include <libxml/parser.h>
@@ -10,8 +10,8 @@
 #include <cstring>
 #include <mutex>
 
-#include "CodePage932.h"
-#include "SecureWipe.h"
+#include "diag/SecureWipe.h"
+#include "model/CodePage932.h"
 
 namespace xmlrt {
 namespace {

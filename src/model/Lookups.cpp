@@ -1,9 +1,9 @@
-#include "Lookups.h"
+#include "model/Lookups.h"
 
-#include "MessageBoxes.h"
-#include "Schema.h"
-#include "XPathForms.h"
-#include "XmlError.h"
+#include "diag/MessageBoxes.h"
+#include "diag/XmlError.h"
+#include "model/Schema.h"
+#include "model/XPathForms.h"
 
 XmlNode FindGroupByPath(const XmlDocument& doc, const QString& groupPath, bool report,
                         QObject* owner) {

@@ -3,9 +3,9 @@
 #include <QString>
 #include <QStringList>
 
-#include "Schema.h"
-#include "XmlDocument.h"
-#include "XmlNode.h"
+#include "model/Schema.h"
+#include "model/XmlDocument.h"
+#include "model/XmlNode.h"
 
 class QObject;
 

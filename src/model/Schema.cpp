@@ -1,4 +1,4 @@
-#include "Schema.h"
+#include "model/Schema.h"
 
 namespace schema {
 

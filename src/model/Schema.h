@@ -2,8 +2,8 @@
 
 #include <QString>
 
-#include "XmlDocument.h"
-#include "XmlNode.h"
+#include "model/XmlDocument.h"
+#include "model/XmlNode.h"
 
 // The document's schema: groups nest and hold items; an item's kind is its element name and its
 // value is the element's text. The document element is the root group, named "root".

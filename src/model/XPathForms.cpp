@@ -1,7 +1,7 @@
-#include "XPathForms.h"
+#include "model/XPathForms.h"
 
-#include "Schema.h"
-#include "XmlText.h"
+#include "model/Schema.h"
+#include "model/XmlText.h"
 
 namespace xpath {
 namespace {

@@ -1,7 +1,7 @@
 // Copies of nodes for another place or another document, without recursion.
 #include <libxml/tree.h>
 
-#include "XmlInternal.h"
+#include "model/XmlInternal.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "XmlDocument.h"
+#include "model/XmlDocument.h"
 
 #include <libxml/tree.h>
 
 #include <algorithm>
 
-#include "LibXmlRuntime.h"
-#include "XmlInternal.h"
+#include "model/LibXmlRuntime.h"
+#include "model/XmlInternal.h"
 
 XmlDocHolder::~XmlDocHolder() {
     // Nodes outside the tree are freed with their outermost detached ancestor; a recorded node

@@ -8,7 +8,7 @@
 #include <memory>
 #include <optional>
 
-#include "XmlNode.h"
+#include "model/XmlNode.h"
 
 struct XmlParseResult;
 

@@ -10,9 +10,9 @@
 #include <memory>
 #include <vector>
 
-#include "XmlDocument.h"
-#include "XmlError.h"
-#include "XmlNode.h"
+#include "diag/XmlError.h"
+#include "model/XmlDocument.h"
+#include "model/XmlNode.h"
 
 // Owns one libxml2 document together with every node that was created for it or taken out of
 // its tree. Such nodes are only recorded here and freed with the document, so a handle can never

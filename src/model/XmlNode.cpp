@@ -1,10 +1,10 @@
-#include "XmlNode.h"
+#include "model/XmlNode.h"
 
 #include <libxml/tree.h>
 
-#include "LibXmlRuntime.h"
-#include "XmlDocument.h"
-#include "XmlInternal.h"
+#include "model/LibXmlRuntime.h"
+#include "model/XmlDocument.h"
+#include "model/XmlInternal.h"
 
 using xmlimpl::CopyTree;
 using xmlimpl::FromXmlUtf8;

@@ -7,11 +7,11 @@
 #include <cstring>
 #include <string>
 
-#include "DataTextUtf8.h"
-#include "LibXmlRuntime.h"
-#include "SecureWipe.h"
-#include "XmlDocument.h"
-#include "XmlInternal.h"
+#include "diag/SecureWipe.h"
+#include "model/DataTextUtf8.h"
+#include "model/LibXmlRuntime.h"
+#include "model/XmlDocument.h"
+#include "model/XmlInternal.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include <utility>
 #include <vector>
 
-#include "LibXmlRuntime.h"
-#include "SecureWipe.h"
-#include "XmlDocument.h"
-#include "XmlInternal.h"
+#include "diag/SecureWipe.h"
+#include "model/LibXmlRuntime.h"
+#include "model/XmlDocument.h"
+#include "model/XmlInternal.h"
 
 namespace {
 

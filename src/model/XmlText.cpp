@@ -1,8 +1,8 @@
-#include "XmlText.h"
+#include "model/XmlText.h"
 
 #include <QStringDecoder>
 
-#include "XmlInternal.h"
+#include "model/XmlInternal.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "LibXmlRuntime.h"
-#include "XmlDocument.h"
-#include "XmlInternal.h"
+#include "model/LibXmlRuntime.h"
+#include "model/XmlDocument.h"
+#include "model/XmlInternal.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 
 #include <vector>
 
-#include "LibXmlRuntime.h"
-#include "XmlInternal.h"
+#include "model/LibXmlRuntime.h"
+#include "model/XmlInternal.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "BlowfishTables.h"
+#include "storage/BlowfishTables.h"
 
 // The hexadecimal digits of the fraction of pi, 32 bits to a word, in order: the first 18 words
 // start the P-array, the following 1024 words start the four S-boxes.

@@ -1,4 +1,4 @@
-#include "CBlowfish.h"
+#include "storage/CBlowfish.h"
 
 #include <algorithm>
 #include <bit>
@@ -7,7 +7,7 @@
 #include <new>
 #include <stdexcept>
 
-#include "SecureWipe.h"
+#include "diag/SecureWipe.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "BlowfishTables.h"
+#include "storage/BlowfishTables.h"
 
 // The Blowfish block cipher (64-bit blocks, 16 rounds) applied to each 8-byte block on its own,
 // with zero bytes as padding. Bytes 0-3 of a block are its left half and bytes 4-7 its right

@@ -1,4 +1,4 @@
-#include "ConflictCopies.h"
+#include "storage/ConflictCopies.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "DataFile.h"
+#include "storage/DataFile.h"
 
 #include <QFile>
 #include <cstddef>
@@ -6,15 +6,15 @@
 #include <utility>
 #include <vector>
 
-#include "DataFileCodec.h"
-#include "DataFileDecode.h"
-#include "MessageBoxes.h"
-#include "RegularFileRead.h"
-#include "SafeFileWrite.h"
-#include "SameFile.h"
-#include "Schema.h"
-#include "SecureWipe.h"
-#include "Sha256.h"
+#include "diag/MessageBoxes.h"
+#include "diag/SecureWipe.h"
+#include "model/Schema.h"
+#include "storage/DataFileCodec.h"
+#include "storage/DataFileDecode.h"
+#include "storage/RegularFileRead.h"
+#include "storage/SafeFileWrite.h"
+#include "storage/SameFile.h"
+#include "storage/Sha256.h"
 
 namespace {
 

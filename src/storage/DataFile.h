@@ -3,7 +3,7 @@
 #include <QString>
 #include <functional>
 
-#include "DocumentState.h"
+#include "model/DocumentState.h"
 
 class QObject;
 

@@ -1,10 +1,10 @@
-#include "DataFileCodec.h"
+#include "storage/DataFileCodec.h"
 
 #include <QtEndian>
 #include <cstdint>
 
-#include "CBlowfish.h"
-#include "SecureWipe.h"
+#include "diag/SecureWipe.h"
+#include "storage/CBlowfish.h"
 
 namespace {
 

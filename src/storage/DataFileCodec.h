@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "XmlDocument.h"
+#include "model/XmlDocument.h"
 
 // The data file's bytes, without any file access or message. The file is the Blowfish ciphertext
 // (electronic code book, zero-padded to whole 8-byte blocks) of a plaintext that holds the

@@ -1,4 +1,4 @@
-#include "DataFileDecode.h"
+#include "storage/DataFileDecode.h"
 
 #include <QSysInfo>
 #include <QtEndian>
@@ -12,11 +12,11 @@
 #include <thread>
 #include <vector>
 
-#include "CBlowfish.h"
-#include "DataFileCodec.h"
-#include "DataTextUtf8.h"
-#include "SecureWipe.h"
-#include "Sha256.h"
+#include "diag/SecureWipe.h"
+#include "model/DataTextUtf8.h"
+#include "storage/CBlowfish.h"
+#include "storage/DataFileCodec.h"
+#include "storage/Sha256.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
-#include "XmlDocument.h"
+#include "model/XmlDocument.h"
 
 // What DecodeDataFileBytes made of a data file's bytes.
 struct DecodedDataFile {

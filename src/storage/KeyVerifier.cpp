@@ -1,4 +1,4 @@
-#include "KeyVerifier.h"
+#include "storage/KeyVerifier.h"
 
 #include <algorithm>
 #include <array>
@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "CBlowfish.h"
-#include "SecureWipe.h"
+#include "diag/SecureWipe.h"
+#include "storage/CBlowfish.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "PathWalk.h"
+#include "storage/PathWalk.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
-#include "UniqueFd.h"
+#include "storage/UniqueFd.h"
 
 // Where a path leads, its symbolic links followed one by one the way the kernel follows them
 // when fs.protected_symlinks is on, whatever the machine's setting: a link that lies in a folder

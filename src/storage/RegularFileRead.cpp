@@ -1,4 +1,4 @@
-#include "RegularFileRead.h"
+#include "storage/RegularFileRead.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,10 +8,10 @@
 #include <cerrno>
 #include <cstring>
 
-#include "MessageBoxes.h"
-#include "PathWalk.h"
-#include "SecureWipe.h"
-#include "UniqueFd.h"
+#include "diag/MessageBoxes.h"
+#include "diag/SecureWipe.h"
+#include "storage/PathWalk.h"
+#include "storage/UniqueFd.h"
 
 namespace {
 

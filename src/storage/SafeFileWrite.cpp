@@ -1,4 +1,4 @@
-#include "SafeFileWrite.h"
+#include "storage/SafeFileWrite.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -11,9 +11,9 @@
 #include <ctime>
 #include <optional>
 
-#include "MessageBoxes.h"
-#include "PathWalk.h"
-#include "UniqueFd.h"
+#include "diag/MessageBoxes.h"
+#include "storage/PathWalk.h"
+#include "storage/UniqueFd.h"
 
 namespace {
 

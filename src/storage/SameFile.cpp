@@ -1,4 +1,4 @@
-#include "SameFile.h"
+#include "storage/SameFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -6,7 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "PathWalk.h"
+#include "storage/PathWalk.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "Sha256.h"
+#include "storage/Sha256.h"
 
 #include <openssl/evp.h>
 

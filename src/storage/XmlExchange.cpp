@@ -1,10 +1,10 @@
-#include "XmlExchange.h"
+#include "storage/XmlExchange.h"
 
-#include "MessageBoxes.h"
-#include "RegularFileRead.h"
-#include "SafeFileWrite.h"
-#include "SameFile.h"
-#include "SecureWipe.h"
+#include "diag/MessageBoxes.h"
+#include "diag/SecureWipe.h"
+#include "storage/RegularFileRead.h"
+#include "storage/SafeFileWrite.h"
+#include "storage/SameFile.h"
 
 namespace {
 

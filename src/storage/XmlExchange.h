@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "DocumentState.h"
+#include "model/DocumentState.h"
 
 class QObject;
 

@@ -9,15 +9,15 @@
 #include <QToolButton>
 #include <initializer_list>
 
-#include "AppTestSupport.h"
-#include "CZetrovaView.h"
-#include "DialogParts.h"
-#include "GroupPane.h"
-#include "GroupTreeView.h"
-#include "GroupTreeWidget.h"
-#include "KeyEditAccessibility.h"
-#include "ScriptedPrompter.h"
-#include "Workspace.h"
+#include "app/AppTestSupport.h"
+#include "app/GroupPane.h"
+#include "items/ui/CZetrovaView.h"
+#include "model/ui/DialogParts.h"
+#include "model/ui/GroupTreeView.h"
+#include "model/ui/GroupTreeWidget.h"
+#include "model/ui/KeyEditAccessibility.h"
+#include "model/ui/Workspace.h"
+#include "support/ScriptedPrompter.h"
 
 namespace {
 

@@ -13,12 +13,12 @@
 #include <utility>
 #include <vector>
 
-#include "CInKeyDlg.h"
-#include "CMainFrame.h"
-#include "NotifyIcon.h"
-#include "NotifyRegistration.h"
-#include "Workspace.h"
-#include "XmlDocument.h"
+#include "app/CMainFrame.h"
+#include "app/NotifyIcon.h"
+#include "app/NotifyRegistration.h"
+#include "model/XmlDocument.h"
+#include "model/ui/Workspace.h"
+#include "storage/ui/CInKeyDlg.h"
 
 // A notification icon whose answers the test scripts; counts the requests it gets.
 class FakeNotifyIcon : public NotifyIcon {

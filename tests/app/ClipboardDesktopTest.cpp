@@ -5,10 +5,10 @@
 
 #include <optional>
 
-#include "DataFile.h"
-#include "DesktopTestSupport.h"
-#include "KeyVerifier.h"
-#include "Settings.h"
+#include "app/DesktopTestSupport.h"
+#include "items/Settings.h"
+#include "storage/DataFile.h"
+#include "storage/KeyVerifier.h"
 
 namespace {
 

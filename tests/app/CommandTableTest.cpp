@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-#include "CommandTable.h"
+#include "app/CommandTable.h"
 
 TEST(CommandTable, RoutesByIdReplacesAndReportsUnknownIds) {
     CommandTable table;

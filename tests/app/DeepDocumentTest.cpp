@@ -3,14 +3,14 @@
 #include <QTest>
 #include <QTreeWidgetItem>
 
-#include "AppTestSupport.h"
-#include "CZetrovaView.h"
-#include "CommandIds.h"
-#include "GroupTreeWidget.h"
-#include "Schema.h"
-#include "ScriptedPrompter.h"
-#include "SearchCommands.h"
-#include "Workspace.h"
+#include "app/AppTestSupport.h"
+#include "app/CommandIds.h"
+#include "items/ui/CZetrovaView.h"
+#include "model/Schema.h"
+#include "model/ui/GroupTreeWidget.h"
+#include "model/ui/SearchCommands.h"
+#include "model/ui/Workspace.h"
+#include "support/ScriptedPrompter.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <QDir>
 #include <QStandardPaths>
 
-#include "DataFile.h"
-#include "DesktopTestSupport.h"
-#include "KeyVerifier.h"
-#include "Settings.h"
+#include "app/DesktopTestSupport.h"
+#include "items/Settings.h"
+#include "storage/DataFile.h"
+#include "storage/KeyVerifier.h"
 
 namespace {
 

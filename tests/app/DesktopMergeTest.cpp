@@ -3,10 +3,10 @@
 // sides; without, the program reads the file again by itself.
 #include <gtest/gtest.h>
 
-#include "DataFile.h"
-#include "DesktopTestSupport.h"
-#include "KeyVerifier.h"
-#include "Settings.h"
+#include "app/DesktopTestSupport.h"
+#include "items/Settings.h"
+#include "storage/DataFile.h"
+#include "storage/KeyVerifier.h"
 
 namespace {
 

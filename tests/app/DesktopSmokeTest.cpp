@@ -2,10 +2,10 @@
 // key dialog with the keyboard, and checks the window it opens.
 #include <gtest/gtest.h>
 
-#include "DataFile.h"
-#include "DesktopTestSupport.h"
-#include "KeyVerifier.h"
-#include "Settings.h"
+#include "app/DesktopTestSupport.h"
+#include "items/Settings.h"
+#include "storage/DataFile.h"
+#include "storage/KeyVerifier.h"
 
 TEST(Desktop, StartsWithTheKeyDialogAndShowsTheDataFileInItsCaption) {
     if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "needs an X server (xvfb-run)";

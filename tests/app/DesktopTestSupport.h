@@ -12,7 +12,7 @@
 #include <QRegularExpression>
 #include <QThread>
 
-#include "TempDir.h"
+#include "support/TempDir.h"
 
 // The X server of the tests now and then drops a new client's connection, or leaves it hanging
 // (Xvfb on a loaded machine): xdotool is then run again, and a program that lost its connection

@@ -10,15 +10,15 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "CConfigDlg.h"
-#include "CEditDialog.h"
-#include "CEditGroupDlg.h"
-#include "CFindGroupDlg.h"
-#include "CInKeyDlg.h"
-#include "KeyCharacters.h"
-#include "PasswordGenerator.h"
-#include "ProgramIcons.h"
-#include "ScriptedPrompter.h"
+#include "app/ProgramIcons.h"
+#include "items/KeyCharacters.h"
+#include "items/PasswordGenerator.h"
+#include "items/ui/CConfigDlg.h"
+#include "items/ui/CEditDialog.h"
+#include "model/ui/CEditGroupDlg.h"
+#include "model/ui/CFindGroupDlg.h"
+#include "storage/ui/CInKeyDlg.h"
+#include "support/ScriptedPrompter.h"
 
 namespace {
 

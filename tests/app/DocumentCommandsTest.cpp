@@ -10,22 +10,22 @@
 #include <QTreeWidgetItem>
 #include <functional>
 
-#include "AppTestSupport.h"
-#include "CConfigDlg.h"
-#include "CInKeyDlg.h"
-#include "CZetrovaView.h"
-#include "CommandIds.h"
-#include "DataFile.h"
-#include "DocumentWiring.h"
-#include "GroupTreeWidget.h"
-#include "KeyVerifier.h"
-#include "ProfileFile.h"
-#include "ScriptedPrompter.h"
-#include "Settings.h"
-#include "SettingsCommand.h"
-#include "TempDir.h"
-#include "Workspace.h"
-#include "XmlError.h"
+#include "app/AppTestSupport.h"
+#include "app/CommandIds.h"
+#include "app/DocumentWiring.h"
+#include "diag/XmlError.h"
+#include "items/ProfileFile.h"
+#include "items/Settings.h"
+#include "items/ui/CConfigDlg.h"
+#include "items/ui/CZetrovaView.h"
+#include "items/ui/SettingsCommand.h"
+#include "model/ui/GroupTreeWidget.h"
+#include "model/ui/Workspace.h"
+#include "storage/DataFile.h"
+#include "storage/KeyVerifier.h"
+#include "storage/ui/CInKeyDlg.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TempDir.h"
 
 namespace {
 

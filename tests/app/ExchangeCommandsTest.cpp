@@ -4,17 +4,17 @@
 #include <QFileInfo>
 #include <QTreeWidgetItem>
 
-#include "AppTestSupport.h"
-#include "CInKeyDlg.h"
-#include "CZetrovaView.h"
-#include "GroupTreeView.h"
-#include "GroupTreeWidget.h"
-#include "KeyVerifier.h"
-#include "LogFile.h"
-#include "Schema.h"
-#include "ScriptedPrompter.h"
-#include "TempDir.h"
-#include "Workspace.h"
+#include "app/AppTestSupport.h"
+#include "diag/LogFile.h"
+#include "items/ui/CZetrovaView.h"
+#include "model/Schema.h"
+#include "model/ui/GroupTreeView.h"
+#include "model/ui/GroupTreeWidget.h"
+#include "model/ui/Workspace.h"
+#include "storage/KeyVerifier.h"
+#include "storage/ui/CInKeyDlg.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TempDir.h"
 
 namespace {
 

@@ -2,15 +2,15 @@
 
 #include <QTreeWidgetItem>
 
-#include "AppTestSupport.h"
-#include "CEditGroupDlg.h"
-#include "CZetrovaView.h"
-#include "CommandIds.h"
-#include "GroupTreeView.h"
-#include "GroupTreeWidget.h"
-#include "Schema.h"
-#include "ScriptedPrompter.h"
-#include "Workspace.h"
+#include "app/AppTestSupport.h"
+#include "app/CommandIds.h"
+#include "items/ui/CZetrovaView.h"
+#include "model/Schema.h"
+#include "model/ui/CEditGroupDlg.h"
+#include "model/ui/GroupTreeView.h"
+#include "model/ui/GroupTreeWidget.h"
+#include "model/ui/Workspace.h"
+#include "support/ScriptedPrompter.h"
 
 namespace {
 

@@ -8,11 +8,11 @@
 #include <QTest>
 #include <QTimer>
 
-#include "HelpLauncher.h"
-#include "MessageBoxes.h"
-#include "QtPrompter.h"
-#include "ScriptedPrompter.h"
-#include "TempDir.h"
+#include "app/HelpLauncher.h"
+#include "app/QtPrompter.h"
+#include "diag/MessageBoxes.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TempDir.h"
 
 namespace {
 

@@ -4,18 +4,18 @@
 #include <QContextMenuEvent>
 #include <QTreeWidgetItem>
 
-#include "AppTestSupport.h"
-#include "CEditDialog.h"
-#include "CInKeyDlg.h"
-#include "CZetrovaView.h"
-#include "GroupTreeView.h"
-#include "GroupTreeWidget.h"
-#include "KeyVerifier.h"
-#include "Lookups.h"
-#include "Schema.h"
-#include "ScriptedPrompter.h"
-#include "Workspace.h"
-#include "XPathForms.h"
+#include "app/AppTestSupport.h"
+#include "items/ui/CEditDialog.h"
+#include "items/ui/CZetrovaView.h"
+#include "model/Lookups.h"
+#include "model/Schema.h"
+#include "model/XPathForms.h"
+#include "model/ui/GroupTreeView.h"
+#include "model/ui/GroupTreeWidget.h"
+#include "model/ui/Workspace.h"
+#include "storage/KeyVerifier.h"
+#include "storage/ui/CInKeyDlg.h"
+#include "support/ScriptedPrompter.h"
 
 namespace {
 

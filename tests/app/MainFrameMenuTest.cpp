@@ -5,9 +5,9 @@
 #include <QMenuBar>
 #include <QTest>
 
-#include "AppTestSupport.h"
-#include "GroupTreeWidget.h"
-#include "ScriptedPrompter.h"
+#include "app/AppTestSupport.h"
+#include "model/ui/GroupTreeWidget.h"
+#include "support/ScriptedPrompter.h"
 
 namespace {
 

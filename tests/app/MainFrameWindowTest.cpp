@@ -10,15 +10,15 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "AppTestSupport.h"
-#include "CAboutDlg.h"
-#include "CZetrovaView.h"
-#include "GroupPane.h"
-#include "GroupTreeWidget.h"
-#include "KeyVerifier.h"
-#include "ProportionalSplitter.h"
-#include "ScriptedPrompter.h"
-#include "TempDir.h"
+#include "app/AppTestSupport.h"
+#include "app/CAboutDlg.h"
+#include "app/GroupPane.h"
+#include "app/ProportionalSplitter.h"
+#include "items/ui/CZetrovaView.h"
+#include "model/ui/GroupTreeWidget.h"
+#include "storage/KeyVerifier.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TempDir.h"
 
 namespace {
 

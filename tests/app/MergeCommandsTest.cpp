@@ -6,18 +6,18 @@
 #include <QLabel>
 #include <QTest>
 
-#include "AppTestSupport.h"
-#include "CConfigDlg.h"
-#include "CInKeyDlg.h"
-#include "CZetrovaView.h"
-#include "CommandIds.h"
-#include "DataFile.h"
-#include "DiskChangeMerge.h"
-#include "GroupTreeWidget.h"
-#include "KeyVerifier.h"
-#include "ScriptedPrompter.h"
-#include "Settings.h"
-#include "TempDir.h"
+#include "app/AppTestSupport.h"
+#include "app/CommandIds.h"
+#include "items/Settings.h"
+#include "items/ui/CConfigDlg.h"
+#include "items/ui/CZetrovaView.h"
+#include "model/ui/GroupTreeWidget.h"
+#include "storage/DataFile.h"
+#include "storage/KeyVerifier.h"
+#include "storage/ui/CInKeyDlg.h"
+#include "storage/ui/DiskChangeMerge.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TempDir.h"
 
 namespace {
 

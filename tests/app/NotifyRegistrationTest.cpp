@@ -2,9 +2,9 @@
 
 #include <QMenu>
 
-#include "AppTestSupport.h"
-#include "PopupPosition.h"
-#include "ScriptedPrompter.h"
+#include "app/AppTestSupport.h"
+#include "app/PopupPosition.h"
+#include "support/ScriptedPrompter.h"
 
 namespace {
 

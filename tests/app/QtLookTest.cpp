@@ -14,9 +14,9 @@
 #include <QTimer>
 #include <QTreeView>
 
-#include "JapaneseQtTexts.h"
-#include "QtPrompter.h"
-#include "TempDir.h"
+#include "app/JapaneseQtTexts.h"
+#include "app/QtPrompter.h"
+#include "support/TempDir.h"
 
 TEST(QtPrompter, DialogIsCentredOnItsOwnerOrOnTheScreenWhenTheOwnerIsHidden) {
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();

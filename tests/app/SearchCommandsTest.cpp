@@ -3,14 +3,14 @@
 #include <QAction>
 #include <QTreeWidgetItem>
 
-#include "AppTestSupport.h"
-#include "CFindGroupDlg.h"
-#include "CZetrovaView.h"
-#include "CommandIds.h"
-#include "GroupTreeView.h"
-#include "GroupTreeWidget.h"
-#include "ScriptedPrompter.h"
-#include "Workspace.h"
+#include "app/AppTestSupport.h"
+#include "app/CommandIds.h"
+#include "items/ui/CZetrovaView.h"
+#include "model/ui/CFindGroupDlg.h"
+#include "model/ui/GroupTreeView.h"
+#include "model/ui/GroupTreeWidget.h"
+#include "model/ui/Workspace.h"
+#include "support/ScriptedPrompter.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "SingleInstanceGuard.h"
-#include "TempDir.h"
+#include "app/SingleInstanceGuard.h"
+#include "support/TempDir.h"
 
 TEST(SingleInstanceGuard, SecondInstanceOfTheSameTitleGivesWayUntilTheFirstEnds) {
     TempDir dir;

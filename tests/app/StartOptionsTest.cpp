@@ -5,9 +5,9 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "ProgramOptions.h"
-#include "StartFolder.h"
-#include "TempDir.h"
+#include "app/ProgramOptions.h"
+#include "app/StartFolder.h"
+#include "support/TempDir.h"
 
 namespace {
 

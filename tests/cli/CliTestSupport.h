@@ -15,7 +15,7 @@
 #include <optional>
 #include <vector>
 
-#include "CliCommands.h"
+#include "cli/CliCommands.h"
 
 // Runs zetrova-cli in this process with the given key (nothing = no key on input).
 struct CliRun {

@@ -3,16 +3,16 @@
 #include <QDir>
 #include <QFile>
 
-#include "CliGroupPath.h"
-#include "CliTestSupport.h"
-#include "DataFile.h"
-#include "KeyVerifier.h"
-#include "LogFile.h"
-#include "OtherUser.h"
-#include "QtPrinters.h"
-#include "Schema.h"
-#include "TempDir.h"
-#include "XmlExchange.h"
+#include "cli/CliGroupPath.h"
+#include "cli/CliTestSupport.h"
+#include "diag/LogFile.h"
+#include "model/Schema.h"
+#include "storage/DataFile.h"
+#include "storage/KeyVerifier.h"
+#include "storage/XmlExchange.h"
+#include "support/OtherUser.h"
+#include "support/QtPrinters.h"
+#include "support/TempDir.h"
 
 using namespace Qt::StringLiterals;
 

@@ -5,12 +5,12 @@
 #include <functional>
 #include <new>
 
-#include "CliTestSupport.h"
-#include "DataFile.h"
-#include "KeyVerifier.h"
-#include "QtPrinters.h"
-#include "Schema.h"
-#include "TempDir.h"
+#include "cli/CliTestSupport.h"
+#include "model/Schema.h"
+#include "storage/DataFile.h"
+#include "storage/KeyVerifier.h"
+#include "support/QtPrinters.h"
+#include "support/TempDir.h"
 
 using namespace Qt::StringLiterals;
 

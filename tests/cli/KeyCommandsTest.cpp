@@ -6,10 +6,10 @@
 #include <QStandardPaths>
 #include <QTextStream>
 
-#include "CliTestSupport.h"
-#include "KeyVerifier.h"
-#include "SecretOutput.h"
-#include "TempDir.h"
+#include "cli/CliTestSupport.h"
+#include "cli/SecretOutput.h"
+#include "storage/KeyVerifier.h"
+#include "support/TempDir.h"
 
 TEST(CliVerifier, PrintsVerifierOfKeyFromStandardInput) {
     const CliRun run = RunCliProcess({"verifier"}, "abc\n");

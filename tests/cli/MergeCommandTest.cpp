@@ -3,11 +3,11 @@
 #include <QTextStream>
 #include <functional>
 
-#include "CliCommands.h"
-#include "DataFile.h"
-#include "KeyVerifier.h"
-#include "QtPrinters.h"
-#include "TempDir.h"
+#include "cli/CliCommands.h"
+#include "storage/DataFile.h"
+#include "storage/KeyVerifier.h"
+#include "support/QtPrinters.h"
+#include "support/TempDir.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "FormatText.h"
+#include "diag/FormatText.h"
 
 TEST(FormatText, SubstitutesTextAndNumbersInOrder) {
-    EXPECT_EQ(FormatText(u"%s %s", {QStringLiteral("情報管理ツール Zetrova"), QStringLiteral("/a/b.dat")}),
+    EXPECT_EQ(FormatText(u"%s %s",
+                         {QStringLiteral("情報管理ツール Zetrova"), QStringLiteral("/a/b.dat")}),
               QStringLiteral("情報管理ツール Zetrova /a/b.dat"));
     EXPECT_EQ(FormatText(u"%s:%d", {"MainFrm.cpp", 123}), QStringLiteral("MainFrm.cpp:123"));
     EXPECT_EQ(FormatText(u"%02X%02X", {0x0Au, 0xFFu}), QStringLiteral("0AFF"));

@@ -6,10 +6,10 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
-#include "LogFile.h"
-#include "MessageBoxes.h"
-#include "ScriptedPrompter.h"
-#include "TempDir.h"
+#include "diag/LogFile.h"
+#include "diag/MessageBoxes.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TempDir.h"
 
 namespace {
 

@@ -1,13 +1,14 @@
 #include <gtest/gtest.h>
 
-#include "MessageBoxes.h"
-#include "ScriptedPrompter.h"
+#include "diag/MessageBoxes.h"
+#include "support/ScriptedPrompter.h"
 
 TEST(MessageBoxes, CarryCaptionIconAndFormattedText) {
     ScriptedPrompter prompter;
     prompter.answerYes();
     Notice(nullptr, u"「%s」は見つかりませんでした", QStringLiteral("100%"));
-    EXPECT_EQ(QuestionBox(nullptr, kCaptionConfirm, u"データが変更されています。保存しますか？"), kAnswerYes);
+    EXPECT_EQ(QuestionBox(nullptr, kCaptionConfirm, u"データが変更されています。保存しますか？"),
+              kAnswerYes);
     ErrorBox(nullptr, kCaptionError, u"%sが見つかりません", QStringLiteral("%s"));
     ASSERT_EQ(prompter.messages().size(), 3);
     EXPECT_EQ(prompter.messages()[0].caption, "通知");

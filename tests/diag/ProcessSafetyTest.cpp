@@ -9,8 +9,8 @@
 #include <QString>
 #include <csignal>
 
-#include "ProcessHardening.h"
-#include "SecureWipe.h"
+#include "diag/ProcessHardening.h"
+#include "diag/SecureWipe.h"
 
 TEST(ProcessHardening, LeavesNoCoreAndSurvivesTheFileSizeLimit) {
     // In a child, so that the test process itself stays as it was.

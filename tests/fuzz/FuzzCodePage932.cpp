@@ -6,8 +6,8 @@
 
 #include <libxml/encoding.h>
 
-#include "FuzzTarget.h"
-#include "LibXmlRuntime.h"
+#include "fuzz/FuzzTarget.h"
+#include "model/LibXmlRuntime.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "DataFileCodec.h"
-#include "DataFileDecode.h"
-#include "FuzzTarget.h"
+#include "fuzz/FuzzTarget.h"
+#include "storage/DataFileCodec.h"
+#include "storage/DataFileDecode.h"
 
 namespace {
 

@@ -5,13 +5,13 @@
 
 #include <functional>
 
-#include "DataFileCodec.h"
-#include "FuzzTarget.h"
-#include "GroupSearch.h"
-#include "Lookups.h"
-#include "Schema.h"
-#include "XPathForms.h"
-#include "XmlText.h"
+#include "fuzz/FuzzTarget.h"
+#include "model/GroupSearch.h"
+#include "model/Lookups.h"
+#include "model/Schema.h"
+#include "model/XPathForms.h"
+#include "model/XmlText.h"
+#include "storage/DataFileCodec.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <QSet>
 #include <vector>
 
-#include "DataFileCodec.h"
-#include "DocumentMerge.h"
-#include "FuzzTarget.h"
-#include "Schema.h"
+#include "fuzz/FuzzTarget.h"
+#include "model/DocumentMerge.h"
+#include "model/Schema.h"
+#include "storage/DataFileCodec.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-#include "FuzzTarget.h"
+#include "fuzz/FuzzTarget.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <QFile>
 #include <cstdio>
 
-#include "DataFileCodec.h"
-#include "ProfileFile.h"
-#include "Schema.h"
+#include "items/ProfileFile.h"
+#include "model/Schema.h"
+#include "storage/DataFileCodec.h"
 
 namespace {
 

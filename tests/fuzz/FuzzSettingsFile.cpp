@@ -2,9 +2,9 @@
 // Reading the settings never fails; a file the program may write reads back with the value set
 // and every other value as it was, and writes the same bytes again.
 
-#include "FuzzTarget.h"
-#include "ProfileFile.h"
-#include "Settings.h"
+#include "fuzz/FuzzTarget.h"
+#include "items/ProfileFile.h"
+#include "items/Settings.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include <QTreeWidgetItem>
 #include <vector>
 
-#include "FuzzTarget.h"
-#include "GroupTreeView.h"
-#include "Schema.h"
-#include "XPathForms.h"
+#include "fuzz/FuzzTarget.h"
+#include "model/Schema.h"
+#include "model/XPathForms.h"
+#include "model/ui/GroupTreeView.h"
 
 QString FuzzFilePath(const QString& name) {
     static QTemporaryDir dir;

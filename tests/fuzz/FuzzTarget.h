@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "XmlDocument.h"
+#include "model/XmlDocument.h"
 
 // A property that holds for every input. A failure prints what broke and aborts: a finding for
 // libFuzzer, a crash of the replay test.

@@ -4,9 +4,9 @@
 
 #include <QFile>
 
-#include "DataFileCodec.h"
-#include "FuzzTarget.h"
-#include "XmlExchange.h"
+#include "fuzz/FuzzTarget.h"
+#include "storage/DataFileCodec.h"
+#include "storage/XmlExchange.h"
 
 ZETROVA_FUZZ_TARGET(xml_import) {
     const QString path = FuzzFilePath(QStringLiteral("import.xml"));

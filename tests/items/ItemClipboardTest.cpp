@@ -9,7 +9,7 @@
 #include <QTest>
 #include <memory>
 
-#include "ItemClipboard.h"
+#include "items/clipboard/ItemClipboard.h"
 
 using namespace std::chrono_literals;
 

@@ -6,7 +6,7 @@
 #include <climits>
 #include <deque>
 
-#include "PasswordGenerator.h"
+#include "items/PasswordGenerator.h"
 
 using namespace Qt::StringLiterals;
 

@@ -2,9 +2,9 @@
 
 #include <QDir>
 
-#include "FolderGuard.h"
-#include "ProfileFile.h"
-#include "TempDir.h"
+#include "items/FolderGuard.h"
+#include "items/ProfileFile.h"
+#include "support/TempDir.h"
 
 using namespace Qt::StringLiterals;
 

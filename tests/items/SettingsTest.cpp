@@ -3,9 +3,9 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "ScriptedPrompter.h"
-#include "Settings.h"
-#include "TempDir.h"
+#include "items/Settings.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TempDir.h"
 
 using namespace Qt::StringLiterals;
 

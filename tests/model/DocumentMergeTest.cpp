@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "DocumentMerge.h"
-#include "ModelTestSupport.h"
+#include "model/DocumentMerge.h"
+#include "model/ModelTestSupport.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "GroupSearch.h"
-#include "ModelTestSupport.h"
-#include "XmlError.h"
+#include "diag/XmlError.h"
+#include "model/GroupSearch.h"
+#include "model/ModelTestSupport.h"
 
 namespace {
 

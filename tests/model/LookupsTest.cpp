@@ -3,11 +3,11 @@
 #include <functional>
 #include <random>
 
-#include "Lookups.h"
-#include "ModelTestSupport.h"
-#include "ScriptedPrompter.h"
-#include "XPathForms.h"
-#include "XmlError.h"
+#include "diag/XmlError.h"
+#include "model/Lookups.h"
+#include "model/ModelTestSupport.h"
+#include "model/XPathForms.h"
+#include "support/ScriptedPrompter.h"
 
 TEST(XPathForms, ProduceTheDocumentedExpressions) {
     EXPECT_EQ(xpath::BuildGroupPath({"root"}), "/group[@name='root']");

@@ -6,9 +6,9 @@
 #include <QString>
 #include <ostream>
 
-#include "QtPrinters.h"
-#include "Schema.h"
-#include "XmlDocument.h"
+#include "model/Schema.h"
+#include "model/XmlDocument.h"
+#include "support/QtPrinters.h"
 
 // Building blocks for test documents, appended in order like the program does.
 inline XmlNode AddElement(const XmlNode& parent, const QString& tag, const QString& name) {

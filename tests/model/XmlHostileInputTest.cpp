@@ -4,9 +4,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 
-#include "ModelTestSupport.h"
-#include "TempDir.h"
-#include "XmlError.h"
+#include "diag/XmlError.h"
+#include "model/ModelTestSupport.h"
+#include "support/TempDir.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "ModelTestSupport.h"
-#include "XmlError.h"
+#include "diag/XmlError.h"
+#include "model/ModelTestSupport.h"
 
 namespace {
 

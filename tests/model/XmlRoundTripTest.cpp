@@ -3,9 +3,9 @@
 
 #include <QElapsedTimer>
 
-#include "ModelTestSupport.h"
-#include "XmlError.h"
-#include "XmlInternal.h"
+#include "diag/XmlError.h"
+#include "model/ModelTestSupport.h"
+#include "model/XmlInternal.h"
 
 using namespace Qt::Literals::StringLiterals;
 

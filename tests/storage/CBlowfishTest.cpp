@@ -3,8 +3,8 @@
 #include <limits>
 #include <random>
 
-#include "CBlowfish.h"
-#include "ReferenceBlowfish.h"
+#include "storage/CBlowfish.h"
+#include "storage/ReferenceBlowfish.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <QDir>
 #include <QFile>
 
-#include "ConflictCopies.h"
-#include "TempDir.h"
+#include "storage/ConflictCopies.h"
+#include "support/TempDir.h"
 
 TEST(ConflictCopies, TheNamesTheSyncToolsGiveAndNothingElse) {
     struct Case {

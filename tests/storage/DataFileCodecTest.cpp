@@ -3,12 +3,12 @@
 #include <QCryptographicHash>
 #include <random>
 
-#include "CBlowfish.h"
-#include "DataFileCodec.h"
-#include "DataFileDecode.h"
-#include "ReferenceBlowfish.h"
-#include "Sha256.h"
-#include "StorageTestSupport.h"
+#include "storage/CBlowfish.h"
+#include "storage/DataFileCodec.h"
+#include "storage/DataFileDecode.h"
+#include "storage/ReferenceBlowfish.h"
+#include "storage/Sha256.h"
+#include "storage/StorageTestSupport.h"
 
 namespace {
 

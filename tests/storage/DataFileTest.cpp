@@ -3,11 +3,11 @@
 #include <QDir>
 #include <QFile>
 
-#include "CBlowfish.h"
-#include "DataFileCodec.h"
-#include "ScriptedPrompter.h"
-#include "StorageTestSupport.h"
-#include "TempDir.h"
+#include "storage/CBlowfish.h"
+#include "storage/DataFileCodec.h"
+#include "storage/StorageTestSupport.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TempDir.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <QRegularExpression>
 #include <algorithm>
 
-#include "KeyVerifier.h"
-#include "ReferenceBlowfish.h"
+#include "storage/KeyVerifier.h"
+#include "storage/ReferenceBlowfish.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 #define OPENSSL_SUPPRESS_DEPRECATED
-#include "ReferenceBlowfish.h"
+#include "storage/ReferenceBlowfish.h"
 
 #include <openssl/blowfish.h>
 

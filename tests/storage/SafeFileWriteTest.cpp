@@ -8,10 +8,10 @@
 #include <string_view>
 #include <tuple>
 
-#include "OtherUser.h"
-#include "SafeFileWrite.h"
-#include "StorageTestSupport.h"
-#include "TempDir.h"
+#include "storage/SafeFileWrite.h"
+#include "storage/StorageTestSupport.h"
+#include "support/OtherUser.h"
+#include "support/TempDir.h"
 
 namespace {
 

@@ -8,11 +8,11 @@
 #include <QStringList>
 #include <csignal>
 
-#include "DataFile.h"
-#include "KeyVerifier.h"
-#include "QtPrinters.h"
-#include "Schema.h"
-#include "XmlDocument.h"
+#include "model/Schema.h"
+#include "model/XmlDocument.h"
+#include "storage/DataFile.h"
+#include "storage/KeyVerifier.h"
+#include "support/QtPrinters.h"
 
 // Appends elements the way the program does: last child, name attribute, value as text.
 inline XmlNode AddElement(const XmlNode& parent, const char16_t* tag, const QString& name) {

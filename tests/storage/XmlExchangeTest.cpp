@@ -6,12 +6,12 @@
 #include <QFileInfo>
 #include <functional>
 
-#include "SafeFileWrite.h"
-#include "SameFile.h"
-#include "ScriptedPrompter.h"
-#include "StorageTestSupport.h"
-#include "TempDir.h"
-#include "XmlExchange.h"
+#include "storage/SafeFileWrite.h"
+#include "storage/SameFile.h"
+#include "storage/StorageTestSupport.h"
+#include "storage/XmlExchange.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TempDir.h"
 
 namespace {
 

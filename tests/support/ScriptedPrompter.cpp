@@ -1,4 +1,4 @@
-#include "ScriptedPrompter.h"
+#include "support/ScriptedPrompter.h"
 
 #include <gtest/gtest.h>
 

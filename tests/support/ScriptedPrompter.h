@@ -7,8 +7,8 @@
 #include <functional>
 #include <optional>
 
-#include "Prompter.h"
-#include "QtPrinters.h"
+#include "diag/Prompter.h"
+#include "support/QtPrinters.h"
 
 // A prompter for tests: answers questions, dialogs and file dialogs from queues filled by the
 // test, and records every message shown. A prompt the test did not expect fails the test.

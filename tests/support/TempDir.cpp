@@ -1,10 +1,12 @@
-#include "TempDir.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
 
-TempDir::TempDir() { EXPECT_TRUE(dir_.isValid()); }
+TempDir::TempDir() {
+    EXPECT_TRUE(dir_.isValid());
+}
 
 void TempDir::write(const QString& name, const QByteArray& bytes) const {
     QFile f(file(name));

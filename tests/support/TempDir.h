@@ -4,7 +4,7 @@
 #include <QString>
 #include <QTemporaryDir>
 
-#include "QtPrinters.h"
+#include "support/QtPrinters.h"
 
 // A fresh folder for one test, removed afterwards.
 class TempDir {

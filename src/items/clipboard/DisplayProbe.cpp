@@ -1,4 +1,4 @@
-#include "DisplayProbe.h"
+#include "items/clipboard/DisplayProbe.h"
 
 #include <fcntl.h>
 #include <sys/wait.h>

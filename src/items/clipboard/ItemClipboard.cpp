@@ -1,10 +1,10 @@
-#include "ItemClipboard.h"
+#include "items/clipboard/ItemClipboard.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
 
-#include "SecureWipe.h"
+#include "diag/SecureWipe.h"
 
 namespace {
 

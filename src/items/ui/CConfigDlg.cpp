@@ -1,4 +1,4 @@
-#include "CConfigDlg.h"
+#include "items/ui/CConfigDlg.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -13,12 +13,12 @@
 #include <QToolButton>
 #include <limits>
 
-#include "DataFileDialogs.h"
-#include "DialogParts.h"
-#include "KeyCharacters.h"
-#include "KeyEditAccessibility.h"
-#include "MessageBoxes.h"
-#include "SecureWipe.h"
+#include "diag/MessageBoxes.h"
+#include "diag/SecureWipe.h"
+#include "items/KeyCharacters.h"
+#include "model/ui/DialogParts.h"
+#include "model/ui/KeyEditAccessibility.h"
+#include "storage/ui/DataFileDialogs.h"
 
 namespace {
 // The bitmap of the browse button: an open folder with a sheet of paper.

@@ -1,4 +1,4 @@
-#include "CEditDialog.h"
+#include "items/ui/CEditDialog.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -11,8 +11,8 @@
 #include <QShowEvent>
 #include <limits>
 
-#include "KeyEditAccessibility.h"
-#include "MessageBoxes.h"
+#include "diag/MessageBoxes.h"
+#include "model/ui/KeyEditAccessibility.h"
 
 CEditDialog::CEditDialog(QString name_, QString value_, bool secret_, QWidget* parent)
     : QDialog(parent), name(std::move(name_)), value(std::move(value_)), secret(secret_) {

@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <QString>
 
-#include "PasswordGenerator.h"
+#include "items/PasswordGenerator.h"
 
 class QComboBox;
 class QLineEdit;

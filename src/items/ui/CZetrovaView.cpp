@@ -1,4 +1,4 @@
-#include "CZetrovaView.h"
+#include "items/ui/CZetrovaView.h"
 
 #include <QContextMenuEvent>
 #include <QHeaderView>

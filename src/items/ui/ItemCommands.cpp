@@ -1,21 +1,21 @@
-#include "ItemCommands.h"
+#include "items/ui/ItemCommands.h"
 
 #include <QApplication>
 #include <QTreeWidgetItem>
 #include <optional>
 
-#include "CEditDialog.h"
-#include "CZetrovaView.h"
-#include "GroupRules.h"
-#include "GroupTreeView.h"
-#include "ItemListFill.h"
-#include "ItemRules.h"
-#include "Lookups.h"
-#include "MessageBoxes.h"
-#include "Schema.h"
-#include "SecureWipe.h"
-#include "TreeItemDeletion.h"
-#include "Workspace.h"
+#include "diag/MessageBoxes.h"
+#include "diag/SecureWipe.h"
+#include "items/ItemRules.h"
+#include "items/ui/CEditDialog.h"
+#include "items/ui/CZetrovaView.h"
+#include "items/ui/ItemListFill.h"
+#include "model/GroupRules.h"
+#include "model/Lookups.h"
+#include "model/Schema.h"
+#include "model/ui/GroupTreeView.h"
+#include "model/ui/TreeItemDeletion.h"
+#include "model/ui/Workspace.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "ItemRules.h"
+#include "items/ItemRules.h"
 
 class CZetrovaView;
 class Workspace;

@@ -1,11 +1,11 @@
-#include "ItemListFill.h"
+#include "items/ui/ItemListFill.h"
 
-#include "CZetrovaView.h"
-#include "GroupTreeWidget.h"
-#include "MessageBoxes.h"
-#include "Schema.h"
-#include "Workspace.h"
-#include "XPathForms.h"
+#include "diag/MessageBoxes.h"
+#include "items/ui/CZetrovaView.h"
+#include "model/Schema.h"
+#include "model/XPathForms.h"
+#include "model/ui/GroupTreeWidget.h"
+#include "model/ui/Workspace.h"
 
 void FillItemList(Workspace& ws, CZetrovaView* list) {
     list->clearRows();

@@ -3,7 +3,7 @@
 #include <QString>
 #include <optional>
 
-#include "Schema.h"
+#include "model/Schema.h"
 
 class CZetrovaView;
 class Workspace;

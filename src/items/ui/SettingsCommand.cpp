@@ -1,16 +1,16 @@
-#include "SettingsCommand.h"
+#include "items/ui/SettingsCommand.h"
 
 #include <QApplication>
 #include <QFileInfo>
 
-#include "CConfigDlg.h"
-#include "DataFile.h"
-#include "DiskChangeMerge.h"
-#include "KeyVerifier.h"
-#include "MessageBoxes.h"
-#include "SecureWipe.h"
-#include "Settings.h"
-#include "Workspace.h"
+#include "diag/MessageBoxes.h"
+#include "diag/SecureWipe.h"
+#include "items/Settings.h"
+#include "items/ui/CConfigDlg.h"
+#include "model/ui/Workspace.h"
+#include "storage/DataFile.h"
+#include "storage/KeyVerifier.h"
+#include "storage/ui/DiskChangeMerge.h"
 
 void SettingsCommand(Workspace& ws, const QString& startDirectory, bool& startMinimised,
                      const SettingsFileWriter& writeSettingsFile) {

@@ -3,7 +3,7 @@
 #include <QString>
 #include <functional>
 
-#include "Settings.h"
+#include "items/Settings.h"
 
 class Workspace;
 

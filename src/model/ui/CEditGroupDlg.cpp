@@ -1,11 +1,11 @@
-#include "CEditGroupDlg.h"
+#include "model/ui/CEditGroupDlg.h"
 
 #include <QGridLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
 
-#include "DialogParts.h"
+#include "model/ui/DialogParts.h"
 
 CEditGroupDlg::CEditGroupDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("編集"));

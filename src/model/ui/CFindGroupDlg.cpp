@@ -1,4 +1,4 @@
-#include "CFindGroupDlg.h"
+#include "model/ui/CFindGroupDlg.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 
-#include "DialogParts.h"
+#include "model/ui/DialogParts.h"
 
 CFindGroupDlg::CFindGroupDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("検索"));

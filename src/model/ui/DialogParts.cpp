@@ -1,4 +1,4 @@
-#include "DialogParts.h"
+#include "model/ui/DialogParts.h"
 
 #include <QDialog>
 #include <QGridLayout>
@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 #include <limits>
 
-#include "SecureWipe.h"
+#include "diag/SecureWipe.h"
 
 QLineEdit* AddLabelledEdit(QDialog* dialog, QGridLayout* fields, int row, const QString& label,
                            const QString& objectName) {

@@ -1,18 +1,18 @@
-#include "GroupCommands.h"
+#include "model/ui/GroupCommands.h"
 
 #include <QApplication>
 #include <QTreeWidgetItem>
 #include <optional>
 
-#include "CEditGroupDlg.h"
-#include "GroupRules.h"
-#include "GroupTreeView.h"
-#include "GroupTreeWidget.h"
-#include "Lookups.h"
-#include "MessageBoxes.h"
-#include "Schema.h"
-#include "TreeItemDeletion.h"
-#include "Workspace.h"
+#include "diag/MessageBoxes.h"
+#include "model/GroupRules.h"
+#include "model/Lookups.h"
+#include "model/Schema.h"
+#include "model/ui/CEditGroupDlg.h"
+#include "model/ui/GroupTreeView.h"
+#include "model/ui/GroupTreeWidget.h"
+#include "model/ui/TreeItemDeletion.h"
+#include "model/ui/Workspace.h"
 
 namespace {
 

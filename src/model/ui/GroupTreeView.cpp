@@ -1,15 +1,15 @@
-#include "GroupTreeView.h"
+#include "model/ui/GroupTreeView.h"
 
 #include <QBrush>
 #include <QPalette>
 #include <vector>
 
-#include "FormatText.h"
-#include "GroupTreeWidget.h"
-#include "MessageBoxes.h"
-#include "Schema.h"
-#include "TreeItemDeletion.h"
-#include "XPathForms.h"
+#include "diag/FormatText.h"
+#include "diag/MessageBoxes.h"
+#include "model/Schema.h"
+#include "model/XPathForms.h"
+#include "model/ui/GroupTreeWidget.h"
+#include "model/ui/TreeItemDeletion.h"
 
 namespace {
 

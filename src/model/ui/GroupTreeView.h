@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "XmlNode.h"
+#include "model/XmlNode.h"
 
 class GroupTreeWidget;
 class QTreeWidgetItem;

@@ -1,4 +1,4 @@
-#include "GroupTreeWidget.h"
+#include "model/ui/GroupTreeWidget.h"
 
 #include <QAccessible>
 #include <QHeaderView>
@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "TreeItemDeletion.h"
+#include "model/ui/TreeItemDeletion.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "KeyEditAccessibility.h"
+#include "model/ui/KeyEditAccessibility.h"
 
 #include <QAccessible>
 #include <QLineEdit>

@@ -1,16 +1,16 @@
-#include "SearchCommands.h"
+#include "model/ui/SearchCommands.h"
 
 #include <QApplication>
 #include <QTreeWidgetItem>
 #include <algorithm>
 #include <vector>
 
-#include "CFindGroupDlg.h"
-#include "GroupSearch.h"
-#include "GroupTreeView.h"
-#include "GroupTreeWidget.h"
-#include "MessageBoxes.h"
-#include "Workspace.h"
+#include "diag/MessageBoxes.h"
+#include "model/GroupSearch.h"
+#include "model/ui/CFindGroupDlg.h"
+#include "model/ui/GroupTreeView.h"
+#include "model/ui/GroupTreeWidget.h"
+#include "model/ui/Workspace.h"
 
 namespace {
 

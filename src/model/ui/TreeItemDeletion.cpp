@@ -1,4 +1,4 @@
-#include "TreeItemDeletion.h"
+#include "model/ui/TreeItemDeletion.h"
 
 #include <QTreeWidget>
 #include <QTreeWidgetItem>

@@ -1,10 +1,10 @@
-#include "Workspace.h"
+#include "model/ui/Workspace.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "GroupTreeWidget.h"
-#include "Lookups.h"
+#include "model/Lookups.h"
+#include "model/ui/GroupTreeWidget.h"
 
 void MarkSlot::forget() {
     if (isGroup()) SetTreeItemCut(groupItem.item(), false);

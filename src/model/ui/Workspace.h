@@ -7,9 +7,9 @@
 #include <QWidget>
 #include <functional>
 
-#include "DocumentState.h"
-#include "GroupTreeView.h"
-#include "XmlNode.h"
+#include "model/DocumentState.h"
+#include "model/XmlNode.h"
+#include "model/ui/GroupTreeView.h"
 
 class GroupTreeWidget;
 class QTreeWidgetItem;

@@ -1,11 +1,11 @@
-#include "AskKey.h"
+#include "storage/ui/AskKey.h"
 
 #include <QApplication>
 
-#include "CInKeyDlg.h"
-#include "KeyVerifier.h"
-#include "MessageBoxes.h"
-#include "SecureWipe.h"
+#include "diag/MessageBoxes.h"
+#include "diag/SecureWipe.h"
+#include "storage/KeyVerifier.h"
+#include "storage/ui/CInKeyDlg.h"
 
 bool AskKey(const QString& heldVerifier, QString& verifier, QWidget* parent,
             const std::function<bool(const QString& verifier)>& alsoAccept) {

@@ -1,13 +1,13 @@
-#include "CInKeyDlg.h"
+#include "storage/ui/CInKeyDlg.h"
 
 #include <QGridLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
 
-#include "DialogParts.h"
-#include "KeyEditAccessibility.h"
-#include "SecureWipe.h"
+#include "diag/SecureWipe.h"
+#include "model/ui/DialogParts.h"
+#include "model/ui/KeyEditAccessibility.h"
 
 CInKeyDlg::CInKeyDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("認証"));

@@ -1,14 +1,14 @@
-#include "ConflictCopyOffer.h"
+#include "storage/ui/ConflictCopyOffer.h"
 
 #include <QFile>
 #include <QFileInfo>
 
-#include "ConflictCopies.h"
-#include "DataFile.h"
-#include "DiskChangeMerge.h"
-#include "DocumentCommands.h"
-#include "MessageBoxes.h"
-#include "Workspace.h"
+#include "diag/MessageBoxes.h"
+#include "model/ui/Workspace.h"
+#include "storage/ConflictCopies.h"
+#include "storage/DataFile.h"
+#include "storage/ui/DiskChangeMerge.h"
+#include "storage/ui/DocumentCommands.h"
 
 void OfferConflictCopies(Workspace& ws) {
     if (!ws.doc.hasDocument()) return;

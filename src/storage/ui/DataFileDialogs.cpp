@@ -1,4 +1,4 @@
-#include "DataFileDialogs.h"
+#include "storage/ui/DataFileDialogs.h"
 
 FileDialogRequest DataFileDialogRequest(const QString& initialName) {
     FileDialogRequest request;

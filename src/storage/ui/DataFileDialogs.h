@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Prompter.h"
+#include "diag/Prompter.h"
 
 // The file dialog for data files: "DATファイル (*.dat)" and "すべてのファイル (*.*)", extension
 // "dat", starting at `initialName`.

@@ -1,10 +1,10 @@
-#include "DiskChangeMerge.h"
+#include "storage/ui/DiskChangeMerge.h"
 
 #include <QFileInfo>
 
-#include "DataFile.h"
-#include "MessageBoxes.h"
-#include "Workspace.h"
+#include "diag/MessageBoxes.h"
+#include "model/ui/Workspace.h"
+#include "storage/DataFile.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <QString>
 #include <functional>
 
-#include "DocumentMerge.h"
-#include "DocumentState.h"
+#include "model/DocumentMerge.h"
+#include "model/DocumentState.h"
 
 class Workspace;
 

@@ -1,15 +1,15 @@
-#include "DocumentCommands.h"
+#include "storage/ui/DocumentCommands.h"
 
 #include <QFileInfo>
 #include <QString>
 
-#include "ConflictCopyOffer.h"
-#include "DataFile.h"
-#include "DataFileDialogs.h"
-#include "DiskChangeMerge.h"
-#include "MessageBoxes.h"
-#include "SameFile.h"
-#include "Workspace.h"
+#include "diag/MessageBoxes.h"
+#include "model/ui/Workspace.h"
+#include "storage/DataFile.h"
+#include "storage/SameFile.h"
+#include "storage/ui/ConflictCopyOffer.h"
+#include "storage/ui/DataFileDialogs.h"
+#include "storage/ui/DiskChangeMerge.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DataFile.h"
+#include "storage/DataFile.h"
 
 class QObject;
 class QString;

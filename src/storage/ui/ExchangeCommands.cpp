@@ -1,12 +1,12 @@
-#include "ExchangeCommands.h"
+#include "storage/ui/ExchangeCommands.h"
 
 #include <QString>
 #include <optional>
 
-#include "LogFile.h"
-#include "SecureWipe.h"
-#include "Workspace.h"
-#include "XmlExchange.h"
+#include "diag/LogFile.h"
+#include "diag/SecureWipe.h"
+#include "model/ui/Workspace.h"
+#include "storage/XmlExchange.h"
 
 FileDialogRequest XmlFileDialogRequest() {
     FileDialogRequest request;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Prompter.h"
+#include "diag/Prompter.h"
 
 class Workspace;
 
