@@ -17,6 +17,7 @@
 #include "diag/MessageBoxes.h"
 #include "diag/ProcessHardening.h"
 #include "items/Settings.h"
+#include "items/clipboard/ItemClipboard.h"
 #include "model/ui/KeyEditAccessibility.h"
 
 int main(int argc, char** argv) {
@@ -77,7 +78,8 @@ int main(int argc, char** argv) {
     });
     QObject::connect(&prompter.clipboard(), &ItemClipboard::secretCopied, &frame, [&frame] {
         frame.showStatus(
-            QStringLiteral("Secret value copied: the clipboard is cleared in 30 seconds"));
+            QStringLiteral("Secret value copied: the clipboard is cleared in %1 seconds")
+                .arg(kSecretClipboardTime.count()));
     });
     QObject::connect(&prompter.clipboard(), &ItemClipboard::secretCleared, &frame,
                      [&frame] { frame.showStatus(QStringLiteral("Clipboard cleared")); });

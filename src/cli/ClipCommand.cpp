@@ -7,17 +7,46 @@
 #include "cli/CliCommandList.h"
 #include "cli/CliDataFile.h"
 #include "cli/CliLookup.h"
-#include "cli/ClipOnWayland.h"
 #include "cli/StopSignals.h"
 #include "cli/WaylandClipboard.h"
 #include "diag/SecureWipe.h"
 #include "items/clipboard/DisplayProbe.h"
 #include "items/clipboard/ItemClipboard.h"
+#include "items/clipboard/QtClipboardTransport.h"
 
 namespace {
 
 const QString kTimeoutOption = QStringLiteral("timeout");
 constexpr int kLongestTimeout = 24 * 60 * 60;
+
+const QString kNoDisplay = QStringLiteral(
+    "no display: clip needs an X11 or Wayland session (DISPLAY or WAYLAND_DISPLAY naming one that "
+    "can be reached)");
+
+// The clipboard clip can set, or why there is none: the Wayland compositor's own where there is
+// no X11, else the one Qt connected to.
+std::unique_ptr<ClipboardTransport> ClipTransport(CliIo& io) {
+    if (!IsWaylandWithoutX11()) {
+        if (HasSharedClipboard()) return std::make_unique<QtClipboardTransport>();
+        CliError(io, kNoDisplay);
+        return nullptr;
+    }
+    auto wayland = std::make_unique<WaylandClipboard>();
+    switch (wayland->session()) {
+        case WaylandClipboard::Session::Ready:
+            return wayland;
+        case WaylandClipboard::Session::NoDisplay:
+            CliError(io, kNoDisplay);
+            return nullptr;
+        case WaylandClipboard::Session::NoDataControl:
+            break;
+    }
+    CliError(io, QStringLiteral("this Wayland compositor lets only a focused window set the "
+                                "clipboard (it has no data-control protocol): run clip where "
+                                "DISPLAY names an X server (XWayland), or copy from the desktop "
+                                "program"));
+    return nullptr;
+}
 
 void ClipOptions(QCommandLineParser& parser) {
     parser.addPositionalArgument(QStringLiteral("PATH/ITEM"),
@@ -45,18 +74,8 @@ int RunClip(const QCommandLineParser& parser, CliIo& io) {
     const std::optional<CliItemPath> path = ItemPathArgument(parser, io, "clip");
     if (!path) return kExitUsage;
     // Before the key is asked for: without a clipboard to put it on there is nothing to do.
-    std::unique_ptr<WaylandClipboard> wayland;
-    if (IsWaylandWithoutX11()) {
-        wayland = std::make_unique<WaylandClipboard>();
-        if (const QString problem = WaylandClipboardProblem(*wayland); !problem.isEmpty()) {
-            CliError(io, problem);
-            return kExitFailed;
-        }
-    } else if (!HasSharedClipboard()) {
-        CliError(io, QStringLiteral("no display: clip needs an X11 or Wayland session (DISPLAY or "
-                                    "WAYLAND_DISPLAY naming one that can be reached)"));
-        return kExitFailed;
-    }
+    std::unique_ptr<ClipboardTransport> transport = ClipTransport(io);
+    if (!transport) return kExitFailed;
     // Only the value stays in memory while the clipboard is served, not the whole document.
     QString value;
     {
@@ -67,8 +86,7 @@ int RunClip(const QCommandLineParser& parser, CliIo& io) {
     }
 
     const std::chrono::seconds timeout(seconds);
-    if (wayland) return ServeClipOnWayland(*wayland, io, value, timeout);
-    ItemClipboard clipboard(timeout);
+    ItemClipboard clipboard(std::move(transport), timeout);
     StopSignals stop;
     clipboard.copy(value, true);
     Wipe(value);
@@ -80,14 +98,15 @@ int RunClip(const QCommandLineParser& parser, CliIo& io) {
                                 "once on Ctrl+C")
                      .arg(seconds));
 
-    // The clipboard is served from the event loop until it has been cleared, the time is up (a
-    // value replaced by another copy is not cleared) or a stop signal comes.
+    // The clipboard is served from the event loop until it has been cleared, the value has been
+    // replaced by another copy (and is not cleared), the time is up or a stop signal comes.
     QEventLoop loop;
     bool cleared = false;
     QObject::connect(&clipboard, &ItemClipboard::secretCleared, &loop, [&] {
         cleared = true;
         loop.quit();
     });
+    QObject::connect(&clipboard, &ItemClipboard::secretReplaced, &loop, &QEventLoop::quit);
     QObject::connect(&stop, &StopSignals::stopRequested, &loop, &QEventLoop::quit);
     QTimer::singleShot(timeout, &loop, &QEventLoop::quit);
     loop.exec();

@@ -11,8 +11,6 @@
 #include <cstring>
 #include <ctime>
 
-#include "diag/SecureWipe.h"
-#include "items/clipboard/ItemClipboard.h"
 #include "wlr-data-control-unstable-v1-client-protocol.h"
 
 namespace {
@@ -74,8 +72,8 @@ struct WaylandClipboard::Connection {
     zwlr_data_control_offer_v1* selection = nullptr;  // what the seat's clipboard holds
     bool selectionIsHint = false;                     // the selection offers the hint
     bool newestIsHint = false;
-    bool broken = false;  // the compositor went away or the device became inert
-    QByteArray text;      // the offered value, UTF-8
+    bool broken = false;                    // the compositor went away or the device became inert
+    std::unique_ptr<ClipboardOffer> offer;  // what the source offers, while it is alive
     QSocketNotifier* notifier = nullptr;
 
     static void Global(void* data, wl_registry* registry, uint32_t name, const char* interface,
@@ -94,8 +92,7 @@ struct WaylandClipboard::Connection {
 
     static void OfferType(void* data, zwlr_data_control_offer_v1* offer, const char* type) {
         auto* c = static_cast<Connection*>(data);
-        if (offer == c->newest && std::strcmp(type, kPasswordManagerHint) == 0)
-            c->newestIsHint = true;
+        if (offer == c->newest && ClipboardOffer::IsHint(type)) c->newestIsHint = true;
     }
     static constexpr zwlr_data_control_offer_v1_listener kOffer{OfferType};
 
@@ -123,15 +120,12 @@ struct WaylandClipboard::Connection {
 
     static void Send(void* data, zwlr_data_control_source_v1*, const char* type, int32_t fd) {
         auto* c = static_cast<Connection*>(data);
-        if (std::strcmp(type, kPasswordManagerHint) == 0)
-            WriteToReader(fd, QByteArrayLiteral("secret"));
-        else
-            WriteToReader(fd, c->text);
+        WriteToReader(fd, c->offer ? c->offer->data(type) : QByteArray());
     }
     static void Cancelled(void* data, zwlr_data_control_source_v1*) {
         auto* c = static_cast<Connection*>(data);
         c->owner->endOffer();
-        emit c->owner->lost();
+        emit c->owner->changed();
     }
     static constexpr zwlr_data_control_source_v1_listener kSource{Send, Cancelled};
 
@@ -142,7 +136,7 @@ struct WaylandClipboard::Connection {
 };
 
 WaylandClipboard::WaylandClipboard(QObject* parent)
-    : QObject(parent), c_(std::make_unique<Connection>()) {
+    : ClipboardTransport(parent), c_(std::make_unique<Connection>()) {
     c_->owner = this;
     c_->display = wl_display_connect(nullptr);
     if (!c_->display) return;
@@ -170,21 +164,29 @@ WaylandClipboard::~WaylandClipboard() {
     if (c_->display) wl_display_disconnect(c_->display);
 }
 
-bool WaylandClipboard::copySecret(const QString& text) {
-    if (session_ != Session::Ready || c_->broken) return false;
+bool WaylandClipboard::put(std::unique_ptr<ClipboardOffer> offer) {
     endOffer();
-    c_->text = text.toUtf8();
+    if (session_ != Session::Ready || c_->broken) return false;
+    const bool secret = offer->secret();
+    c_->offer = std::move(offer);
     c_->source = zwlr_data_control_manager_v1_create_data_source(c_->manager);
     zwlr_data_control_source_v1_add_listener(c_->source, &Connection::kSource, c_.get());
     for (const char* type : kTextTypes) zwlr_data_control_source_v1_offer(c_->source, type);
-    zwlr_data_control_source_v1_offer(c_->source, kPasswordManagerHint);
+    if (secret) zwlr_data_control_source_v1_offer(c_->source, kPasswordManagerHint);
     zwlr_data_control_device_v1_set_selection(c_->device, c_->source);
     // The compositor announces the new selection to every data-control device, this one too.
-    return c_->roundtrip() && c_->source && c_->selection && c_->selectionIsHint;
+    if (c_->roundtrip() && c_->source && c_->selection && c_->selectionIsHint == secret)
+        return true;
+    endOffer();
+    return false;
+}
+
+bool WaylandClipboard::holds() const {
+    return c_->source && !c_->broken;
 }
 
 bool WaylandClipboard::clear() {
-    if (!c_->source || c_->broken) return false;
+    if (!holds()) return false;
     // The compositor empties the clipboard when the offer it holds is withdrawn, and only then:
     // unlike setting an empty selection, this cannot wipe out a copy made a moment ago.
     endOffer();
@@ -194,7 +196,7 @@ bool WaylandClipboard::clear() {
 void WaylandClipboard::endOffer() {
     if (c_->source) zwlr_data_control_source_v1_destroy(c_->source);
     c_->source = nullptr;
-    Wipe(c_->text);
+    c_->offer.reset();
 }
 
 void WaylandClipboard::dispatch() {
@@ -203,7 +205,7 @@ void WaylandClipboard::dispatch() {
         c_->broken = true;
         c_->notifier->setEnabled(false);
         endOffer();
-        if (held) emit lost();
+        if (held) emit changed();
         return;
     }
     wl_display_flush(c_->display);

@@ -1,16 +1,12 @@
 #pragma once
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QTimer>
 #include <chrono>
+#include <memory>
 
-class QMimeData;
-
-// The MIME type by which password managers mark a secret on the clipboard; its data is "secret".
-// Klipper (KDE) keeps no copy of such an offer in its history; not every history tool honours it.
-inline constexpr char kPasswordManagerHint[] = "x-kde-passwordManagerHint";
+#include "items/clipboard/ClipboardTransport.h"
 
 // How long a secret stays on the clipboard.
 inline constexpr std::chrono::seconds kSecretClipboardTime{30};
@@ -19,12 +15,17 @@ inline constexpr std::chrono::seconds kSecretClipboardTime{30};
 // value is offered as text together with the password-manager hint, and the clipboard is cleared
 // once the time has passed, and when this object is destroyed, but only while the clipboard still
 // holds that very offer: whatever was copied in between, here or in another program, is never
-// touched. Needs a QGuiApplication; destroy the object before it.
+// touched. What was offered is wiped once the clipboard lets go of it. The clipboard is reached
+// through a transport: Qt's by default, which needs a QGuiApplication (destroy the object before
+// it).
 class ItemClipboard : public QObject {
     Q_OBJECT
 public:
     explicit ItemClipboard(std::chrono::milliseconds secretTime = kSecretClipboardTime,
                            QObject* parent = nullptr);
+    ItemClipboard(std::unique_ptr<ClipboardTransport> transport,
+                  std::chrono::milliseconds secretTime = kSecretClipboardTime,
+                  QObject* parent = nullptr);
     ~ItemClipboard() override;
 
     void copy(const QString& text, bool secret);
@@ -39,14 +40,16 @@ signals:
     void secretCopied();
     void secretCleared();
     // The secret left the clipboard before its time because something else was copied, here or
-    // in another program; nothing will be cleared then.
+    // in another program (or the clipboard could no longer be reached); nothing will be cleared
+    // then.
     void secretReplaced();
 
 private:
     void clipboardChanged();
 
-    // The offer of the last secret; the clipboard owns it and deletes it once replaced.
-    QPointer<QMimeData> secretOffer_;
+    std::unique_ptr<ClipboardTransport> transport_;
+    // The last offer was a secret.
+    bool secret_ = false;
     // A secret was put there and has been neither cleared nor replaced yet.
     bool secretPending_ = false;
     QTimer clearTimer_;
