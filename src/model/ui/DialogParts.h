@@ -24,7 +24,7 @@ struct DialogButtons {
 // controls from the fields; a showing the window system repeats (after a minimise) leaves them as
 // the user left them. Every end goes through finish(), which first lets the dialog copy its
 // controls into the fields. Escape and the caption's close button end it as "キャンセル" does, with
-// 2.
+// 2. A dialog without fields keeps the defaults and only ends.
 class FieldDialog : public QDialog {
     Q_OBJECT
 public:
