@@ -8,7 +8,7 @@
 #include "app/AppIdentity.h"
 #include "app/ProgramIcons.h"
 
-CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+CAboutDlg::CAboutDlg(QWidget* parent) : FieldDialog(parent) {
     setWindowTitle(QStringLiteral("About"));
 
     auto* frame = new QGroupBox(this);
@@ -24,10 +24,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     frameLayout->addSpacing(14);
     frameLayout->addWidget(text, 1);
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("okButton"));
+    QPushButton* ok = addEndButton(QStringLiteral("OK"), QStringLiteral("okButton"), 1);
     ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, [this] { done(1); });
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -9,14 +9,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QShowEvent>
 #include <QToolButton>
-#include <limits>
 
 #include "diag/MessageBoxes.h"
 #include "diag/SecureWipe.h"
 #include "items/KeyCharacters.h"
-#include "model/ui/DialogParts.h"
 #include "model/ui/KeyEditAccessibility.h"
 #include "storage/ui/DataFileDialogs.h"
 
@@ -26,16 +23,12 @@ const char kBrowseIcon[] = ":/zetrova/icons/browse.svg";
 }  // namespace
 
 CConfigDlg::CConfigDlg(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+    : FieldDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
     setWindowTitle(QStringLiteral("設定"));
 
-    auto* nameLabel = new QLabel(QStringLiteral("データファイル名"), this);
-    nameLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    nameEdit_ = new QLineEdit(this);
-    nameEdit_->setObjectName(QStringLiteral("dataFileEdit"));
-    nameEdit_->setMaxLength(std::numeric_limits<int>::max());
-    nameEdit_->setMinimumWidth(180);
-    nameLabel->setBuddy(nameEdit_);
+    auto* fields = new QGridLayout;
+    nameEdit_ = AddLabelledEdit(this, fields, 0, QStringLiteral("データファイル名"),
+                                QStringLiteral("dataFileEdit"));
 
     auto* browseButton = new QToolButton(this);
     browseButton->setObjectName(QStringLiteral("browseButton"));
@@ -44,19 +37,18 @@ CConfigDlg::CConfigDlg(QWidget* parent)
     browseButton->setToolTip(QStringLiteral("参照"));
     browseButton->setAccessibleName(browseButton->toolTip());
     connect(browseButton, &QToolButton::clicked, this, &CConfigDlg::browse);
+    fields->addWidget(browseButton, 0, 2);
 
-    auto* keyLabel = new QLabel(QStringLiteral("暗号化/復号化キー"), this);
-    keyLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    keyEdit_ = new QLineEdit(this);
-    keyEdit_->setObjectName(QStringLiteral("keyEdit"));
-    keyEdit_->setMaxLength(std::numeric_limits<int>::max());
+    keyEdit_ = AddLabelledEdit(this, fields, 1, QStringLiteral("暗号化/復号化キー"),
+                               QStringLiteral("keyEdit"), 2);
     MarkAsKeyEdit(*keyEdit_);
-    keyLabel->setBuddy(keyEdit_);
     auto* keyHint = new QLabel(QStringLiteral("(半角の英数字と記号)"), this);
     keyEdit_->setAccessibleDescription(keyHint->text());
     hideKeyBox_ = new QCheckBox(QStringLiteral("キーの表示を隠す"), this);
     hideKeyBox_->setObjectName(QStringLiteral("hideKeyCheck"));
     connect(hideKeyBox_, &QCheckBox::toggled, this, &CConfigDlg::setKeyHidden);
+    fields->addWidget(keyHint, 2, 0);
+    fields->addWidget(hideKeyBox_, 2, 1, 1, 2, Qt::AlignRight);
 
     auto* showGroup = new QGroupBox(QStringLiteral("表示"), this);
     startMinimisedBox_ = new QCheckBox(QStringLiteral("最小化して起動する"), showGroup);
@@ -65,31 +57,16 @@ CConfigDlg::CConfigDlg(QWidget* parent)
     showLayout->addWidget(startMinimisedBox_);
     showLayout->addStretch();
 
-    auto* updateButton = new QPushButton(QStringLiteral("更新"), this);
-    updateButton->setObjectName(QStringLiteral("updateButton"));
-    auto* cancelButton = new QPushButton(QStringLiteral("キャンセル"), this);
-    cancelButton->setObjectName(QStringLiteral("cancelButton"));
+    QPushButton* updateButton =
+        addEndButton(QStringLiteral("更新"), QStringLiteral("updateButton"), 1);
+    QPushButton* cancelButton =
+        addEndButton(QStringLiteral("キャンセル"), QStringLiteral("cancelButton"), 2);
     cancelButton->setDefault(true);
-    connect(updateButton, &QPushButton::clicked, this, &CConfigDlg::update);
-    connect(cancelButton, &QPushButton::clicked, this, &CConfigDlg::reject);
 
-    auto* fields = new QGridLayout;
-    fields->addWidget(nameLabel, 0, 0);
-    fields->addWidget(nameEdit_, 0, 1);
-    fields->addWidget(browseButton, 0, 2);
-    fields->addWidget(keyLabel, 1, 0);
-    fields->addWidget(keyEdit_, 1, 1, 1, 2);
-    fields->addWidget(keyHint, 2, 0);
-    fields->addWidget(hideKeyBox_, 2, 1, 1, 2, Qt::AlignRight);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(updateButton);
-    buttons->addWidget(cancelButton);
-    buttons->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
     layout->addWidget(showGroup);
-    layout->addLayout(buttons);
+    layout->addLayout(CentredButtonRow(updateButton, cancelButton));
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     setTabOrder(nameEdit_, keyEdit_);
@@ -105,17 +82,14 @@ CConfigDlg::~CConfigDlg() {
     WipeLineEdit(*keyEdit_);
 }
 
-void CConfigDlg::showEvent(QShowEvent* event) {
-    if (!event->spontaneous()) {
-        nameEdit_->setText(dataFileName);
-        // The key is never shown again: it has to be typed at every showing.
-        WipeLineEdit(*keyEdit_);
-        hideKeyBox_->setChecked(true);
-        setKeyHidden(true);
-        startMinimisedBox_->setChecked(startMinimised);
-        nameEdit_->setFocus();
-    }
-    QDialog::showEvent(event);
+void CConfigDlg::loadFields() {
+    nameEdit_->setText(dataFileName);
+    // The key is never shown again: it has to be typed at every showing.
+    WipeLineEdit(*keyEdit_);
+    hideKeyBox_->setChecked(true);
+    setKeyHidden(true);
+    startMinimisedBox_->setChecked(startMinimised);
+    nameEdit_->setFocus();
 }
 
 void CConfigDlg::setKeyHidden(bool hidden) {
@@ -131,18 +105,15 @@ void CConfigDlg::browse() {
     if (chosen && !chosen->isEmpty()) nameEdit_->setText(QFileInfo(*chosen).absoluteFilePath());
 }
 
-void CConfigDlg::update() {
+bool CConfigDlg::storeFields(int id) {
+    if (id != 1) return true;
     dataFileName = nameEdit_->text();
     key = keyEdit_->text();
     if (!IsAllowedKeyText(key)) {
         Notice(this, u"キーにできるのは半角の英数字と記号のみです");
         keyEdit_->setFocus();
-        return;
+        return false;
     }
     startMinimised = startMinimisedBox_->isChecked();
-    done(1);
-}
-
-void CConfigDlg::reject() {
-    done(2);
+    return true;
 }

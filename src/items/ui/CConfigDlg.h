@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QDialog>
 #include <QString>
+
+#include "model/ui/DialogParts.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -11,7 +12,7 @@ class QLineEdit;
 // "更新" copies the controls into the fields, refuses a key with a character outside U+0021 to
 // U+007E (the dialog stays open), and ends with 1. "キャンセル" (also Escape) ends with 2 without
 // reading the controls. The key edit always starts empty.
-class CConfigDlg : public QDialog {
+class CConfigDlg : public FieldDialog {
     Q_OBJECT
 public:
     explicit CConfigDlg(QWidget* parent = nullptr);
@@ -22,14 +23,13 @@ public:
     QString key;
     bool startMinimised = false;
 
-public slots:
-    void reject() override;
-
 protected:
-    void showEvent(QShowEvent* event) override;
+    void loadFields() override;
+    // "更新" (1): copies the controls into the fields, or keeps the dialog open for a refused key.
+    // "キャンセル" (2): reads nothing.
+    bool storeFields(int id) override;
 
 private:
-    void update();
     void browse();
     void setKeyHidden(bool hidden);
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QDialog>
 #include <QString>
 
 #include "items/PasswordGenerator.h"
+#include "model/ui/DialogParts.h"
 
 class QComboBox;
 class QLineEdit;
@@ -13,7 +13,7 @@ class QRadioButton;
 // password generator. The fields are the dialog's only state: each showing starts from them, and
 // "OK" and "キャンセル" (also Escape and the caption's close button) both write the controls back
 // into them before the dialog ends with 1 or 2. Nothing is checked here.
-class CEditDialog : public QDialog {
+class CEditDialog : public FieldDialog {
     Q_OBJECT
 public:
     explicit CEditDialog(QString name = {}, QString value = {}, bool secret = false,
@@ -26,14 +26,11 @@ public:
     // Where "生成" draws from: the kernel's random source unless a test puts another here.
     PasswordDraw passwordDraw = SystemDraw;
 
-public slots:
-    void reject() override;
-
 protected:
-    void showEvent(QShowEvent* event) override;
+    void loadFields() override;
+    bool storeFields(int id) override;
 
 private:
-    void finish(int id);
     // "生成": the value edit gets a fresh password of the selected recipe; when the random source
     // fails, a notice says so and the value stays as it is.
     void generate();

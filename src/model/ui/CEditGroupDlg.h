@@ -1,14 +1,15 @@
 #pragma once
 
-#include <QDialog>
 #include <QString>
+
+#include "model/ui/DialogParts.h"
 
 class QLineEdit;
 
 // The group name dialog (add and rename a group). The caller sets the fields before showing it and
 // reads them afterwards; the dialog itself checks nothing. Ends with 1 ("OK") or 2 ("キャンセル",
 // also Escape and the caption's close button); both copy the edit's text into name.
-class CEditGroupDlg : public QDialog {
+class CEditGroupDlg : public FieldDialog {
     Q_OBJECT
 public:
     explicit CEditGroupDlg(QWidget* parent = nullptr);
@@ -18,14 +19,10 @@ public:
     // The edit's initial text, and afterwards the text the user left in it.
     QString name;
 
-public slots:
-    void reject() override;
-
 protected:
-    void showEvent(QShowEvent* event) override;
+    void loadFields() override;
+    bool storeFields(int id) override;
 
 private:
-    void finish(int id);
-
     QLineEdit* nameEdit_;
 };

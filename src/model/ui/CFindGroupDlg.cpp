@@ -4,11 +4,8 @@
 #include <QGridLayout>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QShowEvent>
 
-#include "model/ui/DialogParts.h"
-
-CFindGroupDlg::CFindGroupDlg(QWidget* parent) : QDialog(parent) {
+CFindGroupDlg::CFindGroupDlg(QWidget* parent) : FieldDialog(parent) {
     setWindowTitle(QStringLiteral("検索"));
 
     auto* fields = new QGridLayout;
@@ -18,29 +15,22 @@ CFindGroupDlg::CFindGroupDlg(QWidget* parent) : QDialog(parent) {
     caseBox_->setObjectName(QStringLiteral("caseCheck"));
     fields->addWidget(caseBox_, 1, 0, 1, 2);
     fields->setRowMinimumHeight(2, 8);
-    const auto [ok, cancel] = AddFieldsAndButtons(this, fields, [this](int id) { finish(id); });
+    const auto [ok, cancel] = addFieldsAndButtons(fields);
 
     setTabOrder(textEdit_, caseBox_);
     setTabOrder(caseBox_, ok);
     setTabOrder(ok, cancel);
 }
 
-void CFindGroupDlg::showEvent(QShowEvent* event) {
-    if (!event->spontaneous()) {
-        setWindowTitle(caption.isEmpty() ? QStringLiteral("検索") : caption);
-        textEdit_->setText(text);
-        caseBox_->setChecked(caseSensitive);
-        textEdit_->setFocus();
-    }
-    QDialog::showEvent(event);
+void CFindGroupDlg::loadFields() {
+    setWindowTitle(caption.isEmpty() ? QStringLiteral("検索") : caption);
+    textEdit_->setText(text);
+    caseBox_->setChecked(caseSensitive);
+    textEdit_->setFocus();
 }
 
-void CFindGroupDlg::finish(int id) {
+bool CFindGroupDlg::storeFields(int) {
     text = textEdit_->text();
     caseSensitive = caseBox_->isChecked();
-    done(id);
-}
-
-void CFindGroupDlg::reject() {
-    finish(2);
+    return true;
 }

@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QDialog>
 #include <QString>
+
+#include "model/ui/DialogParts.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -9,7 +10,7 @@ class QLineEdit;
 // The group search dialog. The caller sets the fields before showing it and reads them afterwards.
 // Ends with 1 ("OK") or 2 ("キャンセル", also Escape and the caption's close button); both copy
 // the edit's text and the check box's state into the fields.
-class CFindGroupDlg : public QDialog {
+class CFindGroupDlg : public FieldDialog {
     Q_OBJECT
 public:
     explicit CFindGroupDlg(QWidget* parent = nullptr);
@@ -21,15 +22,11 @@ public:
     // "大文字・小文字を区別する" ticked.
     bool caseSensitive = false;
 
-public slots:
-    void reject() override;
-
 protected:
-    void showEvent(QShowEvent* event) override;
+    void loadFields() override;
+    bool storeFields(int id) override;
 
 private:
-    void finish(int id);
-
     QLineEdit* textEdit_;
     QCheckBox* caseBox_;
 };

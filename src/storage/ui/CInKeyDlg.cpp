@@ -3,13 +3,11 @@
 #include <QGridLayout>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QShowEvent>
 
 #include "diag/SecureWipe.h"
-#include "model/ui/DialogParts.h"
 #include "model/ui/KeyEditAccessibility.h"
 
-CInKeyDlg::CInKeyDlg(QWidget* parent) : QDialog(parent) {
+CInKeyDlg::CInKeyDlg(QWidget* parent) : FieldDialog(parent) {
     setWindowTitle(QStringLiteral("認証"));
 
     auto* fields = new QGridLayout;
@@ -18,7 +16,7 @@ CInKeyDlg::CInKeyDlg(QWidget* parent) : QDialog(parent) {
     keyEdit_->setEchoMode(QLineEdit::Password);
     keyEdit_->setMaxLength(kMaxKeyLength);
     MarkAsKeyEdit(*keyEdit_);
-    const auto [ok, cancel] = AddFieldsAndButtons(this, fields, [this](int id) { finish(id); });
+    const auto [ok, cancel] = addFieldsAndButtons(fields);
 
     setTabOrder(keyEdit_, ok);
     setTabOrder(ok, cancel);
@@ -29,19 +27,12 @@ CInKeyDlg::~CInKeyDlg() {
     WipeLineEdit(*keyEdit_);
 }
 
-void CInKeyDlg::showEvent(QShowEvent* event) {
-    if (!event->spontaneous()) {
-        keyEdit_->setText(key.left(kMaxKeyLength));
-        keyEdit_->setFocus();
-    }
-    QDialog::showEvent(event);
+void CInKeyDlg::loadFields() {
+    keyEdit_->setText(key.left(kMaxKeyLength));
+    keyEdit_->setFocus();
 }
 
-void CInKeyDlg::finish(int id) {
+bool CInKeyDlg::storeFields(int) {
     key = keyEdit_->text().left(kMaxKeyLength);
-    done(id);
-}
-
-void CInKeyDlg::reject() {
-    finish(2);
+    return true;
 }

@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QDialog>
 #include <QString>
+
+#include "model/ui/DialogParts.h"
 
 class QLineEdit;
 
@@ -9,7 +10,7 @@ class QLineEdit;
 // field (empty when the dialog is made); "OK" and "キャンセル" (also Escape and the caption's close
 // button) both store the edit's text in the key field and end the dialog with 1 or 2. The key
 // field and the edit are wiped when the dialog is destroyed.
-class CInKeyDlg : public QDialog {
+class CInKeyDlg : public FieldDialog {
     Q_OBJECT
 public:
     // The longest key the edit accepts.
@@ -20,14 +21,10 @@ public:
 
     QString key;
 
-public slots:
-    void reject() override;
-
 protected:
-    void showEvent(QShowEvent* event) override;
+    void loadFields() override;
+    bool storeFields(int id) override;
 
 private:
-    void finish(int id);
-
     QLineEdit* keyEdit_;
 };
