@@ -32,6 +32,30 @@ XmlDocument BuildDocument(const std::vector<Entry>& entries) {
     return doc;
 }
 
+XmlDocument ThousandGroupsOfItems(const QString& firstName) {
+    XmlDocument doc = schema::CreateNewDocument();
+    int groups = 0;
+    int items = 0;
+    const auto addGroup = [&](const XmlNode& parent) {
+        const XmlNode g = Add(parent, schema::kGroup,
+                              groups == 0 ? firstName : QStringLiteral("group%1").arg(groups));
+        ++groups;
+        for (int i = 0; i < 100; ++i, ++items)
+            Add(g, i % 10 ? schema::kItem : schema::kSecret,
+                QStringLiteral("item%1").arg(items, 6, 10, QChar(u'0')),
+                QStringLiteral("value %1 パスワード").arg(items));
+        return g;
+    };
+    for (int i = 0; i < 10; ++i) {
+        const XmlNode top = addGroup(doc.documentElement());
+        for (int j = 0; j < 9; ++j) {
+            const XmlNode mid = addGroup(top);
+            for (int k = 0; k < 10; ++k) addGroup(mid);
+        }
+    }
+    return doc;
+}
+
 QString NestedGroups(int depth) {
     QString text = QStringLiteral("<group name=\"root\">");
     for (int level = 1; level <= depth; ++level)

@@ -38,6 +38,11 @@ inline Entry Secret(const QString& name, const QString& value) {
 // A new document whose root group holds the entries in their order, each added with Add.
 XmlDocument BuildDocument(const std::vector<Entry>& entries);
 
+// A large document: 10 groups under the root group, 9 below each of them and 10 below each of
+// those, 1,000 groups named group0 to group999 in document order (the first one firstName), each
+// holding 100 items item000000 to item099999 valued "value <n> パスワード", one in ten secret.
+XmlDocument ThousandGroupsOfItems(const QString& firstName = QStringLiteral("group0"));
+
 // The data text of groups nested depth levels below the root group, named g1 (under the root) to
 // g<depth>, the deepest holding the item x.
 QString NestedGroups(int depth);
