@@ -20,18 +20,13 @@
 #include "storage/DataFile.h"
 #include "storage/DataFileCodec.h"
 #include "storage/KeyVerifier.h"
+#include "support/Documents.h"
 
 namespace {
 
 constexpr int kGroups = 1000;
 constexpr int kItems = 100000;
 constexpr int kMaxDepth = 4;  // groups below the root group
-
-XmlNode AddNamed(const XmlNode& parent, const char16_t* tag, const QString& name) {
-    XmlNode e = parent.document().createElement(QString::fromUtf16(tag));
-    e.setAttribute(schema::kName, name);
-    return parent.appendChild(e);
-}
 
 // A value of 20 to 40 characters; one in five is Japanese.
 QString RandomValue(std::mt19937& rng) {
@@ -59,16 +54,15 @@ XmlDocument LargeDocument() {
     std::vector<XmlNode> groups;
     for (int g = 0; g < kGroups; ++g) {
         const Placed parent = parents[rng() % parents.size()];
-        XmlNode group = AddNamed(parent.node, schema::kGroup, QStringLiteral("group%1").arg(g));
+        XmlNode group = Add(parent.node, schema::kGroup, QStringLiteral("group%1").arg(g));
         groups.push_back(group);
         if (parent.depth + 1 < kMaxDepth) parents.push_back({group, parent.depth + 1});
     }
     for (int i = 0; i < kItems; ++i) {
         const bool secret = rng() % 10 == 0;
-        XmlNode item = AddNamed(groups[static_cast<std::size_t>(i / (kItems / kGroups))],
-                                secret ? schema::kSecret : schema::kItem,
-                                QStringLiteral("item%1").arg(i, 6, 10, QChar(u'0')));
-        item.setText(RandomValue(rng));
+        Add(groups[static_cast<std::size_t>(i / (kItems / kGroups))],
+            secret ? schema::kSecret : schema::kItem,
+            QStringLiteral("item%1").arg(i, 6, 10, QChar(u'0')), RandomValue(rng));
     }
     return doc;
 }

@@ -10,41 +10,14 @@
 #include "model/ui/GroupTreeWidget.h"
 #include "model/ui/SearchCommands.h"
 #include "model/ui/Workspace.h"
+#include "support/Documents.h"
 
 namespace {
 
-XmlNode AddNamed(const XmlNode& parent, const char16_t* kind, const QString& name) {
-    XmlNode e = parent.document().createElement(QStringView(kind));
-    e.setAttribute(schema::kName, name);
-    return parent.appendChild(e);
-}
-
-// 10 groups under the root group, 9 below each of them and 10 below each of those: 1,000 groups,
-// each holding 100 items (one in ten secret). The first group is "Needle", the only name that
-// holds "needle" in any case.
+// 1,000 groups of 100 items; the first group is "Needle", the only name that holds "needle" in any
+// case.
 XmlDocument ThousandGroups() {
-    XmlDocument doc = schema::CreateNewDocument();
-    int n = 0;
-    int items = 0;
-    auto addGroup = [&](const XmlNode& parent) {
-        XmlNode g = AddNamed(parent, schema::kGroup,
-                             n == 0 ? QStringLiteral("Needle") : QStringLiteral("group%1").arg(n));
-        ++n;
-        for (int i = 0; i < 100; ++i, ++items) {
-            XmlNode item = AddNamed(g, i % 10 ? schema::kItem : schema::kSecret,
-                                    QStringLiteral("item%1").arg(items, 6, 10, QChar(u'0')));
-            item.setText(QStringLiteral("value %1 パスワード").arg(items));
-        }
-        return g;
-    };
-    for (int i = 0; i < 10; ++i) {
-        XmlNode top = addGroup(doc.documentElement());
-        for (int j = 0; j < 9; ++j) {
-            XmlNode mid = addGroup(top);
-            for (int k = 0; k < 10; ++k) addGroup(mid);
-        }
-    }
-    return doc;
+    return ThousandGroupsOfItems(QStringLiteral("Needle"));
 }
 
 // F3 on the only matching group, which is the first group of the document: the search walks

@@ -14,6 +14,7 @@
 #include "model/Schema.h"
 #include "model/ui/GroupTreeWidget.h"
 #include "model/ui/Workspace.h"
+#include "support/Documents.h"
 
 namespace {
 
@@ -40,14 +41,6 @@ public:
     int openDocument(const QString&) override { return 0; }
 };
 
-XmlNode AddElement(const XmlNode& parent, const char16_t* kind, const QString& name,
-                   const QString& value = {}) {
-    XmlNode e = parent.document().createElement(QStringView(kind));
-    e.setAttribute(schema::kName, name);
-    if (!value.isEmpty()) e.setText(value);
-    return parent.appendChild(e);
-}
-
 // A shown main window whose current group "big" holds 10,000 items (one in five secret); the
 // group "small" beside it holds one item.
 struct BigGroupWindow {
@@ -68,13 +61,13 @@ struct BigGroupWindow {
         Workspace& ws = frame->workspace();
         XmlDocument doc = schema::CreateNewDocument();
         const XmlNode root = doc.documentElement();
-        big = AddElement(root, schema::kGroup, QStringLiteral("big"));
+        big = Add(root, schema::kGroup, QStringLiteral("big"));
         for (int i = 0; i < kItems; ++i)
-            AddElement(big, i % 5 ? schema::kItem : schema::kSecret,
-                       QStringLiteral("item%1").arg(i, 6, 10, QChar(u'0')),
-                       QStringLiteral("value %1 パスワード").arg(i));
-        small = AddElement(root, schema::kGroup, QStringLiteral("small"));
-        AddElement(small, schema::kItem, QStringLiteral("pasted"), QStringLiteral("v"));
+            Add(big, i % 5 ? schema::kItem : schema::kSecret,
+                QStringLiteral("item%1").arg(i, 6, 10, QChar(u'0')),
+                QStringLiteral("value %1 パスワード").arg(i));
+        small = Add(root, schema::kGroup, QStringLiteral("small"));
+        Add(small, schema::kItem, QStringLiteral("pasted"), QStringLiteral("v"));
         ws.doc.document = doc;
         ws.doc.root = root;
         ws.resetViews();
@@ -118,7 +111,7 @@ void BM_DeleteItem(benchmark::State& state) {
         state.ResumeTiming();
         w.run(CommandId::ItemDelete);
         state.PauseTiming();
-        AddElement(w.big, schema::kItem, name, QStringLiteral("v"));
+        Add(w.big, schema::kItem, name, QStringLiteral("v"));
         state.ResumeTiming();
     }
     state.counters["rows"] = w.list()->rowCount();

@@ -6,38 +6,9 @@
 
 #include "model/DocumentMerge.h"
 #include "model/Schema.h"
+#include "support/Documents.h"
 
 namespace {
-
-XmlNode AddNamed(const XmlNode& parent, const char16_t* kind, const QString& name) {
-    XmlNode e = parent.document().createElement(QStringView(kind));
-    e.setAttribute(schema::kName, name);
-    return parent.appendChild(e);
-}
-
-// 10 groups under the root group, 9 below each and 10 below each of those: 1,000 groups of 100
-// items (one in ten secret).
-XmlDocument Base() {
-    XmlDocument doc = schema::CreateNewDocument();
-    int groups = 0;
-    int items = 0;
-    auto addGroup = [&](const XmlNode& parent) {
-        XmlNode g = AddNamed(parent, schema::kGroup, QStringLiteral("group%1").arg(groups++));
-        for (int i = 0; i < 100; ++i, ++items)
-            AddNamed(g, i % 10 ? schema::kItem : schema::kSecret,
-                     QStringLiteral("item%1").arg(items, 6, 10, QChar(u'0')))
-                .setText(QStringLiteral("value %1 パスワード").arg(items));
-        return g;
-    };
-    for (int i = 0; i < 10; ++i) {
-        XmlNode top = addGroup(doc.documentElement());
-        for (int j = 0; j < 9; ++j) {
-            XmlNode mid = addGroup(top);
-            for (int k = 0; k < 10; ++k) addGroup(mid);
-        }
-    }
-    return doc;
-}
 
 std::vector<XmlNode> Items(const XmlDocument& doc) {
     const QList<XmlNode> items = doc.selectNodes(QStringLiteral("//item|//secret"));
@@ -56,7 +27,7 @@ XmlDocument Changed(const XmlDocument& base, int offset, const QString& side) {
         if (change % 5 < 3) {
             item.setText(side + QString::number(change));
         } else if (change % 5 == 3) {
-            AddNamed(item.parent(), schema::kItem, side + QString::number(change)).setText(side);
+            Add(item.parent(), schema::kItem, side + QString::number(change), side);
         } else if (item.isInTree()) {
             item.parent().removeChild(item);
         }
@@ -65,7 +36,7 @@ XmlDocument Changed(const XmlDocument& base, int offset, const QString& side) {
 }
 
 void BM_MergeThreeWay(benchmark::State& state) {
-    const XmlDocument base = Base();
+    const XmlDocument base = ThousandGroupsOfItems();
     const XmlDocument ours = Changed(base, 0, QStringLiteral("ours"));
     const XmlDocument theirs = Changed(base, 97 * 990, QStringLiteral("theirs"));
     qsizetype conflicts = 0;
@@ -79,7 +50,7 @@ void BM_MergeThreeWay(benchmark::State& state) {
 BENCHMARK(BM_MergeThreeWay)->Unit(benchmark::kMillisecond);
 
 void BM_MergeTwoWay(benchmark::State& state) {
-    const XmlDocument base = Base();
+    const XmlDocument base = ThousandGroupsOfItems();
     const XmlDocument ours = Changed(base, 0, QStringLiteral("ours"));
     const XmlDocument theirs = Changed(base, 97 * 990, QStringLiteral("theirs"));
     for (auto _ : state) benchmark::DoNotOptimize(MergeDocuments(XmlDocument(), ours, theirs));

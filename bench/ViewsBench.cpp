@@ -12,16 +12,9 @@
 #include "model/ui/GroupTreeView.h"
 #include "model/ui/GroupTreeWidget.h"
 #include "model/ui/Workspace.h"
+#include "support/Documents.h"
 
 namespace {
-
-XmlNode AddElement(const XmlDocument& doc, const XmlNode& parent, const char16_t* kind,
-                   const QString& name, const QString& value = {}) {
-    XmlNode e = doc.createElement(QStringView(kind));
-    e.setAttribute(u"name", name);
-    if (!value.isEmpty()) e.setText(value);
-    return parent.appendChild(e);
-}
 
 // 10,000 groups: 100 under the root, each holding 99 more in two levels.
 XmlDocument TenThousandGroups() {
@@ -29,11 +22,11 @@ XmlDocument TenThousandGroups() {
     const XmlNode root = doc.documentElement();
     int n = 1;
     for (int i = 0; i < 100; ++i) {
-        XmlNode top = AddElement(doc, root, u"group", QStringLiteral("group%1").arg(n++));
+        XmlNode top = Add(root, schema::kGroup, QStringLiteral("group%1").arg(n++));
         for (int j = 0; j < 9; ++j) {
-            XmlNode mid = AddElement(doc, top, u"group", QStringLiteral("group%1").arg(n++));
+            XmlNode mid = Add(top, schema::kGroup, QStringLiteral("group%1").arg(n++));
             for (int k = 0; k < 10; ++k)
-                AddElement(doc, mid, u"group", QStringLiteral("group%1").arg(n++));
+                Add(mid, schema::kGroup, QStringLiteral("group%1").arg(n++));
         }
     }
     return doc;
@@ -52,11 +45,11 @@ BENCHMARK(BM_FillGroupTree)->Unit(benchmark::kMillisecond);
 void BM_FillItemList(benchmark::State& state) {
     XmlDocument doc = schema::CreateNewDocument();
     const XmlNode root = doc.documentElement();
-    const XmlNode group = AddElement(doc, root, u"group", QStringLiteral("big"));
+    const XmlNode group = Add(root, schema::kGroup, QStringLiteral("big"));
     for (int i = 0; i < 10000; ++i)
-        AddElement(doc, group, i % 5 ? u"item" : u"secret",
-                   QStringLiteral("item%1").arg(i, 6, 10, QChar(u'0')),
-                   QStringLiteral("value %1 パスワード").arg(i));
+        Add(group, i % 5 ? schema::kItem : schema::kSecret,
+            QStringLiteral("item%1").arg(i, 6, 10, QChar(u'0')),
+            QStringLiteral("value %1 パスワード").arg(i));
     GroupTreeWidget tree;
     CZetrovaView list;
     list.resize(600, 600);

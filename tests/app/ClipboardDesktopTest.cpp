@@ -7,8 +7,8 @@
 
 #include "app/DesktopTestSupport.h"
 #include "items/Settings.h"
-#include "storage/DataFile.h"
 #include "storage/KeyVerifier.h"
+#include "support/DataFiles.h"
 
 namespace {
 
@@ -20,17 +20,13 @@ constexpr char kHint[] = "x-kde-passwordManagerHint";
 // A folder whose settings and data file hold the root group with a plain item "plain" (first row)
 // and a secret item "pin" (second row).
 void WriteFiles(const TempDir& dir) {
-    DocumentState state;
-    state.document = XmlDocument::parseDataText(
-                         QStringLiteral("<group name=\"root\"><item name=\"plain\">%1</item>"
-                                        "<secret name=\"pin\">%2</secret></group>")
-                             .arg(QString::fromUtf8(kPlain), QString::fromUtf8(kSecret)))
-                         .document;
-    state.root = state.document.documentElement();
-    state.keyVerifier = MakeKeyVerifier(kKey);
     const QString data = dir.file("Zetrova.dat");
-    ASSERT_TRUE(SaveDataFile(state, data, false, {}));
-    ASSERT_TRUE(WriteSettingsFile(dir.path(), data, state.keyVerifier, false));
+    ASSERT_TRUE(WriteDataFile(data,
+                              QStringLiteral("<group name=\"root\"><item name=\"plain\">%1</item>"
+                                             "<secret name=\"pin\">%2</secret></group>")
+                                  .arg(QString::fromUtf8(kPlain), QString::fromUtf8(kSecret)),
+                              kKey));
+    ASSERT_TRUE(WriteSettingsFile(dir.path(), data, MakeKeyVerifier(kKey), false));
 }
 
 // The clipboard's content in that target; nullopt when nothing offers it (the clipboard is empty).

@@ -10,22 +10,12 @@
 #include "model/ui/GroupTreeWidget.h"
 #include "model/ui/SearchCommands.h"
 #include "model/ui/Workspace.h"
+#include "support/Documents.h"
 #include "support/ScriptedPrompter.h"
 
 namespace {
 
 using namespace CommandId;
-
-// The data text of groups nested `depth` levels below the root, named g1 (under the root) to
-// g<depth>, the deepest holding one item.
-QString NestedGroups(int depth) {
-    QString text = QStringLiteral("<group name=\"root\">");
-    for (int level = 1; level <= depth; ++level)
-        text += QStringLiteral("<group name=\"g%1\">").arg(level);
-    text += QStringLiteral("<item name=\"x\">v</item>");
-    for (int level = 0; level <= depth; ++level) text += QStringLiteral("</group>");
-    return text;
-}
 
 // The item `levels` steps down the first children from `top`, nullptr when the chain is shorter.
 QTreeWidgetItem* Down(QTreeWidgetItem* top, int levels) {

@@ -8,8 +8,8 @@
 
 #include "app/DesktopTestSupport.h"
 #include "items/Settings.h"
-#include "storage/DataFile.h"
 #include "storage/KeyVerifier.h"
+#include "support/DataFiles.h"
 
 namespace {
 
@@ -63,14 +63,10 @@ TEST(DesktopCrash, ASettingsChangeKilledAtEachOfItsWritesLeavesADataFileThatOpen
         const QString call = QString::fromLatin1(p.call);
         SCOPED_TRACE(QStringLiteral("%1 #%2").arg(call).arg(p.nth).toStdString());
         TempDir dir;
-        DocumentState state;
-        state.document = XmlDocument::parseDataText(
-                             QStringLiteral("<group name=\"root\"><group name=\"bank\"/></group>"))
-                             .document;
-        state.root = state.document.documentElement();
-        state.keyVerifier = MakeKeyVerifier("old");
-        ASSERT_TRUE(SaveDataFile(state, dir.file("Zetrova.dat"), false, {}));
-        ASSERT_TRUE(WriteSettingsFile(dir.path(), "Zetrova.dat", state.keyVerifier, false));
+        ASSERT_TRUE(WriteDataFile(
+            dir.file("Zetrova.dat"),
+            QStringLiteral("<group name=\"root\"><group name=\"bank\"/></group>"), "old"));
+        ASSERT_TRUE(WriteSettingsFile(dir.path(), "Zetrova.dat", MakeKeyVerifier("old"), false));
 
         // strace leaves children that start another program (a session bus Qt may launch lives
         // on and would keep it waiting).

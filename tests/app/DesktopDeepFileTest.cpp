@@ -6,22 +6,13 @@
 
 #include "app/DesktopTestSupport.h"
 #include "items/Settings.h"
-#include "storage/DataFile.h"
 #include "storage/KeyVerifier.h"
+#include "support/DataFiles.h"
+#include "support/Documents.h"
 
 namespace {
 
 constexpr int kDepth = 50000;
-
-// Groups g1 to g<kDepth> nested below the root, the deepest holding an item.
-QString NestedGroups() {
-    QString text = QStringLiteral("<group name=\"root\">");
-    for (int level = 1; level <= kDepth; ++level)
-        text += QStringLiteral("<group name=\"g%1\">").arg(level);
-    text += QStringLiteral("<item name=\"x\">v</item>");
-    for (int level = 0; level <= kDepth; ++level) text += QStringLiteral("</group>");
-    return text;
-}
 
 // Answers every notice until a window matching `pattern` shows; that window, or empty.
 QString WaitPastNotices(const QString& pattern) {
@@ -45,12 +36,8 @@ TEST(Desktop, OpensAndSearchesADataFileFiftyThousandLevelsDeep) {
     if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "needs an X server (xvfb-run)";
     TempDir dir;
     const QString data = dir.file("Zetrova.dat");
-    DocumentState state;
-    state.document = XmlDocument::parseDataText(NestedGroups()).document;
-    state.root = state.document.documentElement();
-    state.keyVerifier = MakeKeyVerifier("pw");
-    ASSERT_TRUE(SaveDataFile(state, data, false, {}));
-    ASSERT_TRUE(WriteSettingsFile(dir.path(), data, state.keyVerifier, false));
+    ASSERT_TRUE(WriteDataFile(data, NestedGroups(kDepth), "pw"));
+    ASSERT_TRUE(WriteSettingsFile(dir.path(), data, MakeKeyVerifier("pw"), false));
     const QByteArray before = dir.read("Zetrova.dat");
 
     QProcess program;

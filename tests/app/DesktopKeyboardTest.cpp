@@ -7,8 +7,8 @@
 
 #include "app/DesktopTestSupport.h"
 #include "items/Settings.h"
-#include "storage/DataFile.h"
 #include "storage/KeyVerifier.h"
+#include "support/DataFiles.h"
 
 namespace {
 
@@ -32,13 +32,10 @@ TEST(Desktop, MenuEntryStartUsesThePerUserFolderAndTheKeyboardAloneChoosesGroups
     const QString userFolder = dir.file(QStringLiteral("xdg/zetrova"));
     ASSERT_TRUE(QDir().mkpath(userFolder));
     // A relative DATA is taken from the per-user folder, which the program works in.
-    DocumentState state;
-    state.document = XmlDocument::parseDataText(QStringLiteral("<group name=\"root\"/>")).document;
-    state.root = state.document.documentElement();
-    state.keyVerifier = MakeKeyVerifier("pw");
-    ASSERT_TRUE(SaveDataFile(state, userFolder + QStringLiteral("/Zetrova.dat"), false, {}));
+    ASSERT_TRUE(WriteDataFile(userFolder + QStringLiteral("/Zetrova.dat"),
+                              QStringLiteral("<group name=\"root\"/>"), "pw"));
     ASSERT_TRUE(
-        WriteSettingsFile(userFolder, QStringLiteral("Zetrova.dat"), state.keyVerifier, false));
+        WriteSettingsFile(userFolder, QStringLiteral("Zetrova.dat"), MakeKeyVerifier("pw"), false));
 
     QProcess program;
     StartProgram(program, dir, {QStringLiteral("--user-folder")},
@@ -89,13 +86,9 @@ TEST(Desktop, MenuEntryStartUsesThePerUserFolderAndTheKeyboardAloneChoosesGroups
     EXPECT_FALSE(QFile::exists(dir.file(QStringLiteral("Zetrova.ini"))));
     EXPECT_FALSE(QFile::exists(dir.file(QStringLiteral("Zetrova.dat"))));
 
-    DocumentState saved;
-    saved.keyVerifier = state.keyVerifier;
-    ASSERT_TRUE(LoadDataFile(saved, userFolder + QStringLiteral("/Zetrova.dat"), [](QString& v) {
-        v = MakeKeyVerifier("pw");
-        return true;
-    }));
-    const XmlNode item = saved.document.selectSingleNode(
+    const XmlDocument saved = ReadDataFile(userFolder + QStringLiteral("/Zetrova.dat"), "pw");
+    ASSERT_FALSE(saved.isNull());
+    const XmlNode item = saved.selectSingleNode(
         QStringLiteral("/group[@name='root']/group[@name='Bank']/item[@name='login']"));
     ASSERT_FALSE(item.isNull()) << "the item is not in the group chosen with the keyboard";
     EXPECT_EQ(item.text(), QStringLiteral("s3cret"));

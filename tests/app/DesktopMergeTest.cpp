@@ -7,6 +7,7 @@
 #include "items/Settings.h"
 #include "storage/DataFile.h"
 #include "storage/KeyVerifier.h"
+#include "support/DataFiles.h"
 
 namespace {
 
@@ -20,14 +21,10 @@ struct MergeDesktop {
 
     // Starts the program on a data file holding the group A, and enters the key.
     bool start() {
-        DocumentState state;
-        state.document = XmlDocument::parseDataText(
-                             QStringLiteral("<group name=\"root\"><group name=\"A\"/></group>"))
-                             .document;
-        state.root = state.document.documentElement();
-        state.keyVerifier = MakeKeyVerifier(kKey);
-        if (!SaveDataFile(state, data, false, {})) return false;
-        if (!WriteSettingsFile(dir.path(), data, state.keyVerifier, false)) return false;
+        if (!WriteDataFile(data, QStringLiteral("<group name=\"root\"><group name=\"A\"/></group>"),
+                           kKey))
+            return false;
+        if (!WriteSettingsFile(dir.path(), data, MakeKeyVerifier(kKey), false)) return false;
         StartProgram(program, dir);
         if (!program.waitForStarted()) return false;
         const QString keyDialog = WaitForFirstWindow(program, QStringLiteral("^認証$"));

@@ -4,21 +4,16 @@
 
 #include "app/DesktopTestSupport.h"
 #include "items/Settings.h"
-#include "storage/DataFile.h"
 #include "storage/KeyVerifier.h"
+#include "support/DataFiles.h"
 
 TEST(Desktop, StartsWithTheKeyDialogAndShowsTheDataFileInItsCaption) {
     if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "needs an X server (xvfb-run)";
     TempDir dir;
     const QString data = dir.file("Zetrova.dat");
-    DocumentState state;
-    state.document = XmlDocument::parseDataText(
-                         QStringLiteral("<group name=\"root\"><group name=\"銀行\"/></group>"))
-                         .document;
-    state.root = state.document.documentElement();
-    state.keyVerifier = MakeKeyVerifier("pw");
-    ASSERT_TRUE(SaveDataFile(state, data, false, {}));
-    ASSERT_TRUE(WriteSettingsFile(dir.path(), data, state.keyVerifier, false));
+    ASSERT_TRUE(WriteDataFile(
+        data, QStringLiteral("<group name=\"root\"><group name=\"銀行\"/></group>"), "pw"));
+    ASSERT_TRUE(WriteSettingsFile(dir.path(), data, MakeKeyVerifier("pw"), false));
 
     QProcess program;
     StartProgram(program, dir);
@@ -85,13 +80,9 @@ TEST(Desktop, AddsAGroupAndAnItemWithTheKeyboardAndSavesThem) {
     while (!QFile::exists(data) && t.elapsed() < 20000) QThread::msleep(100);
     program.kill();
     program.waitForFinished();
-    DocumentState state;
-    state.keyVerifier = MakeKeyVerifier("pw");
-    ASSERT_TRUE(LoadDataFile(state, data, [](QString& v) {
-        v = MakeKeyVerifier("pw");
-        return true;
-    }));
-    const XmlNode item = state.document.selectSingleNode(
+    const XmlDocument saved = ReadDataFile(data, "pw");
+    ASSERT_FALSE(saved.isNull());
+    const XmlNode item = saved.selectSingleNode(
         QStringLiteral("/group[@name='root']/group[@name='Bank']/item[@name='login']"));
     ASSERT_FALSE(item.isNull());
     EXPECT_EQ(item.text(), QStringLiteral("s3cret"));

@@ -24,6 +24,7 @@
 #include "storage/DataFile.h"
 #include "storage/KeyVerifier.h"
 #include "storage/ui/CInKeyDlg.h"
+#include "support/DataFiles.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"
 
@@ -32,17 +33,6 @@ namespace {
 const QString kNested = QStringLiteral(
     "<group name=\"root\"><group name=\"A\"><item name=\"user\">alice</item>"
     "<secret name=\"pin\">1234</secret><group name=\"C\"/></group><group name=\"B\"/></group>");
-
-// Writes a data file holding `xml`, encrypted for `key`.
-void WriteDataFile(const QString& path, const QString& xml, const QString& key) {
-    DocumentState state;
-    const XmlParseResult parsed = XmlDocument::parseDataText(xml);
-    ASSERT_TRUE(parsed.ok()) << parsed.errorMessage.toStdString();
-    state.document = parsed.document;
-    state.root = parsed.document.documentElement();
-    state.keyVerifier = MakeKeyVerifier(key);
-    ASSERT_TRUE(SaveDataFile(state, path, false, {}));
-}
 
 void WriteIni(const TempDir& dir, const QString& dataPath, const QString& key) {
     ASSERT_TRUE(WriteSettingsFile(dir.path(), dataPath,
@@ -116,7 +106,7 @@ TEST(StartUp, WithoutFilesANewDocumentWithoutAnyQuestion) {
 TEST(StartUp, DataFileAsksForTheKeyAndFillsTheTree) {
     TempDir dir;
     const QString data = dir.file("mine.dat");
-    WriteDataFile(data, kNested, "pw");
+    ASSERT_TRUE(WriteDataFile(data, kNested, "pw"));
     WriteIni(dir, data, "pw");
     ScriptedPrompter prompter;
     AnswerKey(prompter, "wrong");
@@ -142,7 +132,7 @@ TEST(StartUp, DataFileAsksForTheKeyAndFillsTheTree) {
 TEST(StartUp, CancelledKeyStartsANewDocumentAtTheDefaultPath) {
     TempDir dir;
     const QString data = dir.file("mine.dat");
-    WriteDataFile(data, kNested, "pw");
+    ASSERT_TRUE(WriteDataFile(data, kNested, "pw"));
     WriteIni(dir, data, "pw");
     const QByteArray before = dir.read("mine.dat");
     ScriptedPrompter prompter;
@@ -167,7 +157,7 @@ TEST(StartUp, SettingsThatCannotBeReadOrRepairedAreReported) {
     EXPECT_FALSE(StartupSettingsReadable(dir.path()));
     ASSERT_TRUE(QDir(dir.path()).rmdir("Zetrova.ini"));
     // The data file under a key the settings file does not name, which cannot be rewritten.
-    WriteDataFile(dir.file("Zetrova.dat"), kNested, "new");
+    ASSERT_TRUE(WriteDataFile(dir.file("Zetrova.dat"), kNested, "new"));
     const QByteArray undecodable =
         "[CONFIG]\r\nKEY=" + MakeKeyVerifier("old").toLatin1() + "\r\nX=\x81";
     dir.write("Zetrova.ini", undecodable);
@@ -182,7 +172,7 @@ TEST(StartUp, SettingsThatCannotBeReadOrRepairedAreReported) {
 
 TEST(Tree, OnlyAClickMakesAGroupCurrentAndFillsTheList) {
     TempDir dir;
-    WriteDataFile(dir.file("Zetrova.dat"), kNested, "pw");
+    ASSERT_TRUE(WriteDataFile(dir.file("Zetrova.dat"), kNested, "pw"));
     WriteIni(dir, QString(), "pw");
     ScriptedPrompter prompter;
     AnswerKey(prompter, "pw");
@@ -297,7 +287,7 @@ TEST(SaveAndLoad, FailedSaveKeepsTheModifiedFlag) {
 TEST(NewDocument, SavesChangesFirstThenSwitchesToTheDefaultFile) {
     TempDir dir;
     const QString data = dir.file("other.dat");
-    WriteDataFile(data, kNested, "pw");
+    ASSERT_TRUE(WriteDataFile(data, kNested, "pw"));
     WriteIni(dir, data, "pw");
     ScriptedPrompter prompter;
     AnswerKey(prompter, "pw");
@@ -409,7 +399,7 @@ TEST(Open, CancelledAtEachStepChangesNothing) {
         TempDir dir;
         WriteIni(dir, QString(), "pw");
         const QString other = dir.file("other.dat");
-        WriteDataFile(other, kNested, "pw");
+        ASSERT_TRUE(WriteDataFile(other, kNested, "pw"));
         const QString data = dir.file("Zetrova.dat");
         ScriptedPrompter prompter;
         Started s(dir);
@@ -449,7 +439,7 @@ TEST(Open, LoadsTheChosenFileAndResetsTheViews) {
     TempDir dir;
     WriteIni(dir, QString(), "pw");
     const QString other = dir.file("other.dat");
-    WriteDataFile(other, kNested, "pw");
+    ASSERT_TRUE(WriteDataFile(other, kNested, "pw"));
     ScriptedPrompter prompter;
     Started s(dir);
     s.ws.setCurrentGroup(s.frame().groupTree()->topLevelItem(0));
@@ -588,7 +578,7 @@ TEST(SettingsCommand, ADataFileWrittenWithoutItsSettingsFileStillOpens) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TempDir dir;
-        WriteDataFile(dir.file("Zetrova.dat"), kNested, "old");
+        ASSERT_TRUE(WriteDataFile(dir.file("Zetrova.dat"), kNested, "old"));
         if (c.settingsFileBefore) dir.write("Zetrova.ini", ini(dir, "old"));
         {
             ScriptedPrompter prompter;
@@ -648,8 +638,8 @@ TEST(DiskChange, ADataFileNotAsLastLoadedOrWrittenIsReplacedOnlyAfterTheQuestion
         QString question;  // after the path; empty: none
     };
     const auto otherWriter = [](const TempDir& dir) {
-        WriteDataFile(dir.file("Zetrova.dat"), "<group name=\"root\"><group name=\"x\"/></group>",
-                      "pw");
+        ASSERT_TRUE(WriteDataFile(dir.file("Zetrova.dat"),
+                                  "<group name=\"root\"><group name=\"x\"/></group>", "pw"));
     };
     const auto sameBytesAgain = [](const TempDir& dir) {
         dir.write("Zetrova.dat", dir.read("Zetrova.dat"));
@@ -675,7 +665,7 @@ TEST(DiskChange, ADataFileNotAsLastLoadedOrWrittenIsReplacedOnlyAfterTheQuestion
             SCOPED_TRACE(std::string(c.name) + (answer == kAnswerYes ? ", Yes" : ", No"));
             TempDir dir;
             const QString data = dir.file("Zetrova.dat");
-            WriteDataFile(data, kNested, "pw");
+            ASSERT_TRUE(WriteDataFile(data, kNested, "pw"));
             WriteIni(dir, data, "pw");
             ScriptedPrompter prompter;
             if (c.keyCancelledAtStart)

@@ -16,6 +16,7 @@
 #include "storage/KeyVerifier.h"
 #include "storage/ui/CInKeyDlg.h"
 #include "storage/ui/DiskChangeMerge.h"
+#include "support/DataFiles.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"
 
@@ -27,16 +28,6 @@ const QString kBase = QStringLiteral(
 const QString kTheirs = QStringLiteral(
     "<group name=\"root\"><group name=\"A\"><item name=\"user\">alice</item></group>"
     "<group name=\"B\"/></group>");
-
-void WriteDataFile(const QString& path, const QString& xml, const QString& key) {
-    DocumentState state;
-    const XmlParseResult parsed = XmlDocument::parseDataText(xml);
-    ASSERT_TRUE(parsed.ok()) << parsed.errorMessage.toStdString();
-    state.document = parsed.document;
-    state.root = parsed.document.documentElement();
-    state.keyVerifier = MakeKeyVerifier(key);
-    ASSERT_TRUE(SaveDataFile(state, path, false, {}));
-}
 
 // The document of the data file at path under key; null when it does not open.
 XmlDocument Opened(const QString& path, const QString& key) {
@@ -74,7 +65,7 @@ struct Session {
 };
 
 void PrepareDir(const TempDir& dir) {
-    WriteDataFile(dir.file("Zetrova.dat"), kBase, "pw");
+    ASSERT_TRUE(WriteDataFile(dir.file("Zetrova.dat"), kBase, "pw"));
     ASSERT_TRUE(
         WriteSettingsFile(dir.path(), dir.file("Zetrova.dat"), MakeKeyVerifier("pw"), false));
 }
@@ -108,7 +99,7 @@ TEST(DiskMerge, EachAnswerToTheChangedDataFileQuestion) {
         PrepareDir(dir);
         ScriptedPrompter prompter;
         Session s(dir, prompter);
-        WriteDataFile(dir.file("Zetrova.dat"), kTheirs, c.theirsKey);
+        ASSERT_TRUE(WriteDataFile(dir.file("Zetrova.dat"), kTheirs, c.theirsKey));
         const QByteArray theirsBytes = dir.read("Zetrova.dat");
         prompter.clearMessages();
 
@@ -156,7 +147,7 @@ TEST(DiskMerge, AChangeWhileTheKeyIsTypedIsLookedAtAgain) {
     Session s(dir, prompter);
     prompter.clearMessages();
     prompter.answerDialog<CInKeyDlg>([&](CInKeyDlg& d) {
-        WriteDataFile(dir.file("Zetrova.dat"), kTheirs, "pw");
+        EXPECT_TRUE(WriteDataFile(dir.file("Zetrova.dat"), kTheirs, "pw"));
         d.key = "pw";
         return 1;
     });
@@ -182,15 +173,15 @@ TEST(DiskMerge, AChangeWhileTheQuestionIsOpenIsLookedAtAgain) {
         PrepareDir(dir);
         ScriptedPrompter prompter;
         Session s(dir, prompter);
-        WriteDataFile(dir.file("Zetrova.dat"), kTheirs, "pw");
+        ASSERT_TRUE(WriteDataFile(dir.file("Zetrova.dat"), kTheirs, "pw"));
         prompter.clearMessages();
         if (command == CommandId::Settings)
             prompter.answerDialog<CConfigDlg>([](CConfigDlg& d) {
                 d.key = "pw";
                 return 1;
             });
-        prompter.answerChoice("上書き",
-                              [&] { WriteDataFile(dir.file("Zetrova.dat"), later, "pw"); });
+        prompter.answerChoice(
+            "上書き", [&] { ASSERT_TRUE(WriteDataFile(dir.file("Zetrova.dat"), later, "pw")); });
         prompter.answerChoice("キャンセル");
         if (command == CommandId::FileSave) AnswerKey(prompter, "pw");
         s.frame().dispatchCommand(command);
@@ -207,10 +198,11 @@ TEST(DiskMerge, ConflictsAreReportedWithTheirGroupAndName) {
     Session s(dir, prompter, false);
     s.ws.FindCurrentGroup(false).firstChild().setText(QStringLiteral("alice@home"));
     s.ws.doc.modified = true;
-    WriteDataFile(dir.file("Zetrova.dat"),
-                  QStringLiteral("<group name=\"root\"><group name=\"A\"><item name=\"user\">"
-                                 "alice@work</item></group></group>"),
-                  "pw");
+    ASSERT_TRUE(
+        WriteDataFile(dir.file("Zetrova.dat"),
+                      QStringLiteral("<group name=\"root\"><group name=\"A\"><item name=\"user\">"
+                                     "alice@work</item></group></group>"),
+                      "pw"));
     prompter.answerChoice("結合");
     AnswerKey(prompter, "pw");
     s.frame().dispatchCommand(CommandId::FileSave);
@@ -249,7 +241,7 @@ TEST(Reload, ByItselfOnlyWithoutUnsavedChanges) {
         PrepareDir(dir);
         ScriptedPrompter prompter;
         Session s(dir, prompter, c.unsaved);
-        WriteDataFile(dir.file("Zetrova.dat"), kTheirs, c.theirsKey);
+        ASSERT_TRUE(WriteDataFile(dir.file("Zetrova.dat"), kTheirs, c.theirsKey));
         // The watch on the data file's folder notices the change.
         EXPECT_EQ(
             QTest::qWaitFor([&] { return !s.frame().statusText().startsWith("Ready"); }, 10000),
@@ -273,9 +265,9 @@ TEST(ConflictCopies, OfferedMergedSavedAndDeletedOnlyOnYes) {
         SCOPED_TRACE(deleteAnswer == kAnswerYes ? "deleted" : "kept");
         TempDir dir;
         PrepareDir(dir);
-        WriteDataFile(dir.file(syncthing), kTheirs, "pw");
+        ASSERT_TRUE(WriteDataFile(dir.file(syncthing), kTheirs, "pw"));
         // Under another key: not offered.
-        WriteDataFile(dir.file(dropbox), kTheirs, "other");
+        ASSERT_TRUE(WriteDataFile(dir.file(dropbox), kTheirs, "other"));
         {
             ScriptedPrompter prompter;
             prompter.answerYes();                   // merge the copy

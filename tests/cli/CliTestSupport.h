@@ -18,19 +18,21 @@
 #include "cli/CliCommands.h"
 
 // Runs zetrova-cli in this process with the given key (nothing = no key on input).
+// whileKeyIsRead, if set, runs each time the key is read (after the data file was read), to
+// change things behind the command's back.
 struct CliRun {
     int status = -1;
     QString out;
     QString err;
 };
 
-inline CliRun RunCliWith(const QStringList& args, std::optional<QString> key = std::nullopt) {
+inline CliRun RunCliWith(const QStringList& args, std::optional<QString> key = std::nullopt,
+                         const std::function<void()>& whileKeyIsRead = {}) {
     CliRun run;
     QTextStream out(&run.out);
     QTextStream err(&run.err);
-    int keyReads = 0;
     CliIo io{out, err, [&]() -> std::optional<QString> {
-                 ++keyReads;
+                 if (whileKeyIsRead) whileKeyIsRead();
                  return key;
              }};
     run.status = RunCli(args, io);

@@ -10,6 +10,8 @@
 #include "storage/DataFile.h"
 #include "storage/KeyVerifier.h"
 #include "storage/XmlExchange.h"
+#include "support/DataFiles.h"
+#include "support/Documents.h"
 #include "support/OtherUser.h"
 #include "support/QtPrinters.h"
 #include "support/TempDir.h"
@@ -20,30 +22,17 @@ namespace {
 
 const QString kKey = QStringLiteral("pass");
 
-XmlNode Add(const XmlNode& parent, const char16_t* tag, const QString& name,
-            const QString& value = QString()) {
-    XmlNode e = parent.document().createElement(QString::fromUtf16(tag));
-    e.setAttribute(schema::kName, name);
-    if (!value.isEmpty()) e.setText(value);
-    return parent.appendChild(e);
-}
-
 // root: 銀行 (口座, 暗証 secret, ネット (a/b, back\slash)), Mail, mailbox, dup (x), dup (inner)
 XmlDocument SampleDocument() {
-    XmlDocument doc = schema::CreateNewDocument();
-    const XmlNode root = doc.documentElement();
-    const XmlNode bank = Add(root, schema::kGroup, QStringLiteral("銀行"));
-    Add(bank, schema::kItem, QStringLiteral("口座"), QStringLiteral("1234-5678"));
-    Add(bank, schema::kSecret, QStringLiteral("暗証"), QStringLiteral("O'Neil\t\"①～\""));
-    const XmlNode net = Add(bank, schema::kGroup, QStringLiteral("ネット"));
-    Add(net, schema::kItem, QStringLiteral("a/b"), QStringLiteral("line1\nline2"));
-    Add(net, schema::kGroup, QStringLiteral("back\\slash"));
-    Add(root, schema::kGroup, QStringLiteral("Mail"));
-    Add(root, schema::kGroup, QStringLiteral("mailbox"));
-    Add(Add(root, schema::kGroup, QStringLiteral("dup")), schema::kItem, QStringLiteral("x"),
-        QStringLiteral("1"));
-    Add(Add(root, schema::kGroup, QStringLiteral("dup")), schema::kGroup, QStringLiteral("inner"));
-    return doc;
+    return BuildDocument({
+        Group(u"銀行"_s,
+              {Item(u"口座"_s, u"1234-5678"_s), Secret(u"暗証"_s, u"O'Neil\t\"①～\""_s),
+               Group(u"ネット"_s, {Item(u"a/b"_s, u"line1\nline2"_s), Group(u"back\\slash"_s)})}),
+        Group(u"Mail"_s),
+        Group(u"mailbox"_s),
+        Group(u"dup"_s, {Item(u"x"_s, u"1"_s)}),
+        Group(u"dup"_s, {Group(u"inner"_s)}),
+    });
 }
 
 QString Outline(const XmlNode& element) {
@@ -63,11 +52,7 @@ struct Workspace {
         QByteArray ini = "[CONFIG]\r\nDATA=data.dat\r\n";
         if (withKey) ini += "KEY=" + MakeKeyVerifier(kKey).toLatin1() + "\r\n";
         dir.write("Zetrova.ini", ini);
-        DocumentState state;
-        state.document = doc;
-        state.root = doc.documentElement();
-        state.keyVerifier = MakeKeyVerifier(kKey);
-        EXPECT_TRUE(SaveDataFile(state, data, false, nullptr));
+        EXPECT_TRUE(WriteDataFile(data, doc, kKey));
     }
     QStringList files(QStringList args) const { return args << "--ini" << ini; }
     CliRun run(const QStringList& args, std::optional<QString> key = kKey) const {
@@ -75,13 +60,9 @@ struct Workspace {
     }
     // The document in the data file, read back as the desktop program would.
     XmlDocument load() const {
-        DocumentState state;
-        const bool ok = LoadDataFile(state, data, [](QString& v) {
-            v = MakeKeyVerifier(kKey);
-            return true;
-        });
-        EXPECT_TRUE(ok);
-        return state.document;
+        const XmlDocument doc = ReadDataFile(data, kKey);
+        EXPECT_FALSE(doc.isNull());
+        return doc;
     }
 };
 
@@ -497,11 +478,7 @@ TEST(CliData, AKeyThatOpensTheSettingsFilesDataFileIsTakenAndNamedInIt) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TempDir dir;
-        DocumentState state;
-        state.document = SampleDocument();
-        state.root = state.document.documentElement();
-        state.keyVerifier = MakeKeyVerifier("new");
-        ASSERT_TRUE(SaveDataFile(state, dir.file("Zetrova.dat"), false, nullptr));
+        ASSERT_TRUE(WriteDataFile(dir.file("Zetrova.dat"), SampleDocument(), "new"));
         ASSERT_TRUE(QFile::copy(dir.file("Zetrova.dat"), dir.file("other.dat")));
         ASSERT_TRUE(WriteXmlFile(schema::CreateNewDocument(), dir.file("in.xml")));
         if (c.ini) dir.write("Zetrova.ini", *c.ini);

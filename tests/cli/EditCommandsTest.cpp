@@ -9,6 +9,8 @@
 #include "model/Schema.h"
 #include "storage/DataFile.h"
 #include "storage/KeyVerifier.h"
+#include "support/DataFiles.h"
+#include "support/Documents.h"
 #include "support/QtPrinters.h"
 #include "support/TempDir.h"
 
@@ -18,24 +20,13 @@ namespace {
 
 const QString kKey = QStringLiteral("pass");
 
-XmlNode Add(const XmlNode& parent, const char16_t* tag, const QString& name,
-            const QString& value = QString()) {
-    XmlNode e = parent.document().createElement(QString::fromUtf16(tag));
-    e.setAttribute(schema::kName, name);
-    if (!value.isEmpty()) e.setText(value);
-    return parent.appendChild(e);
-}
-
 // root: 銀行 (口座, 暗証 secret, ネット (a)), Mail
 XmlDocument Sample() {
-    XmlDocument doc = schema::CreateNewDocument();
-    const XmlNode root = doc.documentElement();
-    const XmlNode bank = Add(root, schema::kGroup, u"銀行"_s);
-    Add(bank, schema::kItem, u"口座"_s, u"1234"_s);
-    Add(bank, schema::kSecret, u"暗証"_s, u"0000"_s);
-    Add(Add(bank, schema::kGroup, u"ネット"_s), schema::kItem, u"a"_s, u"x"_s);
-    Add(root, schema::kGroup, u"Mail"_s);
-    return doc;
+    return BuildDocument({
+        Group(u"銀行"_s, {Item(u"口座"_s, u"1234"_s), Secret(u"暗証"_s, u"0000"_s),
+                          Group(u"ネット"_s, {Item(u"a"_s, u"x"_s)})}),
+        Group(u"Mail"_s),
+    });
 }
 
 // One line per element below element, indented by depth: "kind name=value".
@@ -59,23 +50,15 @@ struct Files {
     explicit Files(const XmlDocument& doc = Sample()) {
         dir.write("Zetrova.ini",
                   "[CONFIG]\r\nDATA=data.dat\r\nKEY=" + MakeKeyVerifier(kKey).toLatin1() + "\r\n");
-        DocumentState state;
-        state.document = doc;
-        state.root = doc.documentElement();
-        state.keyVerifier = MakeKeyVerifier(kKey);
-        EXPECT_TRUE(SaveDataFile(state, data, false, nullptr));
+        EXPECT_TRUE(WriteDataFile(data, doc, kKey));
     }
     CliRun run(QStringList args, QStringList lines = {kKey}) const {
         return RunCliWithLines(args << "--ini" << ini, lines);
     }
     QString outline(const QString& key = kKey) const { return outlineOf(data, key); }
     QString outlineOf(const QString& path, const QString& key) const {
-        DocumentState state;
-        const bool ok = LoadDataFile(state, path, [&](QString& v) {
-            v = MakeKeyVerifier(key);
-            return true;
-        });
-        return ok ? Outline(state.root) : QStringLiteral("(does not load)");
+        const XmlDocument doc = ReadDataFile(path, key);
+        return doc.isNull() ? QStringLiteral("(does not load)") : Outline(doc.documentElement());
     }
 };
 
@@ -278,11 +261,7 @@ TEST(CliEdit, CommandsWriteOnlyWhatTheyWereAskedToAndNamePathsAsTyped) {
          {}},
         {"merge of a file under another key",
          [&](const Files& f) {
-             DocumentState state;
-             state.document = Sample();
-             state.root = state.document.documentElement();
-             state.keyVerifier = MakeKeyVerifier(u"other"_s);
-             EXPECT_TRUE(SaveDataFile(state, f.dir.file(backslashed), false, nullptr));
+             EXPECT_TRUE(WriteDataFile(f.dir.file(backslashed), Sample(), u"other"_s));
              return QStringList{"merge", f.dir.file(backslashed)};
          },
          {kKey},
@@ -319,11 +298,7 @@ TEST(CliEdit, ASaveOverAFileChangedSinceItWasReadIsRefused) {
     XmlDocument other = schema::CreateNewDocument();
     Add(other.documentElement(), schema::kGroup, u"other"_s);
     const CliRun run = RunCliWithLines({"add", "/Mail/x", "--ini", files.ini}, {kKey, u"v"_s}, [&] {
-        DocumentState state;
-        state.document = other;
-        state.root = other.documentElement();
-        state.keyVerifier = MakeKeyVerifier(kKey);
-        ASSERT_TRUE(SaveDataFile(state, files.data, false, nullptr));
+        ASSERT_TRUE(WriteDataFile(files.data, other, kKey));
     });
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(run.err.contains("は読み込みの後にほかで変更されています。書き込みませんでした"))

@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <QTextStream>
 #include <functional>
 
-#include "cli/CliCommands.h"
-#include "storage/DataFile.h"
+#include "cli/CliTestSupport.h"
 #include "storage/KeyVerifier.h"
+#include "support/DataFiles.h"
 #include "support/QtPrinters.h"
 #include "support/TempDir.h"
 
@@ -28,22 +27,10 @@ const char kTheirs[] = R"(<group name="root"><group name="G"><item name="a">3</i
                        R"(<secret name="x&#9;y">3</secret></group><item name="c">1</item>)"
                        R"(<item name="d">1</item></group>)";
 
-void WriteDataFile(const QString& path, const char* xml, const QString& key = kKey) {
-    DocumentState state;
-    state.document = XmlDocument::parseDataText(QString::fromUtf8(xml)).document;
-    state.root = state.document.documentElement();
-    state.keyVerifier = MakeKeyVerifier(key);
-    ASSERT_TRUE(SaveDataFile(state, path, false, nullptr));
-}
-
 // The items of the data file, "path/name=value" in document order.
 QString Items(const QString& path) {
-    DocumentState state;
-    if (!LoadDataFile(state, path, [](QString& v) {
-            v = MakeKeyVerifier(kKey);
-            return true;
-        }))
-        return QStringLiteral("(unreadable)");
+    const XmlDocument doc = ReadDataFile(path, kKey);
+    if (doc.isNull()) return QStringLiteral("(unreadable)");
     QStringList lines;
     std::function<void(const XmlNode&, const QString&)> walk = [&](const XmlNode& group,
                                                                    const QString& at) {
@@ -55,28 +42,8 @@ QString Items(const QString& path) {
                 lines << at + name + u'=' + c.text() + (c.name() == u"secret" ? u"*"_s : u""_s);
         }
     };
-    walk(state.root, u"/"_s);
+    walk(doc.documentElement(), u"/"_s);
     return lines.join(u' ');
-}
-
-struct ToolRun {
-    int status;
-    QString out;
-    QString err;
-};
-
-// Runs the tool; `whileKeyIsRead` runs when the key is read, after the data file was read.
-ToolRun RunTool(const QStringList& args, const std::function<void()>& whileKeyIsRead = {}) {
-    ToolRun run{};
-    QTextStream out(&run.out), err(&run.err);
-    CliIo io{out, err, [&]() -> std::optional<QString> {
-                 if (whileKeyIsRead) whileKeyIsRead();
-                 return kKey;
-             }};
-    run.status = ::RunCli(args, io);
-    out.flush();
-    err.flush();
-    return run;
 }
 
 }  // namespace
@@ -153,10 +120,10 @@ TEST(CliMerge, MergesOrRefusesLeavingTheDataFileAsItWas) {
         const QString data = dir.file("data.dat");
         dir.write("Zetrova.ini",
                   "[CONFIG]\r\nDATA=data.dat\r\nKEY=" + MakeKeyVerifier(kKey).toLatin1() + "\r\n");
-        WriteDataFile(data, kOurs);
-        WriteDataFile(dir.file("theirs.dat"), kTheirs);
-        WriteDataFile(dir.file("base.dat"), kBase);
-        WriteDataFile(dir.file("otherkey.dat"), kTheirs, QStringLiteral("other"));
+        ASSERT_TRUE(WriteDataFile(data, kOurs, kKey));
+        ASSERT_TRUE(WriteDataFile(dir.file("theirs.dat"), kTheirs, kKey));
+        ASSERT_TRUE(WriteDataFile(dir.file("base.dat"), kBase, kKey));
+        ASSERT_TRUE(WriteDataFile(dir.file("otherkey.dat"), kTheirs, QStringLiteral("other")));
         dir.write("in.xml", kTheirs);
         QStringList args = c.args;
         for (QString& arg : args) {
@@ -166,9 +133,11 @@ TEST(CliMerge, MergesOrRefusesLeavingTheDataFileAsItWas) {
             if (arg == u"MISSING") arg = dir.file("missing.dat");
             if (arg == u"XML") arg = dir.file("in.xml");
         }
-        const ToolRun run = RunTool(args << "--ini" << dir.file("Zetrova.ini"), [&] {
-            if (c.tamper)
-                WriteDataFile(data, R"(<group name="root"><item name="c">1</item></group>)");
+        const CliRun run = RunCliWith(args << "--ini" << dir.file("Zetrova.ini"), kKey, [&] {
+            if (c.tamper) {
+                ASSERT_TRUE(WriteDataFile(
+                    data, R"(<group name="root"><item name="c">1</item></group>)", kKey));
+            }
         });
         EXPECT_EQ(run.status, c.status) << run.err.toStdString();
         EXPECT_EQ(run.out, c.out);

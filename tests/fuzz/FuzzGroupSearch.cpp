@@ -24,10 +24,6 @@ const char16_t* const kNames[] = {u"",        u"a", u"A",    u"ab",     u"mail",
 const char16_t* const kTexts[] = {u"a",    u"A",      u"B", u"AIL",    u"'", u"\"",
                                   u"'b\"", u"\uFF21", u"é", u"\u0001", u"o", u"x y"};
 
-QString Escaped(const char16_t* name) {
-    return QString::fromUtf16(name).toHtmlEscaped();
-}
-
 // The document text the input describes: each byte opens, closes or adds one node.
 QString BuildDocument(FuzzInput& in) {
     QString xml = QStringLiteral("<group name=\"root\">");

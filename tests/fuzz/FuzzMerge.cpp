@@ -21,10 +21,6 @@ const char16_t* const kNames[] = {u"a", u"b", u"c", u"", u"a（競合）", u"é'
 const char16_t* const kValues[] = {u"1", u"2", u"x y", u"<&>", u"", u"\u5024"};
 const char16_t kConflictSuffix[] = u"（競合）";
 
-QString Escaped(const char16_t* text) {
-    return QString::fromUtf16(text).toHtmlEscaped();
-}
-
 // The base document the input describes: each step opens, closes or adds one node.
 XmlDocument BuildBase(FuzzInput& in) {
     QString xml = QStringLiteral("<!--top--><group name=\"root\">");

@@ -9,6 +9,9 @@
 #include "items/ProfileFile.h"
 #include "model/Schema.h"
 #include "storage/DataFileCodec.h"
+#include "support/Documents.h"
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -27,28 +30,14 @@ void Put(const char* target, const char* name, const QByteArray& bytes) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(file.fileName()));
 }
 
-XmlNode Add(const XmlNode& parent, const char16_t* tag, const QString& name,
-            const QString& value = {}) {
-    XmlNode e = parent.document().createElement(QString::fromUtf16(tag));
-    e.setAttribute(schema::kName, name);
-    if (!value.isEmpty()) e.setText(value);
-    return parent.appendChild(e);
-}
-
 XmlDocument SampleDocument() {
-    XmlDocument doc = schema::CreateNewDocument();
-    const XmlNode root = doc.documentElement();
-    const XmlNode bank = Add(root, schema::kGroup, QStringLiteral("銀行"));
-    Add(bank, schema::kItem, QStringLiteral("口座"), QStringLiteral("1234-567"));
-    Add(bank, schema::kSecret, QStringLiteral("暗証"), QStringLiteral("p@ss'w\"rd<&>"));
-    Add(Add(bank, schema::kGroup, QStringLiteral("ネット")), schema::kItem, QStringLiteral("URL"),
-        QStringLiteral("https://example.jp/?a=1&b=2"));
-    Add(Add(root, schema::kGroup, QStringLiteral("Mail")), schema::kItem, QStringLiteral("メモ"),
-        QStringLiteral("line1\r\nline2\ttab  "));
-    Add(root, schema::kGroup, QStringLiteral("mailbox"));
-    Add(Add(root, schema::kGroup, QStringLiteral("a'b")), schema::kItem, QStringLiteral("記号"),
-        QStringLiteral("é😀①～"));
-    return doc;
+    return BuildDocument({
+        Group(u"銀行"_s, {Item(u"口座"_s, u"1234-567"_s), Secret(u"暗証"_s, u"p@ss'w\"rd<&>"_s),
+                          Group(u"ネット"_s, {Item(u"URL"_s, u"https://example.jp/?a=1&b=2"_s)})}),
+        Group(u"Mail"_s, {Item(u"メモ"_s, u"line1\r\nline2\ttab  "_s)}),
+        Group(u"mailbox"_s),
+        Group(u"a'b"_s, {Item(u"記号"_s, u"é😀①～"_s)}),
+    });
 }
 
 }  // namespace

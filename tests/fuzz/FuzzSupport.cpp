@@ -8,6 +8,10 @@
 #include "model/XPathForms.h"
 #include "model/ui/GroupTreeView.h"
 
+QString Escaped(const char16_t* text) {
+    return QString::fromUtf16(text).toHtmlEscaped();
+}
+
 QString FuzzFilePath(const QString& name) {
     static QTemporaryDir dir;
     FUZZ_CHECK(dir.isValid());

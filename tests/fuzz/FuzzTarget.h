@@ -63,6 +63,10 @@ private:
     std::size_t pos_ = 0;
 };
 
+// A text of a table, escaped for XML text and attribute values: the targets that build documents
+// from their input write them as data text.
+QString Escaped(const char16_t* text);
+
 // A path in a folder of this process that is removed at exit; for inputs the program reads
 // from a file.
 QString FuzzFilePath(const QString& name);

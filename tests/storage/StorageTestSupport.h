@@ -12,23 +12,8 @@
 #include "model/XmlDocument.h"
 #include "storage/DataFile.h"
 #include "storage/KeyVerifier.h"
+#include "support/Documents.h"
 #include "support/QtPrinters.h"
-
-// Appends elements the way the program does: last child, name attribute, value as text.
-inline XmlNode AddElement(const XmlNode& parent, const char16_t* tag, const QString& name) {
-    XmlNode e = parent.document().createElement(QString::fromUtf16(tag));
-    e.setAttribute(schema::kName, name);
-    return parent.appendChild(e);
-}
-inline XmlNode AddGroup(const XmlNode& parent, const QString& name) {
-    return AddElement(parent, schema::kGroup, name);
-}
-inline XmlNode AddItem(const XmlNode& parent, const QString& name, const QString& value,
-                       bool secret = false) {
-    XmlNode e = AddElement(parent, secret ? schema::kSecret : schema::kItem, name);
-    e.setText(value);
-    return e;
-}
 
 // One line per element in document order: depth, element name, name attribute and, for
 // elements without element children, the text. Equal outlines mean equal trees as the program
@@ -44,13 +29,6 @@ inline QString Outline(const XmlNode& element, int depth = 0) {
 }
 inline QString Outline(const XmlDocument& doc) {
     return doc.isNull() ? QStringLiteral("(none)") : Outline(doc.documentElement());
-}
-
-inline QString FromUtf16Le(const QByteArray& bytes) {
-    return QString(reinterpret_cast<const QChar*>(bytes.constData()), bytes.size() / 2);
-}
-inline QByteArray ToUtf16Le(const QString& text) {
-    return QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
 }
 
 // Names and values that must survive every round trip.
