@@ -119,16 +119,6 @@ void CMainFrame::dispatchCommand(int id, QObject* sender) {
     --commandDepth_;
 }
 
-void RunGuarded(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const XmlError& error) {
-        // An engine failure that the command does not report itself ends the command; the
-        // program goes on.
-        REPORT_XML_ERROR(error, MessageIcon::Warning);
-    }
-}
-
 QString CMainFrame::statusText() const {
     return statusLine_->text();
 }

@@ -20,10 +20,6 @@ class QMenu;
 class MenuPromptTracker;
 class Workspace;
 
-// Runs a command's work; an XML engine failure that escapes it is reported ("エラーが起きました",
-// caption "エラー", and a log line) and ends only that command.
-void RunGuarded(const std::function<void()>& action);
-
 // The main window: menus, status line, the group tree and the item list side by side, the
 // notification icon, and the one command table every command goes through. Closing the window only
 // hides it; "終了" ends the program.
