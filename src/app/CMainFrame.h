@@ -11,6 +11,7 @@
 #include "app/NotifyRegistration.h"
 
 class CZetrovaView;
+struct FrameParts;
 class GroupPane;
 class GroupTreeWidget;
 class ProportionalSplitter;
@@ -39,11 +40,12 @@ public:
         QString installedHelpFile;
         // Ends the event loop with the exit code; empty: QCoreApplication::exit.
         std::function<void(int code)> quit;
-        // Creation steps run around the icon registration: readSettings before it (empty: the
-        // settings file of the start directory), loadDocument after it (empty: the data file is
-        // loaded, after the key, or a new document is made).
-        std::function<void(CMainFrame&)> readSettings;
-        std::function<void(CMainFrame&)> loadDocument;
+        // Creation steps run around the icon registration, given what the window lends its
+        // wiring: readSettings before it (empty: the settings file of the start directory),
+        // loadDocument after it (empty: the data file is loaded, after the key, or a new document
+        // is made).
+        std::function<void(const FrameParts&)> readSettings;
+        std::function<void(const FrameParts&)> loadDocument;
     };
 
     explicit CMainFrame(Services services = {});
@@ -110,6 +112,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // What the window lends its wiring (WireFrame) and the creation steps.
+    FrameParts wiringParts();
     void registerShellCommands();
     // The save question; false when the user's Yes saved nothing.
     bool askToSaveChanges();

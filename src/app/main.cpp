@@ -4,7 +4,7 @@
 
 #include "app/AppIdentity.h"
 #include "app/CMainFrame.h"
-#include "app/DocumentWiring.h"
+#include "app/FrameWiring.h"
 #include "app/JapaneseQtTexts.h"
 #include "app/ProgramIcons.h"
 #include "app/ProgramOptions.h"
@@ -68,7 +68,9 @@ int main(int argc, char** argv) {
     HeldSettings settings;
     if (!StartupSettingsReadable(StartDirectory(), &settings)) return 1;
     CMainFrame::Services services;
-    services.readSettings = [&settings](CMainFrame& f) { ApplyStartupSettings(f, settings); };
+    services.readSettings = [&settings](const FrameParts& parts) {
+        ApplyStartupSettings(parts, settings);
+    };
 
     CMainFrame frame(std::move(services));
     // The status line says what a copy did; a screen reader hears its change.
