@@ -11,7 +11,6 @@
 #include "app/QtPrompter.h"
 #include "app/SingleInstanceGuard.h"
 #include "app/StartDirectory.h"
-#include "app/StartFolder.h"
 #include "diag/LogFile.h"
 #include "diag/MemoryReuse.h"
 #include "diag/MessageBoxes.h"
