@@ -10,8 +10,9 @@ struct HeldSettings;
 class QWidget;
 class Workspace;
 
-// What the main window lends its wiring; the window fills it in. The handlers and connections the
-// wiring makes keep these pointers, so they live as long as the window.
+// What the main window lends its wiring, filled in by the window: the wiring needs nothing else of
+// it. The handlers and connections the wiring makes hold these pointers, which the window keeps
+// valid for its whole life.
 struct FrameParts {
     Workspace* workspace = nullptr;
     // Owner of the key dialog and the notices, parent of the wiring's own objects and context of
