@@ -14,7 +14,7 @@
 #include "app/AppIdentity.h"
 #include "app/CAboutDlg.h"
 #include "app/CommandIds.h"
-#include "app/DocumentWiring.h"
+#include "app/FrameWiring.h"
 #include "app/GroupPane.h"
 #include "app/HelpLauncher.h"
 #include "app/MainLayout.h"
@@ -67,7 +67,12 @@ CMainFrame::CMainFrame(Services services)
             [this] { dispatchCommand(CommandId::ClipboardCopy, itemList_); });
     registerShellCommands();
     workspace_ = std::make_unique<Workspace>(groupTree_, this);
-    InstallDocumentRound(*this, *workspace_);
+    connect(workspace_.get(), &Workspace::dataFilePathChanged, this, &CMainFrame::setCaptionPath);
+    connect(workspace_.get(), &Workspace::findNextAvailable, this, &CMainFrame::setFindNextEnabled);
+    connect(workspace_.get(), &Workspace::statusMessage, this, &CMainFrame::showStatus);
+    const FrameParts parts = wiringParts();
+    // Shown or activated: the data file may have changed meanwhile.
+    connect(this, &CMainFrame::activated, this, WireFrame(parts));
     if (!services_.readSettings) services_.readSettings = ReadStartupSettings;
     if (!services_.loadDocument) services_.loadDocument = LoadStartupDocument;
     showGroupPane(true);
@@ -77,14 +82,14 @@ CMainFrame::CMainFrame(Services services)
         resize(std::min(800, area.width() * 3 / 4), std::min(600, area.height() * 3 / 4));
     }
 
-    if (services_.readSettings) services_.readSettings(*this);
+    if (services_.readSettings) services_.readSettings(parts);
 
     services_.notifyIcon->setLeftPressHandler([this] { popUpNotifyMenu(); });
     registration_ = std::make_unique<NotifyRegistration>(
         *services_.notifyIcon, [this] { requestClose(); }, services_.retryScheduler);
     registration_->start();
 
-    if (services_.loadDocument) services_.loadDocument(*this);
+    if (services_.loadDocument) services_.loadDocument(parts);
     setFindNextEnabled(false);
 }
 
@@ -92,6 +97,19 @@ CMainFrame::~CMainFrame() {
     // The registration's pending retries refer to the icon; both go before the controls.
     registration_.reset();
     if (!ended_) services_.notifyIcon->remove();
+}
+
+FrameParts CMainFrame::wiringParts() {
+    FrameParts parts;
+    parts.workspace = workspace_.get();
+    parts.window = this;
+    parts.groupTree = groupTree_;
+    parts.itemList = itemList_;
+    parts.commands = &commands_;
+    parts.startDirectory = startDirectory_;
+    parts.commandRunning = [this] { return commandRunning(); };
+    parts.startMinimised = &startMinimised_;
+    return parts;
 }
 
 void CMainFrame::registerShellCommands() {
@@ -117,16 +135,6 @@ void CMainFrame::dispatchCommand(int id, QObject* sender) {
     ++commandDepth_;
     RunGuarded([&] { commands_.dispatch(id, sender); });
     --commandDepth_;
-}
-
-void RunGuarded(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const XmlError& error) {
-        // An engine failure that the command does not report itself ends the command; the
-        // program goes on.
-        REPORT_XML_ERROR(error, MessageIcon::Warning);
-    }
 }
 
 QString CMainFrame::statusText() const {

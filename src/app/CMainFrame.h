@@ -11,6 +11,7 @@
 #include "app/NotifyRegistration.h"
 
 class CZetrovaView;
+struct FrameParts;
 class GroupPane;
 class GroupTreeWidget;
 class ProportionalSplitter;
@@ -19,10 +20,6 @@ class QLabel;
 class QMenu;
 class MenuPromptTracker;
 class Workspace;
-
-// Runs a command's work; an XML engine failure that escapes it is reported ("エラーが起きました",
-// caption "エラー", and a log line) and ends only that command.
-void RunGuarded(const std::function<void()>& action);
 
 // The main window: menus, status line, the group tree and the item list side by side, the
 // notification icon, and the one command table every command goes through. Closing the window only
@@ -43,11 +40,12 @@ public:
         QString installedHelpFile;
         // Ends the event loop with the exit code; empty: QCoreApplication::exit.
         std::function<void(int code)> quit;
-        // Creation steps run around the icon registration: readSettings before it (empty: the
-        // settings file of the start directory), loadDocument after it (empty: the data file is
-        // loaded, after the key, or a new document is made).
-        std::function<void(CMainFrame&)> readSettings;
-        std::function<void(CMainFrame&)> loadDocument;
+        // Creation steps run around the icon registration, given what the window lends its
+        // wiring: readSettings before it (empty: the settings file of the start directory),
+        // loadDocument after it (empty: the data file is loaded, after the key, or a new document
+        // is made).
+        std::function<void(const FrameParts&)> readSettings;
+        std::function<void(const FrameParts&)> loadDocument;
     };
 
     explicit CMainFrame(Services services = {});
@@ -114,6 +112,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // What the window lends its wiring (WireFrame) and the creation steps.
+    FrameParts wiringParts();
     void registerShellCommands();
     // The save question; false when the user's Yes saved nothing.
     bool askToSaveChanges();

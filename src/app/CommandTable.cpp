@@ -1,5 +1,7 @@
 #include "app/CommandTable.h"
 
+#include "diag/MessageBoxes.h"
+
 void CommandTable::set(int id, Handler handler) {
     if (handler)
         handlers_[id] = std::move(handler);
@@ -28,4 +30,14 @@ bool CommandTable::dispatch(int id, QObject* sender) const {
     const Handler handler = it->second;
     handler(sender);
     return true;
+}
+
+void RunGuarded(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const XmlError& error) {
+        // An engine failure that the command does not report itself ends the command; the
+        // program goes on.
+        REPORT_XML_ERROR(error, MessageIcon::Warning);
+    }
 }

@@ -26,3 +26,7 @@ public:
 private:
     std::map<int, Handler> handlers_;
 };
+
+// Runs a command's work; an XML engine failure that escapes it is reported ("エラーが起きました",
+// caption "エラー", and a log line) and ends only that command.
+void RunGuarded(const std::function<void()>& action);

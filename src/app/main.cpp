@@ -4,14 +4,13 @@
 
 #include "app/AppIdentity.h"
 #include "app/CMainFrame.h"
-#include "app/DocumentWiring.h"
+#include "app/FrameWiring.h"
 #include "app/JapaneseQtTexts.h"
 #include "app/ProgramIcons.h"
 #include "app/ProgramOptions.h"
 #include "app/QtPrompter.h"
 #include "app/SingleInstanceGuard.h"
 #include "app/StartDirectory.h"
-#include "app/StartFolder.h"
 #include "diag/LogFile.h"
 #include "diag/MemoryReuse.h"
 #include "diag/MessageBoxes.h"
@@ -69,7 +68,9 @@ int main(int argc, char** argv) {
     HeldSettings settings;
     if (!StartupSettingsReadable(StartDirectory(), &settings)) return 1;
     CMainFrame::Services services;
-    services.readSettings = [&settings](CMainFrame& f) { ApplyStartupSettings(f, settings); };
+    services.readSettings = [&settings](const FrameParts& parts) {
+        ApplyStartupSettings(parts, settings);
+    };
 
     CMainFrame frame(std::move(services));
     // The status line says what a copy did; a screen reader hears its change.

@@ -119,3 +119,18 @@ bool SaveDataFileForCli(const CliDataFiles& files, DocumentState& state, CliIo& 
                                 {EscapeLine(files.dataPath)}));
     return false;
 }
+
+int ChangeDataFile(const CliDataFiles& files, CliIo& io,
+                   const std::function<ChangeResult(DocumentState&)>& change) {
+    DocumentState state;
+    if (!LoadDataFileForCli(files, io, state)) return kExitFailed;
+    switch (change(state)) {
+        case ChangeResult::Refused:
+            return kExitFailed;
+        case ChangeResult::Unchanged:
+            return kExitOk;
+        case ChangeResult::Changed:
+            break;
+    }
+    return SaveDataFileForCli(files, state, io) ? kExitOk : kExitFailed;
+}

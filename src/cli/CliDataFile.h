@@ -2,12 +2,14 @@
 
 #include <QCommandLineParser>
 #include <QString>
+#include <functional>
 
 #include "cli/CliIo.h"
 #include "model/DocumentState.h"
 
-// The settings file and the data file a data command works on, and the key check in front of
-// them, shared by the data commands of zetrova-cli.
+// The settings file and the data file a data command works on, the key check in front of them,
+// and the one load, change and save of the changing commands, shared by the data commands of
+// zetrova-cli.
 
 struct CliDataFiles {
     QString iniPath;  // --ini, else Zetrova.ini in the current folder
@@ -57,3 +59,15 @@ bool LoadDataFileForCli(const CliDataFiles& files, CliIo& io, DocumentState& sta
 // the reason goes to the error stream and false is returned; so it does for a failed save.
 // Every command that replaces the data file saves through here.
 bool SaveDataFileForCli(const CliDataFiles& files, DocumentState& state, CliIo& io);
+
+// What a change did to the document.
+enum class ChangeResult {
+    Refused,    // the reason has been written; nothing is saved
+    Unchanged,  // nothing to do (e.g. mkdir --parents of a group that exists); nothing is saved
+    Changed,    // the document is to be saved
+};
+
+// One change of the data file: loads it after the key, runs change on the loaded document and,
+// when it changed something, saves it once (SaveDataFileForCli). Returns the exit status.
+int ChangeDataFile(const CliDataFiles& files, CliIo& io,
+                   const std::function<ChangeResult(DocumentState&)>& change);

@@ -75,18 +75,3 @@ std::optional<QString> ReadNewKeyVerifier(CliIo& io) {
     Wipe(second.text);
     return verifier;
 }
-
-int ChangeDataFile(const CliDataFiles& files, CliIo& io,
-                   const std::function<ChangeResult(DocumentState&)>& change) {
-    DocumentState state;
-    if (!LoadDataFileForCli(files, io, state)) return kExitFailed;
-    switch (change(state)) {
-        case ChangeResult::Refused:
-            return kExitFailed;
-        case ChangeResult::Unchanged:
-            return kExitOk;
-        case ChangeResult::Changed:
-            break;
-    }
-    return SaveDataFileForCli(files, state, io) ? kExitOk : kExitFailed;
-}

@@ -1,14 +1,12 @@
 #pragma once
 
 #include <QString>
-#include <functional>
 #include <optional>
 
-#include "cli/CliDataFile.h"
 #include "cli/CliIo.h"
-#include "model/DocumentState.h"
 
-// What the changing commands read after the key, and how they load, change and save.
+// What the commands read from the user: the key, an item's value (or the recipe that draws it)
+// and a new key.
 
 // The longest item value a command takes, in UTF-16 code units. A longer line on standard input
 // is taken for a mistake (a file piped in by accident) rather than stored.
@@ -31,15 +29,3 @@ std::optional<QString> ReadItemValue(CliIo& io, bool secret, std::optional<int> 
 // space ("キーにできるのは半角の英数字と記号のみです"), and both the same. Its verifier, or
 // nothing after the message; the typed keys are wiped.
 std::optional<QString> ReadNewKeyVerifier(CliIo& io);
-
-// What a change did to the document.
-enum class ChangeResult {
-    Refused,    // the reason has been written; nothing is saved
-    Unchanged,  // nothing to do (e.g. mkdir --parents of a group that exists); nothing is saved
-    Changed,    // the document is to be saved
-};
-
-// One change of the data file: loads it after the key, runs change on the loaded document and,
-// when it changed something, saves it once (SaveDataFileForCli). Returns the exit status.
-int ChangeDataFile(const CliDataFiles& files, CliIo& io,
-                   const std::function<ChangeResult(DocumentState&)>& change);

@@ -20,6 +20,26 @@ XmlDocHolder::~XmlDocHolder() {
     xmlFreeDoc(doc);
 }
 
+const std::shared_ptr<XmlDocHolder>& XmlAccess::holder(const XmlDocument& d) {
+    return d.holder_;
+}
+
+XmlDocument XmlAccess::wrap(std::shared_ptr<XmlDocHolder> holder) {
+    return XmlDocument(std::move(holder));
+}
+
+const std::shared_ptr<XmlDocHolder>& XmlAccess::require(const XmlDocument& d) {
+    if (!d.holder_) throw XmlError(XmlError::kPointer);
+    return d.holder_;
+}
+
+// Defined here, with the document it returns: the node's unit does not include the document's
+// header, which includes the node's.
+XmlDocument XmlNode::document() const {
+    XmlAccess::require(*this);
+    return XmlAccess::wrap(holder_);
+}
+
 XmlDocument XmlDocument::createEmpty() {
     xmlrt::EnsureLibXml();
     xmlDocPtr doc = xmlNewDoc(reinterpret_cast<const xmlChar*>("1.0"));

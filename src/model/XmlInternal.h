@@ -11,8 +11,9 @@
 #include <vector>
 
 #include "diag/XmlError.h"
-#include "model/XmlDocument.h"
-#include "model/XmlNode.h"
+
+class XmlDocument;
+class XmlNode;
 
 // Owns one libxml2 document together with every node that was created for it or taken out of
 // its tree. Such nodes are only recorded here and freed with the document, so a handle can never
@@ -30,25 +31,19 @@ struct XmlDocHolder {
     std::vector<xmlNodePtr> outside;
 };
 
+// Raw access to the handles. Each side is defined with its class (XmlNode.cpp, XmlDocument.cpp),
+// so that this header needs neither public header and the node's unit never includes the
+// document's.
 struct XmlAccess {
-    static xmlNodePtr raw(const XmlNode& n) { return n.node_; }
-    static const std::shared_ptr<XmlDocHolder>& holder(const XmlNode& n) { return n.holder_; }
-    static const std::shared_ptr<XmlDocHolder>& holder(const XmlDocument& d) { return d.holder_; }
-    static XmlNode wrap(const std::shared_ptr<XmlDocHolder>& holder, xmlNodePtr node) {
-        return node ? XmlNode(holder, node) : XmlNode();
-    }
-    static XmlDocument wrap(std::shared_ptr<XmlDocHolder> holder) {
-        return XmlDocument(std::move(holder));
-    }
-    // The node of a handle; a null handle raises XmlError(kPointer).
-    static xmlNodePtr require(const XmlNode& n) {
-        if (!n.node_) throw XmlError(XmlError::kPointer);
-        return n.node_;
-    }
-    static const std::shared_ptr<XmlDocHolder>& require(const XmlDocument& d) {
-        if (!d.holder_) throw XmlError(XmlError::kPointer);
-        return d.holder_;
-    }
+    static xmlNodePtr raw(const XmlNode& n);
+    static const std::shared_ptr<XmlDocHolder>& holder(const XmlNode& n);
+    static const std::shared_ptr<XmlDocHolder>& holder(const XmlDocument& d);
+    // A handle to node in the holder's document; a null handle for nullptr.
+    static XmlNode wrap(const std::shared_ptr<XmlDocHolder>& holder, xmlNodePtr node);
+    static XmlDocument wrap(std::shared_ptr<XmlDocHolder> holder);
+    // The node of a handle, the holder of a document; a null handle raises XmlError(kPointer).
+    static xmlNodePtr require(const XmlNode& n);
+    static const std::shared_ptr<XmlDocHolder>& require(const XmlDocument& d);
 };
 
 namespace xmlimpl {

@@ -3,7 +3,6 @@
 #include <libxml/tree.h>
 
 #include "model/LibXmlRuntime.h"
-#include "model/XmlDocument.h"
 #include "model/XmlInternal.h"
 
 using xmlimpl::CopyTree;
@@ -110,9 +109,21 @@ void KeepNamespacesDeclared(xmlNodePtr node) {
 
 }  // namespace
 
-XmlDocument XmlNode::document() const {
-    XmlAccess::require(*this);
-    return XmlAccess::wrap(holder_);
+xmlNodePtr XmlAccess::raw(const XmlNode& n) {
+    return n.node_;
+}
+
+const std::shared_ptr<XmlDocHolder>& XmlAccess::holder(const XmlNode& n) {
+    return n.holder_;
+}
+
+XmlNode XmlAccess::wrap(const std::shared_ptr<XmlDocHolder>& holder, xmlNodePtr node) {
+    return node ? XmlNode(holder, node) : XmlNode();
+}
+
+xmlNodePtr XmlAccess::require(const XmlNode& n) {
+    if (!n.node_) throw XmlError(XmlError::kPointer);
+    return n.node_;
 }
 
 bool XmlNode::isElement() const {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "model/LibXmlRuntime.h"
+#include "model/XmlDocument.h"
 #include "model/XmlInternal.h"
 
 namespace {

@@ -31,6 +31,12 @@ QByteArray DataFileKey(const QString& verifier);
 bool EncryptDataText(const QByteArray& plaintext, const QString& verifier,
                      std::vector<std::uint8_t>& ciphertext);
 
+// The whole-file decode: DecryptDataFile, DataTextOf and ParseDataText one after the other, with
+// the whole plaintext in memory at once. The programs do not read a data file this way: they use
+// DecodeDataFileBytes (storage/DataFileDecode.h), which does the same in pieces on two threads.
+// These three are only the plain reference that the tests, the fuzz targets and the benchmarks
+// compare it with.
+
 // Decrypts the bytes of a data file. A length that is not a multiple of 8 is completed with zero
 // bytes. False, plaintext untouched, when the cipher reports failure.
 bool DecryptDataFile(const QByteArray& fileBytes, const QString& verifier,

@@ -12,7 +12,7 @@
 
 #include "app/AppTestSupport.h"
 #include "app/CommandIds.h"
-#include "app/DocumentWiring.h"
+#include "app/FrameWiring.h"
 #include "diag/XmlError.h"
 #include "items/ProfileFile.h"
 #include "items/Settings.h"

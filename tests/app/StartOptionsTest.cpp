@@ -6,7 +6,7 @@
 #include <QFileInfo>
 
 #include "app/ProgramOptions.h"
-#include "app/StartFolder.h"
+#include "app/StartDirectory.h"
 #include "support/TempDir.h"
 
 namespace {

@@ -8,9 +8,8 @@
 #include "storage/ConflictCopies.h"
 #include "storage/DataFile.h"
 #include "storage/ui/DiskChangeMerge.h"
-#include "storage/ui/DocumentCommands.h"
 
-void OfferConflictCopies(Workspace& ws) {
+void OfferConflictCopies(Workspace& ws, const std::function<bool()>& save) {
     if (!ws.doc.hasDocument()) return;
     const QString dataName = QFileInfo(ws.doc.dataFilePath).fileName();
     for (const QString& copyPath : FindConflictCopies(ws.doc.dataFilePath)) {
@@ -30,7 +29,7 @@ void OfferConflictCopies(Workspace& ws) {
         ws.settledConflictCopies.insert(copy.stamp.sha256);
         if (answer != kAnswerYes) continue;
         const QList<MergeConflict> conflicts = AdoptMerge(ws, merged, nullptr);
-        if (!SaveCommand(ws)) return;
+        if (!save()) return;
         ReportMerge(ws, copyName, conflicts);
         if (QuestionBoxDefaultNo(ws.owner(), kCaptionConfirm,
                                  u"%sの内容は%sに保存されました。%sを削除しますか？", copyName,

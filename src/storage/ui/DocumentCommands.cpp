@@ -32,7 +32,7 @@ bool LoadAtStartup(Workspace& ws, const QString& defaultDataFilePath, const AskK
     if (LoadDataFile(loaded, ws.doc.dataFilePath, askKey ? askKey : KeyAsker(ws), ws.owner())) {
         loaded.modified = false;
         ws.replaceDocument(loaded);
-        OfferConflictCopies(ws);
+        OfferConflictCopies(ws, [&ws] { return SaveCommand(ws); });
         return true;
     }
     NewDocumentCommand(ws, defaultDataFilePath);
@@ -69,7 +69,7 @@ void OpenCommand(Workspace& ws) {
     if (!LoadDataFile(loaded, *path, KeyAsker(ws), ws.owner())) return;
     loaded.modified = false;
     ws.replaceDocument(loaded);
-    OfferConflictCopies(ws);
+    OfferConflictCopies(ws, [&ws] { return SaveCommand(ws); });
 }
 
 bool SaveCommand(Workspace& ws) {
