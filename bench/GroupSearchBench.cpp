@@ -31,20 +31,20 @@ void BM_FindNextGroupWrap(benchmark::State& state) {
     CZetrovaView list;
     Workspace ws(&tree, nullptr);
     QObject::connect(&ws, &Workspace::itemsChanged, [&ws, &list] { FillItemList(ws, &list); });
-    ws.doc.document = ThousandGroups();
-    ws.doc.root = ws.doc.document.documentElement();
-    ws.rebuildTree();
+    ws.doc().document = ThousandGroups();
+    ws.doc().root = ws.doc().document.documentElement();
+    ws.RebuildTree();
     QTreeWidgetItem* needle = tree.topLevelItem(0)->child(0);
-    ws.searchText = QStringLiteral("needle");
+    ws.groupSearch().text = QStringLiteral("needle");
     for (auto _ : state) {
         state.PauseTiming();
-        ws.setCurrentGroup(needle);
+        ws.SetCurrentGroup(needle);
         state.ResumeTiming();
-        FindNextGroup(ws, ws.searchText);
+        FindNextGroup(ws, ws.groupSearch().text);
     }
     if (ws.currentGroupItem() != needle || list.rowCount() != 100)
         state.SkipWithError("the search did not come back to the current group");
-    state.counters["groups"] = static_cast<double>(ws.doc.root.selectNodes(".//group").size());
+    state.counters["groups"] = static_cast<double>(ws.doc().root.selectNodes(".//group").size());
 }
 BENCHMARK(BM_FindNextGroupWrap)->Unit(benchmark::kMillisecond);
 

@@ -68,10 +68,10 @@ struct BigGroupWindow {
                 QStringLiteral("value %1 パスワード").arg(i));
         small = Add(root, schema::kGroup, QStringLiteral("small"));
         Add(small, schema::kItem, QStringLiteral("pasted"), QStringLiteral("v"));
-        ws.doc.document = doc;
-        ws.doc.root = root;
-        ws.resetViews();
-        ws.setCurrentGroup(frame->groupTree()->topLevelItem(0)->child(0));
+        ws.doc().document = doc;
+        ws.doc().root = root;
+        ws.ResetViews();
+        ws.SetCurrentGroup(frame->groupTree()->topLevelItem(0)->child(0));
     }
 
     Workspace& ws() { return frame->workspace(); }
@@ -121,10 +121,10 @@ BENCHMARK(BM_DeleteItem)->Unit(benchmark::kMillisecond);
 void BM_PasteItem(benchmark::State& state) {
     BigGroupWindow w;
     QTreeWidgetItem* bigItem = w.ws().currentGroupItem();
-    w.ws().setCurrentGroup(w.frame->groupTree()->topLevelItem(0)->child(1));
+    w.ws().SetCurrentGroup(w.frame->groupTree()->topLevelItem(0)->child(1));
     w.list()->selectRow(0);
     w.run(CommandId::ItemCopy);
-    w.ws().setCurrentGroup(bigItem);
+    w.ws().SetCurrentGroup(bigItem);
     for (auto _ : state) {
         w.run(CommandId::ItemPaste);
         state.PauseTiming();

@@ -55,10 +55,10 @@ void BM_FillItemList(benchmark::State& state) {
     list.resize(600, 600);
     list.show();
     Workspace ws(&tree, nullptr);
-    ws.doc.document = doc;
-    ws.doc.root = root;
+    ws.doc().document = doc;
+    ws.doc().root = root;
     RebuildGroupTree(&tree, root);
-    ws.setCurrentGroup(tree.topLevelItem(0)->child(0));
+    ws.SetCurrentGroup(tree.topLevelItem(0)->child(0));
     for (auto _ : state) FillItemList(ws, &list);
     state.counters["rows"] = list.rowCount();
 }

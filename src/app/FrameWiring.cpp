@@ -86,8 +86,9 @@ std::function<void()> WireFrame(const FrameParts& parts) {
     const auto refill = [&ws, list] { RunGuarded([&] { FillItemList(ws, list); }); };
     QObject::connect(&ws, &Workspace::currentGroupChanged, list, refill);
     QObject::connect(&ws, &Workspace::itemsChanged, list, refill);
-    ws.setKeyDialog(
-        [&ws, window](QString& verifier) { return AskKey(ws.doc.keyVerifier, verifier, window); });
+    ws.SetKeyDialog([&ws, window](QString& verifier) {
+        return AskKey(ws.doc().keyVerifier, verifier, window);
+    });
 
     // The data file changed elsewhere is read again by itself while nothing is unsaved.
     auto* watcher = new DataFileWatcher(parts.commandRunning, window);
@@ -98,7 +99,7 @@ std::function<void()> WireFrame(const FrameParts& parts) {
     // A click, or Return or Space on the highlighted item, makes a group current, and only when
     // it is another one; the arrow keys alone do not.
     const auto choose = [&ws](QTreeWidgetItem* item) {
-        if (item != ws.currentGroupItem()) RunGuarded([&] { ws.setCurrentGroup(item); });
+        if (item != ws.currentGroupItem()) RunGuarded([&] { ws.SetCurrentGroup(item); });
     };
     QObject::connect(parts.groupTree, &GroupTreeWidget::clickedAt, window, choose);
     QObject::connect(parts.groupTree, &GroupTreeWidget::chosenWithKey, window, choose);
@@ -118,16 +119,16 @@ void ReadStartupSettings(const FrameParts& parts) {
 void ApplyStartupSettings(const FrameParts& parts, HeldSettings& held) {
     Workspace& ws = *parts.workspace;
     // Moved, so that the verifier's text has one holder, which wipes it in the end.
-    ws.doc.keyVerifier = std::exchange(held.keyVerifier, QString());
+    ws.doc().keyVerifier = std::exchange(held.keyVerifier, QString());
     *parts.startMinimised = held.startMinimised;
-    ws.setDataFilePath(held.dataFilePath);
+    ws.SetDataFilePath(held.dataFilePath);
 }
 
 void LoadStartupDocument(const FrameParts& parts) {
     Workspace& ws = *parts.workspace;
     QWidget* window = parts.window;
-    const QString heldVerifier = ws.doc.keyVerifier;
-    const QString path = ws.doc.dataFilePath;
+    const QString heldVerifier = ws.doc().keyVerifier;
+    const QString path = ws.doc().dataFilePath;
     // A key that opens the data file is its key, also when the settings file names another one or
     // none: the settings command writes the data file under a new key before the settings file,
     // and a crash between the two must not lock the user out. The settings file is then put right.
@@ -138,7 +139,7 @@ void LoadStartupDocument(const FrameParts& parts) {
     };
     const QString iniPath = SettingsFilePath(parts.startDirectory);
     if (LoadAtStartup(ws, DefaultDataFilePath(parts.startDirectory), askKey) &&
-        ws.doc.keyVerifier != heldVerifier && !WriteSettingsKey(iniPath, ws.doc.keyVerifier))
+        ws.doc().keyVerifier != heldVerifier && !WriteSettingsKey(iniPath, ws.doc().keyVerifier))
         Notice(window, kSettingsKeyNotUpdated, iniPath);
 }
 

@@ -144,7 +144,7 @@ TEST(MainWindowAccessibility, NamesLevelsCurrentGroupKindsAndThePendingMove) {
 
     // The highlight moves without making a group current; only the current one says so.
     tree->setCurrentItem(mail);
-    ws.setCurrentGroup(bank);
+    ws.SetCurrentGroup(bank);
     SetTreeItemCut(sub, true);
     EXPECT_EQ(descriptions(), QStringList({"第1階層", "第2階層、rootの下、現在のグループ",
                                            "第3階層、Bankの下、移動待ち", "第2階層、rootの下"}));
@@ -183,7 +183,7 @@ TEST(MainWindowAccessibility, TheRowWithTheFocusIsTheRowCommandsActOn) {
 
     // Chosen from the tree: the list is filled but has no focus, so no row is selected.
     tree->setFocus();
-    ws.setCurrentGroup(TreeItemByLabels(tree, {QStringLiteral("G")}));
+    ws.SetCurrentGroup(TreeItemByLabels(tree, {QStringLiteral("G")}));
     EXPECT_EQ(list->selectedRow(), -1);
     // Tab to the list: the row that gets the focus is the selected one, and Ctrl+C copies it.
     list->setFocus(Qt::TabFocusReason);
@@ -201,7 +201,7 @@ TEST(MainWindowAccessibility, TheRowWithTheFocusIsTheRowCommandsActOn) {
     ASSERT_EQ(list->rowCount(), 2);
     EXPECT_EQ(list->currentIndex().row(), 1);
     EXPECT_EQ(list->selectedRow(), 1);
-    ws.setCurrentGroup(TreeItemByLabels(tree, {QStringLiteral("H")}));
+    ws.SetCurrentGroup(TreeItemByLabels(tree, {QStringLiteral("H")}));
     EXPECT_EQ(list->selectedRow(), 0);
     EXPECT_TRUE(prompter.texts().filter(QStringLiteral("項目を選んでください")).isEmpty());
 }

@@ -108,9 +108,9 @@ struct FrameHarness {
 inline void LoadDocument(Workspace& ws, const char* xml) {
     XmlParseResult parsed = XmlDocument::parseBytes(QByteArray(xml));
     ASSERT_TRUE(parsed.ok()) << parsed.errorMessage.toStdString();
-    ws.doc.document = parsed.document;
-    ws.doc.root = parsed.document.documentElement();
-    ws.resetViews();
+    ws.doc().document = parsed.document;
+    ws.doc().root = parsed.document.documentElement();
+    ws.ResetViews();
 }
 
 // The tree item reached from the first top-level item (the root group's) by the labels below it;

@@ -41,9 +41,9 @@ TEST(DeepDocument, EveryWalkOfTheProgramWorksFiftyThousandLevelsDown) {
     GroupTreeWidget* tree = h.frame->groupTree();
     XmlParseResult parsed = XmlDocument::parseDataText(NestedGroups(depth));
     ASSERT_TRUE(parsed.ok()) << parsed.errorMessage.toStdString();
-    ws.doc.document = parsed.document;
-    ws.doc.root = parsed.document.documentElement();
-    ws.resetViews();
+    ws.doc().document = parsed.document;
+    ws.doc().root = parsed.document.documentElement();
+    ws.ResetViews();
 
     QTreeWidgetItem* root = tree->topLevelItem(0);
     QTreeWidgetItem* deepest = Down(root, depth);
@@ -58,7 +58,7 @@ TEST(DeepDocument, EveryWalkOfTheProgramWorksFiftyThousandLevelsDown) {
     EXPECT_FALSE(Down(root, kTreeOpenDepthLimit - 1)->isExpanded());
 
     // A click on the deepest group finds its element and lists its item.
-    ws.setCurrentGroup(deepest);
+    ws.SetCurrentGroup(deepest);
     const XmlNode deepGroup = ws.FindCurrentGroup(true);
     ASSERT_FALSE(deepGroup.isNull());
     EXPECT_EQ(schema::NameOf(deepGroup), deepest->text(0));
@@ -66,7 +66,7 @@ TEST(DeepDocument, EveryWalkOfTheProgramWorksFiftyThousandLevelsDown) {
     EXPECT_EQ(h.frame->itemList()->cellText(0, 0), "x");
 
     // The search finds it from the top; the tree opens as deep as it can and says so.
-    ws.setCurrentGroup(nullptr);
+    ws.SetCurrentGroup(nullptr);
     ASSERT_TRUE(FindNextGroup(ws, QStringLiteral("g%1").arg(depth)));
     EXPECT_EQ(ws.currentGroupItem(), deepest);
     EXPECT_EQ(Level(tree->currentItem()), kTreeOpenDepthLimit);
@@ -79,38 +79,38 @@ TEST(DeepDocument, EveryWalkOfTheProgramWorksFiftyThousandLevelsDown) {
     prompter.clearMessages();
 
     // Copying the chain into its own deepest group doubles the depth.
-    ws.setCurrentGroup(Down(root, 1));
+    ws.SetCurrentGroup(Down(root, 1));
     h.frame->dispatchCommand(GroupCopy);
-    ws.setCurrentGroup(deepest);
+    ws.SetCurrentGroup(deepest);
     h.frame->dispatchCommand(GroupPaste);
-    EXPECT_EQ(ws.doc.document.depth(), 2 * depth + 2);
+    EXPECT_EQ(ws.doc().document.depth(), 2 * depth + 2);
     QTreeWidgetItem* copy = Down(deepest, 1);
     ASSERT_NE(copy, nullptr);
     EXPECT_EQ(Down(copy, depth - 1)->text(0), QStringLiteral("g%1").arg(depth));
 
     // Moving the copy up under the first group takes its branch out of the tree and back.
-    ws.setCurrentGroup(copy);
+    ws.SetCurrentGroup(copy);
     h.frame->dispatchCommand(GroupMove);
-    ws.setCurrentGroup(Down(root, 1));
+    ws.SetCurrentGroup(Down(root, 1));
     h.frame->dispatchCommand(GroupPaste);
-    EXPECT_EQ(ws.doc.document.depth(), depth + 3);
+    EXPECT_EQ(ws.doc().document.depth(), depth + 3);
     ASSERT_EQ(Down(root, 1)->childCount(), 2);
     EXPECT_NE(Down(Down(root, 1)->child(1), depth - 1), nullptr);
 
     // Deleting the first group removes both chains; the rest stays usable.
-    ws.setCurrentGroup(Down(root, 1));
+    ws.SetCurrentGroup(Down(root, 1));
     prompter.answerYes();
     h.frame->dispatchCommand(GroupDelete);
     EXPECT_EQ(root->childCount(), 0);
-    EXPECT_EQ(ws.doc.root.firstChild(), XmlNode());
+    EXPECT_EQ(ws.doc().root.firstChild(), XmlNode());
     EXPECT_EQ(prompter.texts(), QStringList{"\"g1\" を削除しますか"});
 
     // A rebuild, and the window's end, tear a deep tree down as well.
     XmlParseResult again = XmlDocument::parseDataText(NestedGroups(depth));
-    ws.doc.document = again.document;
-    ws.doc.root = again.document.documentElement();
-    ws.resetViews();
-    ws.resetViews();
+    ws.doc().document = again.document;
+    ws.doc().root = again.document.documentElement();
+    ws.ResetViews();
+    ws.ResetViews();
     EXPECT_EQ(Down(tree->topLevelItem(0), depth)->text(0), QStringLiteral("g%1").arg(depth));
     h.frame.reset();
 }

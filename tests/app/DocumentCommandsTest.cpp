@@ -93,12 +93,12 @@ TEST(StartUp, WithoutFilesANewDocumentWithoutAnyQuestion) {
     Started s(dir);
     EXPECT_TRUE(prompter.messages().isEmpty());
     EXPECT_EQ(prompter.dialogsShown(), 0);
-    EXPECT_EQ(s.ws.doc.dataFilePath, dir.file("Zetrova.dat"));
+    EXPECT_EQ(s.ws.doc().dataFilePath, dir.file("Zetrova.dat"));
     EXPECT_EQ(s.frame().windowTitle(), "情報管理ツール Zetrova " + dir.file("Zetrova.dat"));
     EXPECT_EQ(TopLabels(s.frame().groupTree()), QStringList{"root"});
     EXPECT_EQ(s.frame().groupTree()->topLevelItem(0)->childIndicatorPolicy(),
               QTreeWidgetItem::DontShowIndicatorWhenChildless);
-    EXPECT_FALSE(s.ws.doc.modified);
+    EXPECT_FALSE(s.ws.doc().modified);
     EXPECT_EQ(s.ws.currentGroupItem(), nullptr);
     EXPECT_FALSE(s.frame().menuAction(CommandId::GroupFindNext)->isEnabled());
 }
@@ -113,7 +113,7 @@ TEST(StartUp, DataFileAsksForTheKeyAndFillsTheTree) {
     AnswerKey(prompter, "pw");
     Started s(dir);
     EXPECT_EQ(prompter.texts(), QStringList{"キーが違います"});
-    EXPECT_EQ(s.ws.doc.dataFilePath, data);
+    EXPECT_EQ(s.ws.doc().dataFilePath, data);
     EXPECT_EQ(s.frame().windowTitle(), "情報管理ツール Zetrova " + data);
     const GroupTreeWidget* tree = s.frame().groupTree();
     ASSERT_EQ(TopLabels(tree), QStringList{"root"});
@@ -140,9 +140,9 @@ TEST(StartUp, CancelledKeyStartsANewDocumentAtTheDefaultPath) {
     prompter.cancelDialog();
     Started s(dir);
     EXPECT_EQ(prompter.texts(), QStringList{"キーを入力してください"});
-    EXPECT_EQ(s.ws.doc.dataFilePath, dir.file("Zetrova.dat"));
+    EXPECT_EQ(s.ws.doc().dataFilePath, dir.file("Zetrova.dat"));
     EXPECT_EQ(TopLabels(s.frame().groupTree()), QStringList{"root"});
-    EXPECT_EQ(s.ws.doc.root.firstChild(), XmlNode());
+    EXPECT_EQ(s.ws.doc().root.firstChild(), XmlNode());
     EXPECT_EQ(dir.read("mine.dat"), before);
 }
 
@@ -163,7 +163,7 @@ TEST(StartUp, SettingsThatCannotBeReadOrRepairedAreReported) {
     dir.write("Zetrova.ini", undecodable);
     AnswerKey(prompter, "new");
     Started s(dir);
-    EXPECT_EQ(s.ws.doc.keyVerifier, MakeKeyVerifier("new"));
+    EXPECT_EQ(s.ws.doc().keyVerifier, MakeKeyVerifier("new"));
     EXPECT_EQ(prompter.texts(),
               QStringList({"設定ファイル" + ini + "を読み込めませんでした（フォルダーです）",
                            "設定ファイル" + ini + "のKEYを更新できませんでした"}));
@@ -241,18 +241,18 @@ TEST(SaveAndLoad, RoundTripThroughTheDataFile) {
     {
         ScriptedPrompter prompter;
         Started s(dir);
-        XmlNode group = s.ws.doc.document.createElement(u"group");
+        XmlNode group = s.ws.doc().document.createElement(u"group");
         group.setAttribute(u"name", QStringLiteral("銀行 'main' 100%"));
-        XmlNode item = s.ws.doc.document.createElement(u"secret");
+        XmlNode item = s.ws.doc().document.createElement(u"secret");
         item.setAttribute(u"name", QStringLiteral("暗証"));
         item.setText(QStringLiteral("  "));
         group.appendChild(item);
-        s.ws.doc.root.appendChild(group);
-        s.ws.doc.modified = true;
+        s.ws.doc().root.appendChild(group);
+        s.ws.doc().modified = true;
         AnswerKey(prompter, "pw");
         s.frame().dispatchCommand(CommandId::FileSave);
         EXPECT_TRUE(prompter.messages().isEmpty()) << prompter.texts().join(",").toStdString();
-        EXPECT_FALSE(s.ws.doc.modified);
+        EXPECT_FALSE(s.ws.doc().modified);
     }
     ScriptedPrompter prompter;
     AnswerKey(prompter, "pw");
@@ -261,27 +261,27 @@ TEST(SaveAndLoad, RoundTripThroughTheDataFile) {
     ASSERT_EQ(ChildLabels(root), QStringList{"銀行 'main' 100%"});
     emit again.frame().groupTree()->clickedAt(root->child(0));
     EXPECT_EQ(again.frame().itemList()->cellText(0, 0), "暗証");
-    EXPECT_EQ(again.ws.doc.root.firstChild().firstChild().text(), "  ");
+    EXPECT_EQ(again.ws.doc().root.firstChild().firstChild().text(), "  ");
 }
 
 TEST(SaveAndLoad, FailedSaveKeepsTheModifiedFlag) {
     TempDir dir;
     ScriptedPrompter prompter;
     Started s(dir);
-    s.ws.doc.modified = true;
+    s.ws.doc().modified = true;
     // No key has been set yet.
     s.frame().dispatchCommand(CommandId::FileSave);
     EXPECT_EQ(prompter.texts(),
               (QStringList{"暗号化キーが設定されていません", "保存できませんでした"}));
-    EXPECT_TRUE(s.ws.doc.modified);
+    EXPECT_TRUE(s.ws.doc().modified);
     EXPECT_FALSE(QFile::exists(dir.file("Zetrova.dat")));
 
     prompter.clearMessages();
-    s.ws.doc.keyVerifier = MakeKeyVerifier("pw");
+    s.ws.doc().keyVerifier = MakeKeyVerifier("pw");
     prompter.cancelDialog();
     s.frame().dispatchCommand(CommandId::FileSave);
     EXPECT_EQ(prompter.texts(), (QStringList{"暗号キーが違います", "保存できませんでした"}));
-    EXPECT_TRUE(s.ws.doc.modified);
+    EXPECT_TRUE(s.ws.doc().modified);
 }
 
 TEST(NewDocument, SavesChangesFirstThenSwitchesToTheDefaultFile) {
@@ -292,14 +292,14 @@ TEST(NewDocument, SavesChangesFirstThenSwitchesToTheDefaultFile) {
     ScriptedPrompter prompter;
     AnswerKey(prompter, "pw");
     Started s(dir);
-    s.ws.doc.root.firstChild().setAttribute(u"name", QStringLiteral("A2"));
-    s.ws.doc.modified = true;
+    s.ws.doc().root.firstChild().setAttribute(u"name", QStringLiteral("A2"));
+    s.ws.doc().modified = true;
     AnswerKey(prompter, "pw");
     s.frame().dispatchCommand(CommandId::FileNew);
     EXPECT_TRUE(prompter.messages().isEmpty());
-    EXPECT_EQ(s.ws.doc.dataFilePath, dir.file("Zetrova.dat"));
+    EXPECT_EQ(s.ws.doc().dataFilePath, dir.file("Zetrova.dat"));
     EXPECT_EQ(s.frame().windowTitle(), "情報管理ツール Zetrova " + dir.file("Zetrova.dat"));
-    EXPECT_FALSE(s.ws.doc.modified);
+    EXPECT_FALSE(s.ws.doc().modified);
     EXPECT_EQ(TopLabels(s.frame().groupTree()), QStringList{"root"});
     EXPECT_EQ(s.frame().groupTree()->topLevelItem(0)->childCount(), 0);
 
@@ -315,15 +315,15 @@ TEST(NewDocument, KeepsTheDocumentWhenTheSaveFails) {
     TempDir dir;
     ScriptedPrompter prompter;
     Started s(dir);
-    XmlNode g = s.ws.doc.document.createElement(u"group");
+    XmlNode g = s.ws.doc().document.createElement(u"group");
     g.setAttribute(u"name", QStringLiteral("unsaved"));
-    s.ws.doc.root.appendChild(g);
-    s.ws.doc.modified = true;
+    s.ws.doc().root.appendChild(g);
+    s.ws.doc().modified = true;
     s.frame().dispatchCommand(CommandId::FileNew);
     EXPECT_EQ(prompter.texts(),
               (QStringList{"暗号化キーが設定されていません", "保存できませんでした"}));
-    EXPECT_TRUE(s.ws.doc.modified);
-    EXPECT_EQ(s.ws.doc.root.firstChild(), g);
+    EXPECT_TRUE(s.ws.doc().modified);
+    EXPECT_EQ(s.ws.doc().root.firstChild(), g);
 }
 
 TEST(Open, CancelledAtEachStepChangesNothing) {
@@ -403,9 +403,9 @@ TEST(Open, CancelledAtEachStepChangesNothing) {
         const QString data = dir.file("Zetrova.dat");
         ScriptedPrompter prompter;
         Started s(dir);
-        Edit(s.ws.doc);
-        s.ws.setCurrentGroup(s.frame().groupTree()->topLevelItem(0));
-        const XmlNode root = s.ws.doc.root;
+        Edit(s.ws.doc());
+        s.ws.SetCurrentGroup(s.frame().groupTree()->topLevelItem(0));
+        const XmlNode root = s.ws.doc().root;
         const QString title = s.frame().windowTitle();
         c.script(prompter, dir);
         s.frame().dispatchCommand(CommandId::FileOpen);
@@ -419,16 +419,16 @@ TEST(Open, CancelledAtEachStepChangesNothing) {
         EXPECT_FALSE(QFile::exists(data));
         if (c.loads) {
             EXPECT_TRUE(OpensEdited(dir.file("copy.dat"), "pw"));
-            EXPECT_EQ(s.ws.doc.dataFilePath, other);
-            EXPECT_FALSE(s.ws.doc.modified);
-            EXPECT_FALSE(HasEditedGroup(s.ws.doc));
+            EXPECT_EQ(s.ws.doc().dataFilePath, other);
+            EXPECT_FALSE(s.ws.doc().modified);
+            EXPECT_FALSE(HasEditedGroup(s.ws.doc()));
             continue;
         }
         EXPECT_FALSE(QFile::exists(dir.file("copy.dat")));
-        EXPECT_EQ(s.ws.doc.root, root);
-        EXPECT_TRUE(HasEditedGroup(s.ws.doc));
-        EXPECT_TRUE(s.ws.doc.modified);
-        EXPECT_EQ(s.ws.doc.dataFilePath, data);
+        EXPECT_EQ(s.ws.doc().root, root);
+        EXPECT_TRUE(HasEditedGroup(s.ws.doc()));
+        EXPECT_TRUE(s.ws.doc().modified);
+        EXPECT_EQ(s.ws.doc().dataFilePath, data);
         EXPECT_EQ(s.frame().windowTitle(), title);
         EXPECT_EQ(s.ws.currentGroupItem(), s.frame().groupTree()->topLevelItem(0));
         EXPECT_EQ(TopLabels(s.frame().groupTree()), QStringList{"root"});
@@ -442,15 +442,15 @@ TEST(Open, LoadsTheChosenFileAndResetsTheViews) {
     ASSERT_TRUE(WriteDataFile(other, kNested, "pw"));
     ScriptedPrompter prompter;
     Started s(dir);
-    s.ws.setCurrentGroup(s.frame().groupTree()->topLevelItem(0));
+    s.ws.SetCurrentGroup(s.frame().groupTree()->topLevelItem(0));
     prompter.answerOpenFile(other);
     AnswerKey(prompter, "pw");
     s.frame().dispatchCommand(CommandId::FileOpen);
-    EXPECT_EQ(s.ws.doc.dataFilePath, other);
+    EXPECT_EQ(s.ws.doc().dataFilePath, other);
     EXPECT_EQ(s.frame().windowTitle(), "情報管理ツール Zetrova " + other);
     EXPECT_EQ(ChildLabels(s.frame().groupTree()->topLevelItem(0)), (QStringList{"A", "B"}));
     EXPECT_EQ(s.ws.currentGroupItem(), nullptr);
-    EXPECT_FALSE(s.ws.doc.modified);
+    EXPECT_FALSE(s.ws.doc().modified);
 }
 
 TEST(SaveAs, WritesACopyAndLeavesPathAndFlag) {
@@ -458,14 +458,14 @@ TEST(SaveAs, WritesACopyAndLeavesPathAndFlag) {
     WriteIni(dir, QString(), "pw");
     ScriptedPrompter prompter;
     Started s(dir);
-    s.ws.doc.modified = true;
+    s.ws.doc().modified = true;
     prompter.answerSaveFile(dir.file("copy.dat"));
     AnswerKey(prompter, "pw");
     s.frame().dispatchCommand(CommandId::FileSaveAs);
     EXPECT_TRUE(QFile::exists(dir.file("copy.dat")));
     EXPECT_FALSE(QFile::exists(dir.file("Zetrova.dat")));
-    EXPECT_EQ(s.ws.doc.dataFilePath, dir.file("Zetrova.dat"));
-    EXPECT_TRUE(s.ws.doc.modified);
+    EXPECT_EQ(s.ws.doc().dataFilePath, dir.file("Zetrova.dat"));
+    EXPECT_TRUE(s.ws.doc().modified);
 }
 
 TEST(CloseAndExit, AskAboutUnsavedChanges) {
@@ -473,11 +473,11 @@ TEST(CloseAndExit, AskAboutUnsavedChanges) {
     ScriptedPrompter prompter;
     Started s(dir);
     s.frame().show();
-    s.ws.doc.modified = true;
+    s.ws.doc().modified = true;
     prompter.answerNo();
     s.frame().dispatchCommand(CommandId::FileClose);
     EXPECT_FALSE(s.frame().isVisible());
-    EXPECT_TRUE(s.ws.doc.modified);
+    EXPECT_TRUE(s.ws.doc().modified);
     EXPECT_EQ(prompter.messages().back().caption, "確認");
     EXPECT_EQ(prompter.messages().back().text, "データが変更されています。保存しますか？");
 
@@ -487,7 +487,7 @@ TEST(CloseAndExit, AskAboutUnsavedChanges) {
     prompter.answerSaveFile(std::nullopt);
     s.frame().dispatchCommand(CommandId::Exit);
     EXPECT_TRUE(s.harness.quitCodes.empty());
-    EXPECT_TRUE(s.ws.doc.modified);
+    EXPECT_TRUE(s.ws.doc().modified);
     prompter.answerNo();
     s.frame().dispatchCommand(CommandId::Exit);
     EXPECT_EQ(s.harness.quitCodes, std::vector<int>{1});
@@ -508,8 +508,8 @@ TEST(SettingsCommand, NewKeyRewritesTheDataFileAndTheSettings) {
     });
     s.frame().dispatchCommand(CommandId::Settings);
     EXPECT_TRUE(prompter.messages().isEmpty()) << prompter.texts().join(",").toStdString();
-    EXPECT_EQ(s.ws.doc.keyVerifier, MakeKeyVerifier("abc!~"));
-    EXPECT_EQ(s.ws.doc.dataFilePath, dir.file("new.dat"));
+    EXPECT_EQ(s.ws.doc().keyVerifier, MakeKeyVerifier("abc!~"));
+    EXPECT_EQ(s.ws.doc().dataFilePath, dir.file("new.dat"));
     EXPECT_TRUE(s.frame().startMinimised());
     EXPECT_EQ(s.frame().windowTitle(), "情報管理ツール Zetrova " + dir.file("new.dat"));
     HeldSettings held;
@@ -544,7 +544,7 @@ TEST(SettingsCommand, EmptyNameAndEmptyKeyAreRefused) {
     EXPECT_EQ(prompter.texts(), (QStringList{"データファイル名を入力してください。",
                                              "暗号化キーが設定されていません"}));
     EXPECT_FALSE(QFile::exists(dir.file("Zetrova.ini")));
-    EXPECT_TRUE(s.ws.doc.keyVerifier.isEmpty());
+    EXPECT_TRUE(s.ws.doc().keyVerifier.isEmpty());
 }
 
 // A settings change whose second write, the settings file's, fails (as a crash between the two
@@ -588,7 +588,7 @@ TEST(SettingsCommand, ADataFileWrittenWithoutItsSettingsFileStillOpens) {
             else
                 prompter.cancelDialog();
             Started s(dir);
-            Edit(s.ws.doc);
+            Edit(s.ws.doc());
             prompter.answerDialog<CConfigDlg>([&](CConfigDlg& d) {
                 d.dataFileName = dir.file(c.newName);
                 d.key = "new";
@@ -600,7 +600,7 @@ TEST(SettingsCommand, ADataFileWrittenWithoutItsSettingsFileStillOpens) {
                 s.ws, dir.path(), startMinimised,
                 [](const QString&, const QString&, const QString&, bool) { return false; });
             EXPECT_EQ(prompter.texts().last(), "書き込めませんでした");
-            EXPECT_EQ(s.ws.doc.dataFilePath, dir.file(c.newName));
+            EXPECT_EQ(s.ws.doc().dataFilePath, dir.file(c.newName));
             // A later save goes to that file under the new key, without a question.
             AnswerKey(prompter, "new");
             prompter.clearMessages();
@@ -612,7 +612,7 @@ TEST(SettingsCommand, ADataFileWrittenWithoutItsSettingsFileStillOpens) {
             ScriptedPrompter prompter;
             AnswerKey(prompter, c.keysAtRestart[i]);
             Started s(dir);
-            EXPECT_EQ(HasEditedGroup(s.ws.doc), c.opensEdited[i]) << i;
+            EXPECT_EQ(HasEditedGroup(s.ws.doc()), c.opensEdited[i]) << i;
         }
         EXPECT_EQ(dir.read("Zetrova.ini"),
                   c.keyInSettingsFile
@@ -673,7 +673,7 @@ TEST(DiskChange, ADataFileNotAsLastLoadedOrWrittenIsReplacedOnlyAfterTheQuestion
             else
                 AnswerKey(prompter, "pw");
             Started s(dir);
-            Edit(s.ws.doc);
+            Edit(s.ws.doc());
             c.onDisk(dir);
             const QByteArray dataBefore = dir.read("Zetrova.dat");
             const QByteArray iniBefore = dir.read("Zetrova.ini");
@@ -710,7 +710,7 @@ TEST(DiskChange, ADataFileNotAsLastLoadedOrWrittenIsReplacedOnlyAfterTheQuestion
             if (!write) {
                 EXPECT_EQ(dir.read("Zetrova.dat"), dataBefore);
                 EXPECT_EQ(dir.read("Zetrova.ini"), iniBefore);
-                EXPECT_TRUE(s.ws.doc.modified);
+                EXPECT_TRUE(s.ws.doc().modified);
                 continue;
             }
             EXPECT_TRUE(OpensEdited(data, "pw"));

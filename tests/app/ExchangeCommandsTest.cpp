@@ -40,7 +40,7 @@ const char kDocument[] = R"(<group name="root">
 class ExchangeCommands : public ::testing::Test {
 protected:
     ExchangeCommands() {
-        ws.doc.keyVerifier = MakeKeyVerifier(kKey);
+        ws.doc().keyVerifier = MakeKeyVerifier(kKey);
         LoadDocument(ws, kDocument);
         prompter.clearMessages();
     }
@@ -48,7 +48,7 @@ protected:
     void run(int id) { h.frame->dispatchCommand(id); }
     void key(const QString& typed) { AnswerKey(prompter, typed); }
     // Every group, item and value of the document, as UTF-16 XML text.
-    QByteArray content() const { return ws.doc.document.serialize(QStringLiteral("utf-16")); }
+    QByteArray content() const { return ws.doc().document.serialize(QStringLiteral("utf-16")); }
     QStringList treeLabels() const {
         QStringList out;
         for (QTreeWidgetItemIterator it(h.frame->groupTree()); *it; ++it)
@@ -94,7 +94,7 @@ TEST_F(ExchangeCommands, ExportThenImportGivesBackTheSameDocument) {
     key(kKey);
     prompter.answerSaveFile(dir.file("out.xml"));
     run(kExport);
-    EXPECT_FALSE(ws.doc.modified);
+    EXPECT_FALSE(ws.doc().modified);
     const QByteArray bytes = dir.read("out.xml");
     EXPECT_TRUE(bytes.startsWith("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n<group"));
     // Shift_JIS bytes, the secret in clear: 暗証 is 88 C3 8F D8, ① 87 40.
@@ -103,20 +103,20 @@ TEST_F(ExchangeCommands, ExportThenImportGivesBackTheSameDocument) {
     EXPECT_FALSE(bytes.contains('x' + QByteArray(10, 'x')));
 
     // Import into another document, with a mark and a current group in the way.
-    ws.doc.document = schema::CreateNewDocument();
-    ws.doc.root = ws.doc.document.documentElement();
-    ws.rebuildTree();
-    ws.setCurrentGroup(h.frame->groupTree()->topLevelItem(0));
-    ws.mark.kind = MarkSlot::Kind::Group;
-    ws.mark.node = ws.doc.root;
-    ws.mark.groupItem = TreeItemRef(h.frame->groupTree(), h.frame->groupTree()->topLevelItem(0));
+    ws.doc().document = schema::CreateNewDocument();
+    ws.doc().root = ws.doc().document.documentElement();
+    ws.RebuildTree();
+    ws.SetCurrentGroup(h.frame->groupTree()->topLevelItem(0));
+    ws.mark().kind = MarkSlot::Kind::Group;
+    ws.mark().node = ws.doc().root;
+    ws.mark().groupItem = TreeItemRef(h.frame->groupTree(), h.frame->groupTree()->topLevelItem(0));
     prompter.answerOpenFile(dir.file("out.xml"));
     run(kImport);
     expectXmlRequest(prompter.fileRequests().last());
     EXPECT_EQ(content(), before);
-    EXPECT_EQ(ws.doc.root, ws.doc.document.documentElement());
-    EXPECT_TRUE(ws.doc.modified);
-    EXPECT_EQ(ws.mark.kind, MarkSlot::Kind::None);
+    EXPECT_EQ(ws.doc().root, ws.doc().document.documentElement());
+    EXPECT_TRUE(ws.doc().modified);
+    EXPECT_EQ(ws.mark().kind, MarkSlot::Kind::None);
     EXPECT_EQ(ws.currentGroupItem(), nullptr);
     EXPECT_EQ(treeLabels(), QStringList({"root", "root/銀行 O'Brien's 100%",
                                          "root/銀行 O'Brien's 100%/空", "root/Mail"}));
@@ -125,7 +125,7 @@ TEST_F(ExchangeCommands, ExportThenImportGivesBackTheSameDocument) {
 
 // The secrets in clear never take the place of the program's own files, under any name.
 TEST_F(ExchangeCommands, ExportNeverWritesOverTheDataSettingsOrLogFile) {
-    ws.doc.dataFilePath = dir.file("Zetrova.dat");
+    ws.doc().dataFilePath = dir.file("Zetrova.dat");
     dir.write("Zetrova.dat", "encrypted");
     ASSERT_TRUE(QFile::link(dir.file("Zetrova.dat"), dir.file("link.xml")));
     const QString log = LogFile::Instance().path();
@@ -148,10 +148,10 @@ TEST_F(ExchangeCommands, ExportNeverWritesOverTheDataSettingsOrLogFile) {
 }
 
 TEST_F(ExchangeCommands, AFailedImportKeepsTheDocumentTheTreeTheListAndTheMarks) {
-    ws.setCurrentGroup(h.frame->groupTree()->topLevelItem(0)->child(1));
-    ws.mark.kind = MarkSlot::Kind::Item;
-    ws.mark.node = ws.doc.root.firstChild();
-    const XmlDocument document = ws.doc.document;
+    ws.SetCurrentGroup(h.frame->groupTree()->topLevelItem(0)->child(1));
+    ws.mark().kind = MarkSlot::Kind::Item;
+    ws.mark().node = ws.doc().root.firstChild();
+    const XmlDocument document = ws.doc().document;
     const QByteArray before = content();
     const QStringList labels = treeLabels();
     QTreeWidgetItem* current = ws.currentGroupItem();
@@ -163,23 +163,23 @@ TEST_F(ExchangeCommands, AFailedImportKeepsTheDocumentTheTreeTheListAndTheMarks)
     for (int i = 0; i < 3; ++i) run(kImport);
 
     EXPECT_EQ(prompter.texts(), QStringList(2, QStringLiteral("ルートを取得できませんでした")));
-    EXPECT_EQ(ws.doc.document, document);
+    EXPECT_EQ(ws.doc().document, document);
     EXPECT_EQ(content(), before);
     EXPECT_EQ(treeLabels(), labels);
     EXPECT_EQ(ws.currentGroupItem(), current);
     EXPECT_EQ(h.frame->itemList()->rowCount(), 1);
-    EXPECT_EQ(ws.mark.kind, MarkSlot::Kind::Item);
-    EXPECT_FALSE(ws.doc.modified);
+    EXPECT_EQ(ws.mark().kind, MarkSlot::Kind::Item);
+    EXPECT_FALSE(ws.doc().modified);
 }
 
 TEST_F(ExchangeCommands, ImportTakesAnyDocumentElementAndDiscardsUnsavedChanges) {
-    ws.doc.modified = true;
+    ws.doc().modified = true;
     dir.write("other.xml", "<?xml version=\"1.0\"?><list><group name=\"x\"/></list>");
     prompter.answerOpenFile(dir.file("other.xml"));
     run(kImport);
     EXPECT_TRUE(prompter.messages().isEmpty());
-    EXPECT_EQ(ws.doc.root.name(), QStringLiteral("list"));
-    EXPECT_TRUE(ws.doc.modified);
+    EXPECT_EQ(ws.doc().root.name(), QStringLiteral("list"));
+    EXPECT_TRUE(ws.doc().modified);
     EXPECT_EQ(h.frame->groupTree()->topLevelItemCount(), 0);
 }
 

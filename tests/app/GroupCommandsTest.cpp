@@ -61,7 +61,7 @@ protected:
         QTreeWidgetItem* target = item(labels);
         ASSERT_NE(target, nullptr) << labels.join(u'/').toStdString();
         tree()->setCurrentItem(target);
-        ws.setCurrentGroup(target);
+        ws.SetCurrentGroup(target);
     }
     void run(int id) { h.frame->dispatchCommand(id); }
     // Answers the next group name dialog with `name`, recording what it showed first.
@@ -73,7 +73,7 @@ protected:
         });
     }
 
-    QString document() const { return Outline(ws.doc.root); }
+    QString document() const { return Outline(ws.doc().root); }
     QString treeText() const { return TreeOutline(tree()->topLevelItem(0)); }
 
     ScriptedPrompter prompter;
@@ -88,8 +88,8 @@ TEST_F(GroupCommands, EveryCommandNeedsACurrentGroup) {
     for (int id : {GroupAdd, GroupEdit, GroupDelete, GroupCopy, GroupMove}) run(id);
     EXPECT_EQ(prompter.texts(), QStringList(5, QStringLiteral("グループが見つかりません")));
     EXPECT_EQ(prompter.dialogsShown(), 0);
-    EXPECT_FALSE(ws.mark.isGroup());
-    EXPECT_FALSE(ws.doc.modified);
+    EXPECT_FALSE(ws.mark().isGroup());
+    EXPECT_FALSE(ws.doc().modified);
 }
 
 TEST_F(GroupCommands, AddAppendsACollapsedBranchUnderTheCurrentGroup) {
@@ -102,7 +102,7 @@ TEST_F(GroupCommands, AddAppendsACollapsedBranchUnderTheCurrentGroup) {
     EXPECT_EQ(treeText(), "root(A+(A1+(A11)),B+(Sub),C)");
     EXPECT_EQ(ws.currentGroupItem(), item({"B"}));
     EXPECT_EQ(tree()->currentItem(), item({"B"}));
-    EXPECT_TRUE(ws.doc.modified);
+    EXPECT_TRUE(ws.doc().modified);
     EXPECT_EQ(shown, QStringList{""});
     EXPECT_TRUE(prompter.texts().isEmpty());
 }
@@ -163,7 +163,7 @@ TEST_F(GroupCommands, RenameRefusesTheRootAndNamesInUse) {
     EXPECT_EQ(shown, QStringList{"A1"});
     EXPECT_EQ(item({"A", "A11"})->text(0), "A11");
     EXPECT_EQ(document(), "root(A(a=1,A11(A11)),B(s*),C)");
-    EXPECT_TRUE(ws.doc.modified);
+    EXPECT_TRUE(ws.doc().modified);
 
     shown.clear();
     click({"B"});
@@ -176,15 +176,15 @@ TEST_F(GroupCommands, RenameRefusesTheRootAndNamesInUse) {
     EXPECT_EQ(treeText(), "root(A+(A11+(A11)),a,C)");
 
     // Keeping its own name and emptying it are both allowed; cancel changes nothing.
-    ws.doc.modified = false;
+    ws.doc().modified = false;
     type("C", 2);
     run(GroupEdit);
-    EXPECT_FALSE(ws.doc.modified);
+    EXPECT_FALSE(ws.doc().modified);
     type("");
     run(GroupEdit);
     EXPECT_EQ(document(), "root(A(a=1,A11(A11)),(s*),C)");
     // The renamed group is still found from its item.
-    EXPECT_EQ(ws.FindCurrentGroup(false), ws.doc.root.firstChild().nextSibling());
+    EXPECT_EQ(ws.FindCurrentGroup(false), ws.doc().root.firstChild().nextSibling());
 }
 
 TEST_F(GroupCommands, DeleteAsksThenTakesTheBranchAndFollowsTheSelection) {
@@ -201,13 +201,13 @@ TEST_F(GroupCommands, DeleteAsksThenTakesTheBranchAndFollowsTheSelection) {
     EXPECT_EQ(prompter.messages()[0].icon, MessageIcon::Question);
     EXPECT_EQ(prompter.messages()[0].text, "\"A\" を削除しますか");
     EXPECT_EQ(document(), kStart);
-    EXPECT_FALSE(ws.doc.modified);
+    EXPECT_FALSE(ws.doc().modified);
 
     prompter.answerYes();
     run(GroupDelete);
     EXPECT_EQ(document(), "root(B(s*),C)");
     EXPECT_EQ(treeText(), "root(B,C)");
-    EXPECT_TRUE(ws.doc.modified);
+    EXPECT_TRUE(ws.doc().modified);
     // The tree selects the next item; it becomes current and the list shows its items.
     EXPECT_EQ(ws.currentGroupItem(), tree()->currentItem());
     EXPECT_EQ(ws.currentGroupItem(), item({"B"}));
@@ -218,9 +218,9 @@ TEST_F(GroupCommands, DeleteAsksThenTakesTheBranchAndFollowsTheSelection) {
 TEST_F(GroupCommands, CopyPastesIndependentDeepCopiesAndKeepsTheMark) {
     click({"A"});
     run(GroupCopy);
-    EXPECT_TRUE(ws.mark.isGroup());
+    EXPECT_TRUE(ws.mark().isGroup());
     EXPECT_FALSE(IsTreeItemCut(item({"A"})));
-    EXPECT_FALSE(ws.doc.modified);
+    EXPECT_FALSE(ws.doc().modified);
 
     click({"B"});
     run(GroupPaste);
@@ -231,7 +231,7 @@ TEST_F(GroupCommands, CopyPastesIndependentDeepCopiesAndKeepsTheMark) {
     EXPECT_EQ(document(), "root(A(a=1,A1(A11)),B(s*,A(a=1,A1(A11))),C(A(a=1,A1(A11))))");
     EXPECT_EQ(treeText(), "root(A+(A1+(A11)),B+(A+(A1+(A11))),C+(A+(A1+(A11))))");
     EXPECT_EQ(ws.currentGroupItem(), item({"C"}));
-    EXPECT_TRUE(ws.doc.modified);
+    EXPECT_TRUE(ws.doc().modified);
 
     // The copies share nothing with the original or with each other.
     click({"B", "A"});
@@ -242,11 +242,11 @@ TEST_F(GroupCommands, CopyPastesIndependentDeepCopiesAndKeepsTheMark) {
     // A copy pasted under the marked group itself becomes its last child, of the same name.
     click({"A"});
     run(GroupPaste);
-    EXPECT_EQ(Outline(ws.doc.root.firstChild()), "A(a=1,A1(A11),A(a=1,A1(A11)))");
+    EXPECT_EQ(Outline(ws.doc().root.firstChild()), "A(a=1,A1(A11),A(a=1,A1(A11)))");
     // and below one of its own sub-groups too.
     click({"A", "A1", "A11"});
     run(GroupPaste);
-    EXPECT_EQ(Outline(ws.doc.root.firstChild().firstChild().nextSibling()),
+    EXPECT_EQ(Outline(ws.doc().root.firstChild().firstChild().nextSibling()),
               "A1(A11(A(a=1,A1(A11),A(a=1,A1(A11)))))");
 }
 
@@ -256,17 +256,17 @@ TEST_F(GroupCommands, MoveTakesTheGroupToTheEndOfTheTargetAndEndsTheMark) {
     run(GroupMove);
     EXPECT_TRUE(IsTreeItemCut(item({"A", "A1"})));
     click({"C"});
-    ws.doc.modified = false;
+    ws.doc().modified = false;
     run(GroupPaste);
     EXPECT_EQ(document(), "root(A(a=1),B(s*),C(A1(A11)))");
     // The moved branch comes in collapsed, as the last child of the target's item.
     EXPECT_EQ(treeText(), "root(A+,B,C+(A1+(A11)))");
     EXPECT_FALSE(IsTreeItemCut(item({"C", "A1"})));
-    EXPECT_TRUE(ws.doc.modified);
+    EXPECT_TRUE(ws.doc().modified);
     EXPECT_EQ(ws.currentGroupItem(), item({"C"}));
 
     // The moved group's old item is gone, so the mark is forgotten: another paste does nothing.
-    EXPECT_FALSE(ws.mark.isGroup());
+    EXPECT_FALSE(ws.mark().isGroup());
     click({"B"});
     run(GroupPaste);
     EXPECT_EQ(document(), "root(A(a=1),B(s*),C(A1(A11)))");
@@ -290,7 +290,7 @@ TEST_F(GroupCommands, MoveIntoItsOwnBranchOrItsOwnParentIsRefused) {
                                              "選択されたグループの下には移動できません",
                                              "同じ名前のグループがあります"}));
     EXPECT_EQ(document(), kStart);
-    EXPECT_FALSE(ws.doc.modified);
+    EXPECT_FALSE(ws.doc().modified);
     // Still pending: a valid target takes it.
     EXPECT_TRUE(IsTreeItemCut(item({"A"})));
     click({"C"});
@@ -318,24 +318,24 @@ TEST_F(GroupCommands, MoveMarkThenCopyMarkPastesACopy) {
     click({});
     run(GroupCopy);
     EXPECT_EQ(prompter.texts(), QStringList{"rootは変更できません。"});
-    EXPECT_FALSE(ws.mark.isGroup());
+    EXPECT_FALSE(ws.mark().isGroup());
     EXPECT_FALSE(IsTreeItemCut(item({"A"})));
 }
 
 TEST_F(GroupCommands, AGroupMarkAndAnItemMarkShareOneSlot) {
-    const XmlNode itemNode = ws.doc.root.firstChild().firstChild();
-    ws.mark.kind = MarkSlot::Kind::Item;
-    ws.mark.node = itemNode;
+    const XmlNode itemNode = ws.doc().root.firstChild().firstChild();
+    ws.mark().kind = MarkSlot::Kind::Item;
+    ws.mark().node = itemNode;
     // Refused marks leave the item marked.
     click({});
     run(GroupMove);
-    EXPECT_TRUE(ws.mark.isItem());
+    EXPECT_TRUE(ws.mark().isItem());
 
     click({"B"});
     run(GroupCopy);
-    EXPECT_TRUE(ws.mark.isGroup());
-    EXPECT_EQ(ws.mark.node, ws.doc.root.firstChild().nextSibling());
-    EXPECT_FALSE(ws.mark.itemMovePending());
+    EXPECT_TRUE(ws.mark().isGroup());
+    EXPECT_EQ(ws.mark().node, ws.doc().root.firstChild().nextSibling());
+    EXPECT_FALSE(ws.mark().itemMovePending());
 }
 
 TEST_F(GroupCommands, AMarkWhoseItemOrDocumentWentAwayIsForgotten) {
@@ -345,7 +345,7 @@ TEST_F(GroupCommands, AMarkWhoseItemOrDocumentWentAwayIsForgotten) {
     click({"A"});
     prompter.answerYes();
     run(GroupDelete);
-    EXPECT_FALSE(ws.mark.isGroup());
+    EXPECT_FALSE(ws.mark().isGroup());
     click({"C"});
     run(GroupPaste);
     EXPECT_EQ(document(), "root(B(s*),C)");
@@ -355,12 +355,12 @@ TEST_F(GroupCommands, AMarkWhoseItemOrDocumentWentAwayIsForgotten) {
     run(GroupMove);
     XmlParseResult other =
         XmlDocument::parseBytes("<group name='root'><group name='B'/><group name='C'/></group>");
-    ws.doc.document = other.document;
-    ws.doc.root = other.document.documentElement();
+    ws.doc().document = other.document;
+    ws.doc().root = other.document.documentElement();
     click({"C"});
     run(GroupPaste);
     EXPECT_EQ(document(), "root(B,C)");
-    EXPECT_FALSE(ws.mark.isGroup());
+    EXPECT_FALSE(ws.mark().isGroup());
     EXPECT_EQ(prompter.texts(), QStringList{"\"A\" を削除しますか"});
 }
 
@@ -368,14 +368,14 @@ TEST_F(GroupCommands, AMovedGroupNoLongerInItsPlaceIsPastedAsACopy) {
     click({"B"});
     run(GroupMove);
     // Something else took B's place in the document behind the tree's back.
-    XmlNode b = ws.doc.root.firstChild().nextSibling();
-    XmlNode other = ws.doc.document.createElement(schema::kItem);
+    XmlNode b = ws.doc().root.firstChild().nextSibling();
+    XmlNode other = ws.doc().document.createElement(schema::kItem);
     other.setAttribute(schema::kName, QStringLiteral("B"));
-    ws.doc.root.replaceChild(other, b);
+    ws.doc().root.replaceChild(other, b);
     click({"C"});
     run(GroupPaste);
     EXPECT_EQ(document(), "root(A(a=1,A1(A11)),B=,C(B(s*)))");
-    EXPECT_FALSE(ws.mark.isGroup());
+    EXPECT_FALSE(ws.mark().isGroup());
     EXPECT_FALSE(IsTreeItemCut(item({"B"})));
 }
 

@@ -44,7 +44,7 @@ void PrintTo(const Shown& s, std::ostream* os) {
 class ItemCommands : public ::testing::Test {
 protected:
     ItemCommands() {
-        ws.doc.keyVerifier = MakeKeyVerifier(kKey);
+        ws.doc().keyVerifier = MakeKeyVerifier(kKey);
         load(R"(<group name="root">
                   <group name="A"><item name="a">1</item><secret name="s">hidden</secret>
                     <item name="b">2</item><group name="Sub"><group name="Deep"/></group></group>
@@ -62,9 +62,9 @@ protected:
     QTreeWidgetItem* treeItem(const QStringList& labels) {
         return TreeItemByLabels(h.frame->groupTree(), labels);
     }
-    void open(const QString& group) { ws.setCurrentGroup(treeItem({group})); }
+    void open(const QString& group) { ws.SetCurrentGroup(treeItem({group})); }
     XmlNode group(const QString& name) {
-        return FindGroupByPath(ws.doc.document,
+        return FindGroupByPath(ws.doc().document,
                                xpath::BuildGroupPath({QStringLiteral("root"), name}), false);
     }
 
@@ -109,10 +109,10 @@ protected:
     }
     void key(const QString& typed) { AnswerKey(prompter, typed); }
     void markGroup(const QString& name, bool move) {
-        ws.mark.forget();
-        ws.mark.kind = MarkSlot::Kind::Group;
-        ws.mark.node = group(name);
-        ws.mark.groupItem = TreeItemRef(h.frame->groupTree(), treeItem({name}));
+        ws.mark().forget();
+        ws.mark().kind = MarkSlot::Kind::Group;
+        ws.mark().node = group(name);
+        ws.mark().groupItem = TreeItemRef(h.frame->groupTree(), treeItem({name}));
         if (move) SetTreeItemCut(treeItem({name}), true);
     }
 
@@ -137,7 +137,7 @@ TEST_F(ItemCommands, AddAppendsAtTheEndAndShowsTheRow) {
     EXPECT_EQ(children("A"), kInitialA + QStringList({"item:c=it's 100%", "secret:="}));
     EXPECT_EQ(rows(), QStringList({"a=1", "s=*****", "b=2", "c=it's 100%", "=*****"}));
     EXPECT_EQ(shown, (std::vector<Shown>{{"", "", false}, {"", "", false}}));
-    EXPECT_TRUE(ws.doc.modified);
+    EXPECT_TRUE(ws.doc().modified);
     EXPECT_EQ(list->selectedRow(), -1);
     EXPECT_TRUE(prompter.messages().isEmpty());
 }
@@ -155,7 +155,7 @@ TEST_F(ItemCommands, AddWithATakenNameAsksAndNoReopensTheDialogWithWhatWasTyped)
               QStringLiteral("\"a\" はすでに存在します。置き換えますか？"));
     EXPECT_EQ(shown, (std::vector<Shown>{{"", "", false}, {"a", "new", true}}));
     EXPECT_EQ(children("A"), kInitialA);
-    EXPECT_FALSE(ws.doc.modified);
+    EXPECT_FALSE(ws.doc().modified);
 }
 
 TEST_F(ItemCommands, AddReplacingAnItemKeepsItsPlace) {
@@ -166,7 +166,7 @@ TEST_F(ItemCommands, AddReplacingAnItemKeepsItsPlace) {
     EXPECT_EQ(children("A"),
               QStringList({"secret:a=new", "secret:s=hidden", "item:b=2", "group:Sub"}));
     EXPECT_EQ(rows(), QStringList({"a=*****", "s=*****", "b=2"}));
-    EXPECT_TRUE(ws.doc.modified);
+    EXPECT_TRUE(ws.doc().modified);
 }
 
 TEST_F(ItemCommands, AddReplacingASubGroupTakesItsBranchOutOfTheTreeAndForgetsItsMark) {
@@ -175,15 +175,15 @@ TEST_F(ItemCommands, AddReplacingASubGroupTakesItsBranchOutOfTheTreeAndForgetsIt
     edit("Sub", "v", false);
     prompter.answerYes();
     run(kAdd);
-    EXPECT_EQ(ws.mark.kind, MarkSlot::Kind::Group);
+    EXPECT_EQ(ws.mark().kind, MarkSlot::Kind::Group);
 
     // A group mark inside the replaced branch is forgotten.
     load(R"(<group name="root"><group name="A"><group name="Sub"><group name="Deep"/></group>
             </group></group>)");
     open("A");
-    ws.mark.kind = MarkSlot::Kind::Group;
-    ws.mark.node = ws.doc.document.selectSingleNode(QStringLiteral("//group[@name='Deep']"));
-    ws.mark.groupItem = TreeItemRef(h.frame->groupTree(), treeItem({"A", "Sub", "Deep"}));
+    ws.mark().kind = MarkSlot::Kind::Group;
+    ws.mark().node = ws.doc().document.selectSingleNode(QStringLiteral("//group[@name='Deep']"));
+    ws.mark().groupItem = TreeItemRef(h.frame->groupTree(), treeItem({"A", "Sub", "Deep"}));
     SetTreeItemCut(treeItem({"A", "Sub", "Deep"}), true);
     edit("Sub", "v", false);
     prompter.answerYes();
@@ -193,7 +193,7 @@ TEST_F(ItemCommands, AddReplacingASubGroupTakesItsBranchOutOfTheTreeAndForgetsIt
     EXPECT_EQ(treeItem({"A"})->childCount(), 0);
     EXPECT_EQ(treeItem({"A"})->childIndicatorPolicy(),
               QTreeWidgetItem::DontShowIndicatorWhenChildless);
-    EXPECT_EQ(ws.mark.kind, MarkSlot::Kind::None);
+    EXPECT_EQ(ws.mark().kind, MarkSlot::Kind::None);
     EXPECT_EQ(ws.currentGroupItem(), treeItem({"A"}));
     EXPECT_EQ(rows(), QStringList({"Sub=v"}));
 }
@@ -203,7 +203,7 @@ TEST_F(ItemCommands, AddWithoutACurrentGroupReportsAfterTheDialog) {
     run(kAdd);
     EXPECT_EQ(prompter.texts(), QStringList({"グループが見つかりません"}));
     EXPECT_EQ(shown.size(), 1u);
-    EXPECT_FALSE(ws.doc.modified);
+    EXPECT_FALSE(ws.doc().modified);
 }
 
 // --- Change ----------------------------------------------------------------------------------
@@ -216,7 +216,7 @@ TEST_F(ItemCommands, ChangeKeepingTheNameRewritesTheItemWhereItStands) {
     EXPECT_EQ(children("A"),
               QStringList({"secret:a=one", "secret:s=hidden", "item:b=2", "group:Sub"}));
     EXPECT_TRUE(prompter.messages().isEmpty());  // a plain item asks for no key
-    EXPECT_TRUE(ws.doc.modified);
+    EXPECT_TRUE(ws.doc().modified);
 }
 
 TEST_F(ItemCommands, ChangeToANewNameAsksNoReopensAndYesAppendsBesideTheOld) {
@@ -247,12 +247,12 @@ TEST_F(ItemCommands, ChangeToANameAnotherChildHasIsRefusedAndTheDialogReopens) {
               QStringList({"item:a=kept", "secret:s=hidden", "item:b=2", "group:Sub"}));
 
     // Cancel after a refusal changes nothing.
-    ws.doc.modified = false;
+    ws.doc().modified = false;
     edit("b", "typed", false);
     cancelEdit();
     run(kChange, 0);
     EXPECT_EQ(children("A").first(), QStringLiteral("item:a=kept"));
-    EXPECT_FALSE(ws.doc.modified);
+    EXPECT_FALSE(ws.doc().modified);
 }
 
 TEST_F(ItemCommands, ChangeOfASecretAsksForTheKeyBeforeTheDialog) {
@@ -263,7 +263,7 @@ TEST_F(ItemCommands, ChangeOfASecretAsksForTheKeyBeforeTheDialog) {
     EXPECT_EQ(prompter.texts(), QStringList({"キーが違います"}));
     EXPECT_TRUE(shown.empty());
     EXPECT_EQ(prompter.dialogsShown(), 2);
-    EXPECT_FALSE(ws.doc.modified);
+    EXPECT_FALSE(ws.doc().modified);
 
     key(kKey);
     edit("s", "plain now", false);
@@ -277,9 +277,9 @@ TEST_F(ItemCommands, RowCommandsWithoutASelectedRowOnlyAskForOne) {
     open("A");
     for (int id : {kChange, kDelete, kCopy, kMove, kClipboard}) run(id);
     EXPECT_EQ(prompter.texts(), QStringList(5, QStringLiteral("項目を選んでください")));
-    EXPECT_EQ(ws.mark.kind, MarkSlot::Kind::None);
+    EXPECT_EQ(ws.mark().kind, MarkSlot::Kind::None);
     EXPECT_TRUE(prompter.clipboard().isEmpty());
-    EXPECT_FALSE(ws.doc.modified);
+    EXPECT_FALSE(ws.doc().modified);
 }
 
 // --- Delete ----------------------------------------------------------------------------------
@@ -292,13 +292,13 @@ TEST_F(ItemCommands, DeleteAsksWithTheConfirmCaption) {
     EXPECT_EQ(prompter.messages()[0].caption, QStringLiteral("確認"));
     EXPECT_EQ(prompter.messages()[0].text, QStringLiteral("\"b\" を削除しますか"));
     EXPECT_EQ(children("A"), kInitialA);
-    EXPECT_FALSE(ws.doc.modified);
+    EXPECT_FALSE(ws.doc().modified);
 
     prompter.answerYes();
     run(kDelete, 2);
     EXPECT_EQ(children("A"), QStringList({"item:a=1", "secret:s=hidden", "group:Sub"}));
     EXPECT_EQ(rows(), QStringList({"a=1", "s=*****"}));
-    EXPECT_TRUE(ws.doc.modified);
+    EXPECT_TRUE(ws.doc().modified);
 }
 
 // --- Copy, move and paste --------------------------------------------------------------------
@@ -307,10 +307,10 @@ TEST_F(ItemCommands, CopyMarkPastesCopiesButNeverOverAName) {
     open("A");
     run(kCopy, 1);
     EXPECT_EQ(rows(), QStringList({"a=1", "s=*****", "b=2"}));  // a copy mark dims nothing
-    EXPECT_FALSE(ws.doc.modified);
+    EXPECT_FALSE(ws.doc().modified);
     run(kPaste);
     EXPECT_EQ(prompter.texts(), QStringList({"\"s\" はすでに存在します"}));
-    EXPECT_FALSE(ws.doc.modified);
+    EXPECT_FALSE(ws.doc().modified);
 
     open("B");
     run(kPaste);
@@ -322,7 +322,7 @@ TEST_F(ItemCommands, CopyMarkPastesCopiesButNeverOverAName) {
     EXPECT_EQ(children("C"), QStringList({"secret:s=hidden"}));
     EXPECT_EQ(children("A"), kInitialA);
     EXPECT_EQ(prompter.texts().size(), 2);
-    EXPECT_TRUE(ws.doc.modified);
+    EXPECT_TRUE(ws.doc().modified);
 }
 
 TEST_F(ItemCommands, MoveMarkDimsTheRowUntilTheFirstPasteWhichMovesLaterOnesCopy) {
@@ -347,7 +347,7 @@ TEST_F(ItemCommands, MoveMarkDimsTheRowUntilTheFirstPasteWhichMovesLaterOnesCopy
     EXPECT_EQ(children("B"), QStringList({"item:b=2"}));
     open("A");
     EXPECT_EQ(rows(), QStringList({"a=1", "s=*****"}));
-    EXPECT_TRUE(ws.doc.modified);
+    EXPECT_TRUE(ws.doc().modified);
 }
 
 TEST_F(ItemCommands, ACopyMarkAfterAMoveMarkEndsTheMove) {
@@ -366,7 +366,7 @@ TEST_F(ItemCommands, MarkingAnItemForgetsAGroupMarkAndItsCutState) {
     ASSERT_TRUE(IsTreeItemCut(treeItem({"C"})));
     open("A");
     run(kCopy, 0);
-    EXPECT_EQ(ws.mark.kind, MarkSlot::Kind::Item);
+    EXPECT_EQ(ws.mark().kind, MarkSlot::Kind::Item);
     EXPECT_FALSE(IsTreeItemCut(treeItem({"C"})));
 
     // With a group mark in the slot, the item paste does nothing.
@@ -374,7 +374,7 @@ TEST_F(ItemCommands, MarkingAnItemForgetsAGroupMarkAndItsCutState) {
     open("B");
     run(kPaste);
     EXPECT_TRUE(children("B").isEmpty());
-    EXPECT_FALSE(ws.doc.modified);
+    EXPECT_FALSE(ws.doc().modified);
 }
 
 TEST_F(ItemCommands, PendingMoveWhoseSourceNoLongerHoldsTheMarkedItemOnlyCopies) {
@@ -403,7 +403,7 @@ TEST_F(ItemCommands, TheDimmedRowFollowsTheMarkedItemWhenRowsAboveGo) {
 
 TEST_F(ItemCommands, NamesWithApostrophesPercentAndJapaneseTextWork) {
     load(R"(<group name="root"><group name="O'Brien's 100%"/><group name="銀行"/></group>)");
-    ws.setCurrentGroup(treeItem({"O'Brien's 100%"}));
+    ws.SetCurrentGroup(treeItem({"O'Brien's 100%"}));
     edit("it's \"x\" 50%", "値 100%s", false);
     run(kAdd);
     edit("it's \"x\" 50%", "値", false);
@@ -413,7 +413,7 @@ TEST_F(ItemCommands, NamesWithApostrophesPercentAndJapaneseTextWork) {
     EXPECT_EQ(prompter.texts(),
               QStringList({"\"it's \"x\" 50%\" はすでに存在します。置き換えますか？"}));
     run(kMove, 0);
-    ws.setCurrentGroup(treeItem({"銀行"}));
+    ws.SetCurrentGroup(treeItem({"銀行"}));
     run(kPaste);
     EXPECT_EQ(children("銀行"), QStringList({"item:it's \"x\" 50%=値 100%s"}));
     EXPECT_TRUE(children("O'Brien's 100%").isEmpty());
@@ -434,7 +434,7 @@ lines </item></group></group>)");
     EXPECT_EQ(prompter.clipboard(), QStringList(2, QStringLiteral("  two\nlines ")));
     EXPECT_EQ(prompter.clipboardSecret(), QList<bool>({false, false}));
     EXPECT_TRUE(prompter.messages().isEmpty());
-    EXPECT_FALSE(ws.doc.modified);
+    EXPECT_FALSE(ws.doc().modified);
 }
 
 TEST_F(ItemCommands, ClipboardGetsASecretOnlyAfterTheKey) {

@@ -109,8 +109,8 @@ TEST(MainFrame, SaveQuestionBeforeHidingAndBeforeExit) {
     FrameHarness h;
     CMainFrame& f = *h.frame;
     Workspace& ws = f.workspace();
-    ws.doc.modified = true;
-    ws.doc.keyVerifier = MakeKeyVerifier("pw");
+    ws.doc().modified = true;
+    ws.doc().keyVerifier = MakeKeyVerifier("pw");
     f.show();
     prompter.answerNo();
     f.close();
@@ -126,7 +126,7 @@ TEST(MainFrame, SaveQuestionBeforeHidingAndBeforeExit) {
     EXPECT_EQ(h.icon->removes, 0);
     EXPECT_TRUE(f.isVisible());
     EXPECT_TRUE(f.hasNotifyIcon());
-    EXPECT_TRUE(ws.doc.modified);
+    EXPECT_TRUE(ws.doc().modified);
 
     // Yes and a file: saved, then the program ends.
     prompter.answerYes();

@@ -48,11 +48,11 @@ struct Session {
         emit harness.frame->groupTree()->clickedAt(
             TreeItemByLabels(harness.frame->groupTree(), {"A"}));
         if (!edit) return;
-        XmlNode item = ws.doc.document.createElement(u"item");
+        XmlNode item = ws.doc().document.createElement(u"item");
         item.setAttribute(u"name", QStringLiteral("ours"));
         item.setText(QStringLiteral("1"));
         ws.FindCurrentGroup(false).appendChild(item);
-        ws.doc.modified = true;
+        ws.doc().modified = true;
         ws.RefillItemList();
     }
     CMainFrame& frame() { return *harness.frame; }
@@ -114,7 +114,7 @@ TEST(DiskMerge, EachAnswerToTheChangedDataFileQuestion) {
             << question.text.toStdString();
         EXPECT_EQ(question.buttons, c.buttons);
         EXPECT_EQ(question.defaultButton, c.defaultButton);
-        EXPECT_EQ(s.ws.doc.modified, !c.written);
+        EXPECT_EQ(s.ws.doc().modified, !c.written);
         if (!c.written) {
             EXPECT_EQ(dir.read("Zetrova.dat"), theirsBytes);
             continue;
@@ -160,7 +160,7 @@ TEST(DiskMerge, AChangeWhileTheKeyIsTypedIsLookedAtAgain) {
     const XmlDocument saved = Opened(dir.file("Zetrova.dat"), "pw");
     EXPECT_TRUE(Has(saved, "/group/group[@name='A']/item[@name='ours']"));
     EXPECT_TRUE(Has(saved, "/group/group[@name='B']"));
-    EXPECT_FALSE(s.ws.doc.modified);
+    EXPECT_FALSE(s.ws.doc().modified);
 }
 
 // The file changed again while the question about it was open: it is not replaced, neither by a
@@ -197,7 +197,7 @@ TEST(DiskMerge, ConflictsAreReportedWithTheirGroupAndName) {
     ScriptedPrompter prompter;
     Session s(dir, prompter, false);
     s.ws.FindCurrentGroup(false).firstChild().setText(QStringLiteral("alice@home"));
-    s.ws.doc.modified = true;
+    s.ws.doc().modified = true;
     ASSERT_TRUE(
         WriteDataFile(dir.file("Zetrova.dat"),
                       QStringLiteral("<group name=\"root\"><group name=\"A\"><item name=\"user\">"
@@ -247,10 +247,10 @@ TEST(Reload, ByItselfOnlyWithoutUnsavedChanges) {
             QTest::qWaitFor([&] { return !s.frame().statusText().startsWith("Ready"); }, 10000),
             true);
         EXPECT_EQ(s.frame().statusText(), QString::fromUtf8(c.status));
-        EXPECT_EQ(Has(s.ws.doc.document, "/group/group[@name='B']"), c.reloaded);
+        EXPECT_EQ(Has(s.ws.doc().document, "/group/group[@name='B']"), c.reloaded);
         EXPECT_EQ(TreeItemByLabels(s.frame().groupTree(), {"B"}) != nullptr, c.reloaded);
         EXPECT_EQ(s.current(), "A");
-        EXPECT_EQ(s.ws.doc.modified, c.unsaved);
+        EXPECT_EQ(s.ws.doc().modified, c.unsaved);
         EXPECT_TRUE(prompter.messages().isEmpty()) << prompter.texts().join(",").toStdString();
         EXPECT_FALSE(ReloadIfChangedOnDisk(s.ws));
     }
@@ -283,7 +283,7 @@ TEST(ConflictCopies, OfferedMergedSavedAndDeletedOnlyOnYes) {
             EXPECT_TRUE(prompter.messages()[1].defaultNo);
             EXPECT_TRUE(Has(Opened(dir.file("Zetrova.dat"), "pw"), "/group/group[@name='B']"));
             EXPECT_TRUE(TreeItemByLabels(s.frame().groupTree(), {"B"}));
-            EXPECT_FALSE(s.ws.doc.modified);
+            EXPECT_FALSE(s.ws.doc().modified);
             EXPECT_EQ(QFile::exists(dir.file(syncthing)), deleteAnswer == kAnswerNo);
             EXPECT_TRUE(QFile::exists(dir.file(dropbox)));
             // Opened again in this run: not offered again.

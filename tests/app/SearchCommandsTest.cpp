@@ -72,8 +72,8 @@ TEST_F(SearchCommands, CaseFlagAndFullWidthLetters) {
     EXPECT_EQ(current(), "");
     // A failed first search leaves "次の検索" greyed, though the text is remembered.
     EXPECT_FALSE(findNextEnabled());
-    EXPECT_EQ(ws.searchText, "MAIL");
-    EXPECT_TRUE(ws.searchCaseSensitive);
+    EXPECT_EQ(ws.groupSearch().text, "MAIL");
+    EXPECT_TRUE(ws.groupSearch().caseSensitive);
 
     prompter.clearMessages();
     find("ＭＡＩＬ");  // only the ASCII letters are folded
@@ -97,13 +97,13 @@ TEST_F(SearchCommands, TheDialogShowsAndKeepsTheRememberedSearch) {
         d.caseSensitive = false;
         return 2;
     });
-    ws.setCurrentGroup(nullptr);
+    ws.SetCurrentGroup(nullptr);
     run(GroupFind);
     EXPECT_EQ(shownText, "ai");
     EXPECT_TRUE(shownFlag);
     // Cancelled: nothing remembered, nothing searched.
-    EXPECT_EQ(ws.searchText, "ai");
-    EXPECT_TRUE(ws.searchCaseSensitive);
+    EXPECT_EQ(ws.groupSearch().text, "ai");
+    EXPECT_TRUE(ws.groupSearch().caseSensitive);
     EXPECT_EQ(current(), "");
 
     // An empty text greys "次の検索" and searches nothing.
@@ -145,7 +145,7 @@ TEST_F(SearchCommands, ALastSiblingGoesOnToLaterMatchesAndRevealsThem) {
     EXPECT_EQ(current(), "root/A/x1");
 
     // A following sibling group comes before the current group's own sub-groups.
-    ws.setCurrentGroup(ws.currentGroupItem()->parent());
+    ws.SetCurrentGroup(ws.currentGroupItem()->parent());
     find("x");
     EXPECT_EQ(current(), "root/x2");
 }

@@ -47,28 +47,28 @@ int RowOf(const XmlNode& group, const XmlNode& child) {
 // After the source group of a pending move changed, the cut row follows the marked item: its
 // new row while it is still in that group, none once it has left it.
 void FollowMarkedRow(Workspace& ws) {
-    MarkSlot& mark = ws.mark;
+    MarkSlot& mark = ws.mark();
     if (!mark.itemMovePending() || mark.row < 0) return;
     mark.row = mark.node.parent() == mark.sourceGroup ? RowOf(mark.sourceGroup, mark.node) : -1;
 }
 
 void Changed(Workspace& ws) {
     FollowMarkedRow(ws);
-    ws.doc.modified = true;
+    ws.doc().modified = true;
     ws.RefillItemList();
 }
 
 // A sub-group replaced by an item leaves the tree as well, and a group mark inside it is
 // forgotten, so that neither the tree nor a later paste refers to a group that is gone.
 void DropReplacedGroup(Workspace& ws, const XmlNode& group, QTreeWidgetItem* treeItem) {
-    if (ws.mark.isGroup() && group_rules::IsInBranchOf(ws.mark.node, group)) ws.mark.forget();
+    if (ws.mark().isGroup() && group_rules::IsInBranchOf(ws.mark().node, group)) ws.mark().forget();
     if (treeItem) {
         QTreeWidgetItem* parent = treeItem->parent();
         DeleteTreeItem(treeItem);
         if (parent && parent->childCount() == 0)
             parent->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
     }
-    if (ws.mark.isGroup() && ws.mark.groupItem.isNull()) ws.mark.forget();
+    if (ws.mark().isGroup() && ws.mark().groupItem.isNull()) ws.mark().forget();
 }
 
 // Puts the dialog's item in place of `old`, a child of `group`.
@@ -184,10 +184,10 @@ void DeleteItemCommand(Workspace& ws, const CZetrovaView* list) {
 void MarkItemCommand(Workspace& ws, const CZetrovaView* list, bool move) {
     // Nothing selected: the notice, and the previous mark stays.
     if (!GetSelectedItem(list, ws.owner())) return;
-    ws.mark.forget();
+    ws.mark().forget();
     const std::optional<SelectedElement> selected = FindSelectedElement(ws, list);
     if (!selected) return;
-    MarkSlot& mark = ws.mark;
+    MarkSlot& mark = ws.mark();
     mark.kind = MarkSlot::Kind::Item;
     mark.node = selected->item;
     mark.itemMove = move;
@@ -201,7 +201,7 @@ void MarkItemCommand(Workspace& ws, const CZetrovaView* list, bool move) {
 void PasteItemCommand(Workspace& ws) {
     const XmlNode target = ws.FindCurrentGroup(true);
     if (!target) return;
-    MarkSlot& mark = ws.mark;
+    MarkSlot& mark = ws.mark();
     if (!mark.isItem() || !mark.node) return;
     const QString name = schema::NameOf(mark.node);
     if (HoldsChildNamed(target, name)) {

@@ -15,7 +15,7 @@ void FillItemList(Workspace& ws, CZetrovaView* list) {
     if (!current) return;
     const XmlNode group = ws.FindCurrentGroup(true);
     if (!group) return;
-    const bool movePending = ws.mark.itemMovePending() && ws.mark.sourceGroup == group;
+    const bool movePending = ws.mark().itemMovePending() && ws.mark().sourceGroup == group;
 
     QList<CZetrovaView::Row> rows;
     for (XmlNode node = group.firstChild(); node; node = node.nextSibling()) {
@@ -38,7 +38,7 @@ void FillItemList(Workspace& ws, CZetrovaView* list) {
             continue;
         }
         row.label = *name;
-        row.cut = movePending && rows.size() == ws.mark.row;
+        row.cut = movePending && rows.size() == ws.mark().row;
         rows.append(std::move(row));
     }
     list->setRows(rows);

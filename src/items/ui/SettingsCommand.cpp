@@ -17,7 +17,7 @@ void SettingsCommand(Workspace& ws, const QString& startDirectory, bool& startMi
     QWidget* owner = ws.owner();
     QWidget* active = QApplication::activeWindow();
     CConfigDlg dialog(active ? active : owner);
-    dialog.dataFileName = ws.doc.dataFilePath;
+    dialog.dataFileName = ws.doc().dataFilePath;
     dialog.startMinimised = startMinimised;
     while (true) {
         Wipe(dialog.key);
@@ -35,7 +35,7 @@ void SettingsCommand(Workspace& ws, const QString& startDirectory, bool& startMi
     DocumentState saved;
     const CheckedWrite written =
         WriteAfterDiskCheck(ws, path, [&](const std::function<bool()>& mayReplace) {
-            saved = ws.doc;  // with what a merge on the way brought in
+            saved = ws.doc();  // with what a merge on the way brought in
             saved.keyVerifier = verifier;
             saved.dataFilePath = path;
             return SaveDataFile(saved, path, false, {}, owner, mayReplace);
@@ -47,11 +47,11 @@ void SettingsCommand(Workspace& ws, const QString& startDirectory, bool& startMi
     }
     // The data file is now under the new key at the named path: so is what the program holds,
     // whether the settings file follows or not.
-    ws.doc.dataFilePath = path;
-    ws.doc.keyVerifier = verifier;
-    ws.doc.dataFileStamp = saved.dataFileStamp;
+    ws.doc().dataFilePath = path;
+    ws.doc().keyVerifier = verifier;
+    ws.doc().dataFileStamp = saved.dataFileStamp;
     startMinimised = dialog.startMinimised;
-    ws.setDataFilePath(path);
+    ws.SetDataFilePath(path);
     if (!writeSettingsFile(startDirectory, path, verifier, dialog.startMinimised))
         Notice(owner, u"書き込めませんでした");
 }

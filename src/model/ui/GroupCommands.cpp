@@ -64,8 +64,9 @@ bool IsBelowItem(QTreeWidgetItem* item, const QTreeWidgetItem* branch) {
 // A group mark whose tree item is gone (deleted with a branch, a move, a rebuild) or whose
 // group no longer belongs to the open document can no longer be pasted: it is forgotten.
 void ForgetStaleGroupMark(Workspace& ws) {
-    if (!ws.mark.isGroup()) return;
-    if (ws.mark.groupItem.isNull() || ws.mark.node.document() != ws.doc.document) ws.mark.forget();
+    if (!ws.mark().isGroup()) return;
+    if (ws.mark().groupItem.isNull() || ws.mark().node.document() != ws.doc().document)
+        ws.mark().forget();
 }
 
 }  // namespace
@@ -81,13 +82,13 @@ void AddGroupCommand(Workspace& ws) {
     const XmlNode group = group_rules::AppendNewGroup(current->node, name);
     // The new branch comes in collapsed; the parent only gains its expand button.
     FillGroupTree(ws.tree(), group, current->item, ws.owner());
-    ws.doc.modified = true;
+    ws.doc().modified = true;
 }
 
 void RenameGroupCommand(Workspace& ws) {
     const std::optional<CurrentGroup> current = ResolveCurrentGroup(ws);
     if (!current) return;
-    if (Refused(ws, group_rules::RefuseChangeOf(current->node, ws.doc.root))) return;
+    if (Refused(ws, group_rules::RefuseChangeOf(current->node, ws.doc().root))) return;
     QString name = RequiredName(current->node);
     for (;;) {
         if (!AskGroupName(ws, name)) return;
@@ -96,47 +97,47 @@ void RenameGroupCommand(Workspace& ws) {
     current->node.setAttribute(schema::kName, name);
     // The label is the stored name, the text that the group's path must match.
     current->item->setText(0, RequiredName(current->node));
-    ws.doc.modified = true;
+    ws.doc().modified = true;
 }
 
 void DeleteGroupCommand(Workspace& ws) {
     const std::optional<CurrentGroup> current = ResolveCurrentGroup(ws);
     if (!current) return;
-    if (Refused(ws, group_rules::RefuseChangeOf(current->node, ws.doc.root))) return;
+    if (Refused(ws, group_rules::RefuseChangeOf(current->node, ws.doc().root))) return;
     if (QuestionBox(ws.owner(), kCaptionConfirm, u"\"%s\" を削除しますか",
                     RequiredName(current->node)) != kAnswerYes)
         return;
     current->node.parent().removeChild(current->node);
     DeleteTreeItem(current->item);
     ForgetStaleGroupMark(ws);
-    ws.doc.modified = true;
+    ws.doc().modified = true;
     // The tree's selected item after the deletion becomes the current group (or none).
-    ws.setCurrentGroup(ws.tree()->currentItem());
+    ws.SetCurrentGroup(ws.tree()->currentItem());
 }
 
 void MarkGroupCommand(Workspace& ws, bool move) {
-    if (ws.mark.isGroup()) ws.mark.forget();
+    if (ws.mark().isGroup()) ws.mark().forget();
     const std::optional<CurrentGroup> current = ResolveCurrentGroup(ws);
     if (!current) return;
-    if (Refused(ws, group_rules::RefuseChangeOf(current->node, ws.doc.root))) return;
+    if (Refused(ws, group_rules::RefuseChangeOf(current->node, ws.doc().root))) return;
     // One slot: the group mark replaces a marked item, whose row is then no longer drawn cut.
-    const bool itemRowWasCut = ws.mark.itemMovePending();
-    ws.mark.forget();
-    ws.mark.kind = MarkSlot::Kind::Group;
-    ws.mark.node = current->node;
-    ws.mark.groupItem = TreeItemRef(ws.tree(), current->item);
+    const bool itemRowWasCut = ws.mark().itemMovePending();
+    ws.mark().forget();
+    ws.mark().kind = MarkSlot::Kind::Group;
+    ws.mark().node = current->node;
+    ws.mark().groupItem = TreeItemRef(ws.tree(), current->item);
     if (move) SetTreeItemCut(current->item, true);
     if (itemRowWasCut) ws.RefillItemList();
 }
 
 void PasteGroupCommand(Workspace& ws) {
     ForgetStaleGroupMark(ws);
-    if (!ws.mark.isGroup()) return;
-    const XmlNode marked = ws.mark.node;
+    if (!ws.mark().isGroup()) return;
+    const XmlNode marked = ws.mark().node;
     const QString name = RequiredName(marked);
     const std::optional<CurrentGroup> target = ResolveCurrentGroup(ws);
     if (!target) return;
-    QTreeWidgetItem* markedItem = ws.mark.groupItem.item();
+    QTreeWidgetItem* markedItem = ws.mark().groupItem.item();
     const bool move = IsTreeItemCut(markedItem);
     if (Refused(ws, group_rules::RefusePaste(marked, target->node, move))) return;
     if (move) {
@@ -148,7 +149,7 @@ void PasteGroupCommand(Workspace& ws) {
         const XmlNode source = marked.parentElement();
         const bool stillInSource =
             marked.isInTree() && !source.isNull() && FindChild(source, name) == marked;
-        ws.mark.forget();
+        ws.mark().forget();
         if (stillInSource) {
             const XmlNode moved = target->node.appendChild(marked);
             DeleteTreeItem(markedItem);
@@ -164,5 +165,5 @@ void PasteGroupCommand(Workspace& ws) {
         const XmlNode copy = target->node.appendChild(marked.cloneDeep());
         FillGroupTree(ws.tree(), copy, target->item, ws.owner());
     }
-    ws.doc.modified = true;
+    ws.doc().modified = true;
 }

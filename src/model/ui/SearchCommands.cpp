@@ -15,13 +15,13 @@
 namespace {
 
 void SetFindNextEnabled(Workspace& ws, bool enabled) {
-    ws.setFindNextEnabled(enabled);
+    ws.SetFindNextEnabled(enabled);
 }
 
 // The group the search finds: from the top when no group is current, else after the current one.
 XmlNode SearchFrom(const Workspace& ws, const QString& text) {
-    return FindNextMatchingGroup(ws.FindCurrentGroup(false), ws.doc.root, text,
-                                 ws.searchCaseSensitive);
+    return FindNextMatchingGroup(ws.FindCurrentGroup(false), ws.doc().root, text,
+                                 ws.groupSearch().caseSensitive);
 }
 
 }  // namespace
@@ -29,16 +29,16 @@ XmlNode SearchFrom(const Workspace& ws, const QString& text) {
 void FindGroupCommand(Workspace& ws) {
     QWidget* active = QApplication::activeWindow();
     CFindGroupDlg dialog(active ? active : ws.owner());
-    dialog.text = ws.searchText;
-    dialog.caseSensitive = ws.searchCaseSensitive;
+    dialog.text = ws.groupSearch().text;
+    dialog.caseSensitive = ws.groupSearch().caseSensitive;
     if (CurrentPrompter().runDialog(dialog) != kDialogOk) return;
-    ws.searchText = dialog.text;
-    ws.searchCaseSensitive = dialog.caseSensitive;
-    FindNextGroup(ws, ws.searchText);
+    ws.groupSearch().text = dialog.text;
+    ws.groupSearch().caseSensitive = dialog.caseSensitive;
+    FindNextGroup(ws, ws.groupSearch().text);
 }
 
 void FindNextGroupCommand(Workspace& ws) {
-    FindNextGroup(ws, ws.searchText);
+    FindNextGroup(ws, ws.groupSearch().text);
 }
 
 bool FindNextGroup(Workspace& ws, const QString& text) {
@@ -70,7 +70,7 @@ bool FindNextGroup(Workspace& ws, const QString& text) {
     QTreeWidgetItem* caret = chain[shown - 1];
     tree->setCurrentItem(caret);
     tree->scrollToItem(caret);
-    ws.setCurrentGroup(item);
+    ws.SetCurrentGroup(item);
     if (caret != item)
         Notice(ws.owner(),
                u"見つかったグループは%s階層目にあり、ツリーでは%s階層目までしか開けません",

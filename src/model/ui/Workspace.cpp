@@ -13,24 +13,24 @@ void MarkSlot::forget() {
 
 Workspace::Workspace(GroupTreeWidget* tree, QWidget* owner) : tree_(tree), owner_(owner) {}
 
-void Workspace::setCurrentGroup(QTreeWidgetItem* item) {
+void Workspace::SetCurrentGroup(QTreeWidgetItem* item) {
     current_ = TreeItemRef(tree_, item);
     emit currentGroupChanged(item);
 }
 
 XmlNode Workspace::FindCurrentGroup(bool report) const {
-    return FindGroupByLabels(doc.document, LabelChain(currentGroupItem()), report, owner_);
+    return FindGroupByLabels(doc_.document, LabelChain(currentGroupItem()), report, owner_);
 }
 
-void Workspace::replaceDocument(const DocumentState& state, CurrentGroup current) {
+void Workspace::ReplaceDocument(const DocumentState& state, CurrentGroup current) {
     const QStringList labels =
         current == CurrentGroup::Kept ? LabelChain(currentGroupItem()) : QStringList();
-    mark.forget();
-    doc = state;
-    RebuildGroupTree(tree_, doc.root, owner_);
+    mark_.forget();
+    doc_ = state;
+    RebuildGroupTree(tree_, doc_.root, owner_);
     current_ = TreeItemRef();
     emit documentReplaced();
-    emit dataFilePathChanged(doc.dataFilePath);
+    emit dataFilePathChanged(doc_.dataFilePath);
     QTreeWidgetItem* kept = TreeItemForLabels(tree_, labels);
     if (kept) {
         // Opened down to the group, as far as the tree opens a branch for the user.
@@ -41,22 +41,22 @@ void Workspace::replaceDocument(const DocumentState& state, CurrentGroup current
         for (size_t level = 0; level < opened; ++level) chain[level]->setExpanded(true);
         tree_->setCurrentItem(kept);
     }
-    setCurrentGroup(kept);
+    SetCurrentGroup(kept);
 }
 
-void Workspace::rebuildTree() {
+void Workspace::RebuildTree() {
     // The mark's tree item goes with the rebuild; its node stays marked only for an item mark.
-    RebuildGroupTree(tree_, doc.root, owner_);
-    setCurrentGroup(nullptr);
+    RebuildGroupTree(tree_, doc_.root, owner_);
+    SetCurrentGroup(nullptr);
 }
 
-void Workspace::resetViews() {
-    DocumentState state = doc;
+void Workspace::ResetViews() {
+    DocumentState state = doc_;
     state.modified = false;
-    replaceDocument(state);
+    ReplaceDocument(state);
 }
 
-void Workspace::setDataFilePath(const QString& path) {
-    doc.dataFilePath = path;
+void Workspace::SetDataFilePath(const QString& path) {
+    doc_.dataFilePath = path;
     emit dataFilePathChanged(path);
 }

@@ -36,23 +36,38 @@ struct MarkSlot {
     void forget();
 };
 
+// The group search's remembered text and case rule, offered again by the next search.
+struct GroupSearchState {
+    QString text;
+    bool caseSensitive = false;
+};
+
 // What the commands of every subsystem share: the document state, the group tree, the current
-// group, the mark slot and the search text. It owns the document's life cycle: every replacement
-// of the document (start-up, New, Open, import, reload, merge) goes through replaceDocument, and
-// the views that are not its own (the item list, the caption, the menu, the status line) follow
-// its signals.
+// group, the mark slot and the search text. Operations are verbs in mixed case
+// (ReplaceDocument, FindCurrentGroup); accessors are the nouns they give (doc, mark, tree). It owns
+// the document's life cycle: every replacement of the document (start-up, New, Open, import,
+// reload, merge) goes through ReplaceDocument, and the views that are not its own (the item list,
+// the caption, the menu, the status line) follow its signals.
 class Workspace : public QObject {
     Q_OBJECT
 public:
     Workspace(GroupTreeWidget* tree, QWidget* owner);
 
-    DocumentState doc;
-    MarkSlot mark;
-    QString searchText;
-    bool searchCaseSensitive = false;
-    // The SHA-256 of the sync tools' conflict copies merged or declined in this run, so that
-    // nothing asks about them again.
-    QSet<QByteArray> settledConflictCopies;
+    // The held document: its tree, root group, data file path, key verifier and modified flag.
+    DocumentState& doc() { return doc_; }
+    const DocumentState& doc() const { return doc_; }
+    // The one slot for copy, move and paste.
+    MarkSlot& mark() { return mark_; }
+    const MarkSlot& mark() const { return mark_; }
+    GroupSearchState& groupSearch() { return groupSearch_; }
+    const GroupSearchState& groupSearch() const { return groupSearch_; }
+
+    // Whether a sync tool's conflict copy (by its SHA-256) was merged or declined in this run;
+    // a settled copy is not asked about again.
+    bool IsConflictCopySettled(const QByteArray& sha256) const {
+        return settledConflictCopies_.contains(sha256);
+    }
+    void SettleConflictCopy(const QByteArray& sha256) { settledConflictCopies_.insert(sha256); }
 
     GroupTreeWidget* tree() const { return tree_; }
     // Owner of the notices and questions (the main window).
@@ -62,7 +77,7 @@ public:
     // delete; nullptr for none (also once its item has been deleted).
     QTreeWidgetItem* currentGroupItem() const { return current_.item(); }
     // Makes item current; the item list follows (currentGroupChanged).
-    void setCurrentGroup(QTreeWidgetItem* item);
+    void SetCurrentGroup(QTreeWidgetItem* item);
     // The group element behind the current group, found afresh from its labels; with report, the
     // notice "グループが見つかりません" when there is none.
     XmlNode FindCurrentGroup(bool report) const;
@@ -78,28 +93,28 @@ public:
     // The one way the held document is replaced: state becomes the document state, the marks are
     // forgotten (they belong to the previous document), the tree is built again, and the signals
     // documentReplaced, dataFilePathChanged and currentGroupChanged follow, in this order.
-    void replaceDocument(const DocumentState& state, CurrentGroup current = CurrentGroup::None);
+    void ReplaceDocument(const DocumentState& state, CurrentGroup current = CurrentGroup::None);
     // The tree built again from the root group, no group current, the item list emptied.
-    void rebuildTree();
+    void RebuildTree();
     // The views rebuilt for the held document as after opening it: the marks forgotten and the
     // modified flag cleared.
-    void resetViews();
+    void ResetViews();
 
     // Sets the data file path; the caption follows (dataFilePathChanged).
-    void setDataFilePath(const QString& path);
+    void SetDataFilePath(const QString& path);
 
     // The key dialog: true once the user typed a key whose verifier is the held one, with that
     // verifier; false when cancelled or when no dialog was given.
     using KeyDialog = std::function<bool(QString& verifier)>;
-    void setKeyDialog(KeyDialog dialog) { keyDialog_ = std::move(dialog); }
+    void SetKeyDialog(KeyDialog dialog) { keyDialog_ = std::move(dialog); }
     bool AskKey(QString& verifier) const { return keyDialog_ && keyDialog_(verifier); }
 
     // The current group's items changed: the item list is filled again (itemsChanged).
     void RefillItemList() { emit itemsChanged(); }
     // "次の検索(&N)" greyed or not (findNextAvailable).
-    void setFindNextEnabled(bool enabled) { emit findNextAvailable(enabled); }
+    void SetFindNextEnabled(bool enabled) { emit findNextAvailable(enabled); }
     // A fixed text on the status line (statusMessage).
-    void showStatus(const QString& text) { emit statusMessage(text); }
+    void ShowStatus(const QString& text) { emit statusMessage(text); }
 
 signals:
     void documentReplaced();
@@ -110,6 +125,10 @@ signals:
     void statusMessage(const QString& text);
 
 private:
+    DocumentState doc_;
+    MarkSlot mark_;
+    GroupSearchState groupSearch_;
+    QSet<QByteArray> settledConflictCopies_;
     GroupTreeWidget* tree_;
     QWidget* owner_;
     TreeItemRef current_;

@@ -10,23 +10,23 @@
 #include "storage/ui/DiskChangeMerge.h"
 
 void OfferConflictCopies(Workspace& ws, const std::function<bool()>& save) {
-    if (!ws.doc.hasDocument()) return;
-    const QString dataName = QFileInfo(ws.doc.dataFilePath).fileName();
-    for (const QString& copyPath : FindConflictCopies(ws.doc.dataFilePath)) {
+    if (!ws.doc().hasDocument()) return;
+    const QString dataName = QFileInfo(ws.doc().dataFilePath).fileName();
+    for (const QString& copyPath : FindConflictCopies(ws.doc().dataFilePath)) {
         DataFileContent copy;
-        if (!ReadDataFileUnder(copyPath, ws.doc.keyVerifier, copy)) continue;
-        if (ws.settledConflictCopies.contains(copy.stamp.sha256)) continue;
+        if (!ReadDataFileUnder(copyPath, ws.doc().keyVerifier, copy)) continue;
+        if (ws.IsConflictCopySettled(copy.stamp.sha256)) continue;
         const MergeResult merged = MergeWithHeldDocument(ws, copy.document, false);
-        if (merged.conflicts.isEmpty() && merged.document.sameContent(ws.doc.document)) {
+        if (merged.conflicts.isEmpty() && merged.document.sameContent(ws.doc().document)) {
             // Merged before: the document already holds all of it.
-            ws.settledConflictCopies.insert(copy.stamp.sha256);
+            ws.SettleConflictCopy(copy.stamp.sha256);
             continue;
         }
         const QString copyName = QFileInfo(copyPath).fileName();
         const int answer =
             QuestionBox(ws.owner(), kCaptionConfirm, u"%sの競合コピー%sがあります。結合しますか？",
                         dataName, copyName);
-        ws.settledConflictCopies.insert(copy.stamp.sha256);
+        ws.SettleConflictCopy(copy.stamp.sha256);
         if (answer != kAnswerYes) continue;
         const QList<MergeConflict> conflicts = AdoptMerge(ws, merged, nullptr);
         if (!save()) return;

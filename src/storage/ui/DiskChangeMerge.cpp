@@ -20,18 +20,19 @@ const QString kCancel = QStringLiteral("キャンセル");
 MergeResult MergeWithHeldDocument(const Workspace& ws, const XmlDocument& theirs, bool threeWay) {
     // The base is kept encrypted, as the file held it; it is opened only for the merge.
     const XmlDocument base =
-        threeWay ? DecodeDataFile(ws.doc.dataFileStamp.bytes, ws.doc.keyVerifier) : XmlDocument();
-    return MergeDocuments(base, ws.doc.document, theirs);
+        threeWay ? DecodeDataFile(ws.doc().dataFileStamp.bytes, ws.doc().keyVerifier)
+                 : XmlDocument();
+    return MergeDocuments(base, ws.doc().document, theirs);
 }
 
 QList<MergeConflict> AdoptMerge(Workspace& ws, const MergeResult& merged,
                                 const DataFileStamp* theirsStamp) {
-    DocumentState next = ws.doc;
+    DocumentState next = ws.doc();
     next.document = merged.document;
     next.root = merged.document.documentElement();
     next.modified = true;
     if (theirsStamp) next.dataFileStamp = *theirsStamp;
-    ws.replaceDocument(next, Workspace::CurrentGroup::Kept);
+    ws.ReplaceDocument(next, Workspace::CurrentGroup::Kept);
     return merged.conflicts;
 }
 
@@ -40,7 +41,7 @@ DiskCheck CheckDataFileOnDisk(Workspace& ws, const QString& path) {
     // What the file holds now, read once: the change is told from it, the save checks against its
     // digest that nothing changed while a question was open, and a merge decrypts these same bytes.
     QByteArray bytes;
-    const DiskChange change = DataFileChangeOnDisk(ws.doc, path, &bytes);
+    const DiskChange change = DataFileChangeOnDisk(ws.doc(), path, &bytes);
     const DataFileStamp onDisk = bytes.isEmpty() ? DataFileStamp() : StampOf(bytes);
     bytes.clear();
     check.seen = onDisk.sha256;
@@ -59,7 +60,7 @@ DiskCheck CheckDataFileOnDisk(Workspace& ws, const QString& path) {
     }
     // Only whether it opens under the key decides the answers offered; its plain text is not kept
     // while the question waits, and is decrypted again only for a merge.
-    if (DecodeDataFile(onDisk.bytes, ws.doc.keyVerifier).isNull()) {
+    if (DecodeDataFile(onDisk.bytes, ws.doc().keyVerifier).isNull()) {
         check.write =
             ChoiceBox(ws.owner(), kCaptionConfirm, {kOverwrite, kCancel}, 1, 1,
                       u"%sは読み込みまたは保存の後にほかで変更されていますが、今のキーでは開けない"
@@ -72,7 +73,7 @@ DiskCheck CheckDataFileOnDisk(Workspace& ws, const QString& path) {
                   u"%sは読み込みまたは保存の後にほかで変更されています。上書きしますか？", path);
     if (answer == 1) check.write = true;
     if (answer != 0) return check;
-    const XmlDocument theirs = DecodeDataFile(onDisk.bytes, ws.doc.keyVerifier);
+    const XmlDocument theirs = DecodeDataFile(onDisk.bytes, ws.doc().keyVerifier);
     check.conflicts = AdoptMerge(ws, MergeWithHeldDocument(ws, theirs, true), &onDisk);
     check.merged = true;
     check.write = true;
@@ -99,7 +100,7 @@ CheckedWrite WriteAfterDiskCheck(Workspace& ws, const QString& path,
 
 void ReportMerge(Workspace& ws, const QString& mergedFile, const QList<MergeConflict>& conflicts) {
     if (conflicts.isEmpty()) {
-        ws.showStatus(FormatText(u"Merged with %s: no conflicts", {mergedFile}));
+        ws.ShowStatus(FormatText(u"Merged with %s: no conflicts", {mergedFile}));
         return;
     }
     QStringList lines;
@@ -108,7 +109,7 @@ void ReportMerge(Workspace& ws, const QString& mergedFile, const QList<MergeConf
     if (conflicts.size() > kListedConflicts)
         lines.append(
             FormatText(u"ほか%s件", {QString::number(conflicts.size() - kListedConflicts)}));
-    ws.showStatus(FormatText(u"Merged with %s: %s conflicts",
+    ws.ShowStatus(FormatText(u"Merged with %s: %s conflicts",
                              {mergedFile, QString::number(conflicts.size())}));
     Notice(ws.owner(),
            u"%sと結合しました。両方で違う値に変えられていた%s件は、ほかの側の値を名前に「（競合）」"
@@ -117,31 +118,31 @@ void ReportMerge(Workspace& ws, const QString& mergedFile, const QList<MergeConf
 }
 
 bool ReloadIfChangedOnDisk(Workspace& ws) {
-    const QString path = ws.doc.dataFilePath;
-    if (!ws.doc.hasDocument()) return false;
+    const QString path = ws.doc().dataFilePath;
+    if (!ws.doc().hasDocument()) return false;
     const QString name = QFileInfo(path).fileName();
-    if (ws.doc.modified) {
+    if (ws.doc().modified) {
         // Only whether it changed matters here: the length may tell it without reading.
-        if (DataFileChangeOnDisk(ws.doc, path) == DiskChange::Changed)
-            ws.showStatus(
+        if (DataFileChangeOnDisk(ws.doc(), path) == DiskChange::Changed)
+            ws.ShowStatus(
                 FormatText(u"%s was changed elsewhere: it is merged when you save", {name}));
         return false;
     }
     // The bytes the change is told from are the ones read again.
     QByteArray bytes;
-    if (DataFileChangeOnDisk(ws.doc, path, &bytes) != DiskChange::Changed) return false;
-    const XmlDocument document = DecodeDataFile(bytes, ws.doc.keyVerifier);
+    if (DataFileChangeOnDisk(ws.doc(), path, &bytes) != DiskChange::Changed) return false;
+    const XmlDocument document = DecodeDataFile(bytes, ws.doc().keyVerifier);
     if (document.isNull()) {
-        ws.showStatus(
+        ws.ShowStatus(
             FormatText(u"%s was changed elsewhere and does not open with the current key", {name}));
         return false;
     }
-    DocumentState next = ws.doc;
+    DocumentState next = ws.doc();
     next.document = document;
     next.root = document.documentElement();
     next.dataFileStamp = StampOf(bytes);
     next.modified = false;
-    ws.replaceDocument(next, Workspace::CurrentGroup::Kept);
-    ws.showStatus(FormatText(u"Reloaded %s: it was changed elsewhere", {name}));
+    ws.ReplaceDocument(next, Workspace::CurrentGroup::Kept);
+    ws.ShowStatus(FormatText(u"Reloaded %s: it was changed elsewhere", {name}));
     return true;
 }

@@ -8,7 +8,7 @@ class Workspace;
 
 // The document commands of the "ファイル(&F)" menu and the start-up load, on the main window's
 // workspace. Notices and questions go to the workspace's owner. Every replacement of the document
-// goes through the workspace (Workspace::replaceDocument).
+// goes through the workspace (Workspace::ReplaceDocument).
 
 // Start-up: loads the data file of the held path (asking for the key when it exists, through
 // askKey when given, else the workspace's key dialog) and fills the tree, then offers the sync

@@ -23,16 +23,16 @@ void ExportCommand(Workspace& ws, const QString& settingsFile) {
     const std::optional<QString> path = CurrentPrompter().saveFileName(XmlFileDialogRequest());
     if (!path) return;
     if (RefuseExportOntoProgramFile(
-            *path, {ws.doc.dataFilePath, settingsFile, LogFile::Instance().path()}, ws.owner()))
+            *path, {ws.doc().dataFilePath, settingsFile, LogFile::Instance().path()}, ws.owner()))
         return;
-    WriteXmlFile(ws.doc.document, *path, QString::fromUtf16(kExportEncoding), ws.owner());
+    WriteXmlFile(ws.doc().document, *path, QString::fromUtf16(kExportEncoding), ws.owner());
 }
 
 void ImportCommand(Workspace& ws) {
     const std::optional<QString> path = CurrentPrompter().openFileName(XmlFileDialogRequest());
     if (!path) return;
-    DocumentState imported = ws.doc;
+    DocumentState imported = ws.doc();
     if (!ImportXmlFile(imported, *path, ws.owner())) return;
     imported.modified = true;
-    ws.replaceDocument(imported);
+    ws.ReplaceDocument(imported);
 }
