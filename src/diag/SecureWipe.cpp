@@ -124,23 +124,28 @@ __attribute__((noinline)) Address LowestResident(Address stackLow, Address addre
 }
 
 // The lowest address of the calling thread's stack that any of its work may have written to.
-// The main thread's stack is a mapping of its own that grows down as it is used and never shrinks
-// again: its start, from /proc/self/maps or, without /proc, from the kernel's page map. Another
-// thread's stack is the range its library recorded, used from its lowest resident page.
+// The process's first thread runs on a mapping of its own that grows down as it is used and never
+// shrinks again: its start, from /proc/self/maps. A thread's stack is mapped whole with an
+// inaccessible guard below it: the range its library recorded, from its lowest resident page
+// (also for the first thread of a process forked by such a thread). Without /proc, for the
+// stack the kernel made, the pages mapped below address.
 Address UsedStackLow(Address address) {
-    if (gettid() == getpid()) {
+    const bool firstThread = gettid() == getpid();
+    if (firstThread) {
         if (const Address start = MappingStart(address)) return start;
-        return MappedDownTo(address);
     }
+    // Fails for the first thread's own stack when /proc is missing, the only one it would look up
+    // there.
     pthread_attr_t attributes;
-    if (pthread_getattr_np(pthread_self(), &attributes) != 0) return address;
-    void* stack = nullptr;
-    std::size_t size = 0;
-    const bool known = pthread_attr_getstack(&attributes, &stack, &size) == 0;
-    pthread_attr_destroy(&attributes);
-    const auto low = reinterpret_cast<Address>(stack);
-    if (!known || address < low || address >= low + size) return address;
-    return LowestResident(low, address);
+    if (pthread_getattr_np(pthread_self(), &attributes) == 0) {
+        void* stack = nullptr;
+        std::size_t size = 0;
+        const bool known = pthread_attr_getstack(&attributes, &stack, &size) == 0;
+        pthread_attr_destroy(&attributes);
+        const auto low = reinterpret_cast<Address>(stack);
+        if (known && low <= address && address < low + size) return LowestResident(low, address);
+    }
+    return firstThread ? MappedDownTo(address) : address;
 }
 
 #if defined(__x86_64__)
