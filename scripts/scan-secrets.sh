@@ -169,7 +169,7 @@ focus_and() {
 # ファイル > 終了.
 scan_desktop() {
     [[ -x $desktop ]] || { fault desktop "no $desktop"; return; }
-    under_gdb desktop /dev/null "$desktop" &
+    under_gdb desktop /dev/null env QT_QPA_PLATFORM=xcb "$desktop" &
     local runner=$!
     local notice dialog main
     # Without a notification area the program says so once before it asks for the key.
