@@ -4,7 +4,9 @@
 #   scripts/scan-secrets.sh [BUILD_DIR] [COMMAND...]
 #
 # BUILD_DIR (default: build) holds zetrova-cli and zetrova; COMMANDs are any of show clip export
-# import desktop (default: all). A folder of its own gets a settings file and a data file whose
+# import passwd init desktop (default: all). passwd gives the same key as the new one, so that the
+# key and its verifier stay the values looked for; init makes a settings file and a data file of
+# its own beside the others. A folder of its own gets a settings file and a data file whose
 # items hold known values; each command then runs under gdb, is stopped in its exit_group system
 # call (after every destructor and atexit handler, just before the kernel frees its memory), and
 # every writable mapping (heap, stacks, anonymous memory, the libraries' data) is searched for:
@@ -26,7 +28,7 @@ self="$here/$(basename "$0")"
 build="$(realpath "${1:-build}")"
 [[ $# -gt 0 ]] && shift
 commands=("$@")
-[[ ${#commands[@]} -eq 0 ]] && commands=(show clip export import desktop)
+[[ ${#commands[@]} -eq 0 ]] && commands=(show clip export import passwd init desktop)
 cli="$build/src/cli/zetrova-cli"
 desktop="$build/src/app/zetrova"
 lock=/tmp/zetrova-desktop-tests.lock
@@ -45,6 +47,7 @@ work="$(mktemp -d /tmp/zetrova-scan.XXXXXX)"
 [[ -n ${SCAN_KEEP:-} ]] || trap 'rm -rf "$work"' EXIT
 cd "$work"
 printf '%s\n' "$key" >key.txt
+printf '%s\n%s\n%s\n' "$key" "$key" "$key" >keys.txt
 verifier="$("$cli" verifier <key.txt)"
 
 # Every value as hexadecimal bytes in both encodings, for the scanner.
@@ -109,6 +112,20 @@ scan_import() {
     under_gdb import key.txt "$cli" import "$work/items.xml"
 }
 
+# The current key, then the same key as the new one twice.
+scan_passwd() {
+    under_gdb passwd keys.txt "$cli" passwd
+    grep -qx "KEY=$verifier" Zetrova.ini || fault passwd "the settings file lost its KEY"
+    "$cli" show /bank/pin <key.txt | grep -qx -- "$asked" ||
+        fault passwd "the data file no longer opens with the key"
+}
+
+scan_init() {
+    mkdir -p init
+    under_gdb init keys.txt "$cli" init --ini "$work/init/Zetrova.ini" --data "$work/init/Zetrova.dat"
+    grep -q "^KEY=$verifier\$" init/Zetrova.ini || fault init "wrote no settings file with the KEY"
+}
+
 # clip with a short time, pasted once by another client while it waits, as a person would.
 scan_clip() {
     (
@@ -152,7 +169,7 @@ focus_and() {
 # ファイル > 終了.
 scan_desktop() {
     [[ -x $desktop ]] || { fault desktop "no $desktop"; return; }
-    under_gdb desktop /dev/null "$desktop" &
+    under_gdb desktop /dev/null env QT_QPA_PLATFORM=xcb "$desktop" &
     local runner=$!
     local notice dialog main
     # Without a notification area the program says so once before it asks for the key.
@@ -190,7 +207,7 @@ scan_desktop() {
 needs_x=0
 for c in "${commands[@]}"; do
     case $c in
-        show | export | import) "scan_$c" ;;
+        show | export | import | passwd | init) "scan_$c" ;;
         clip | desktop) needs_x=1 ;;
         *) echo "scan-secrets: unknown command $c" >&2; exit 2 ;;
     esac

@@ -14,6 +14,20 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs"
 (cd build && ctest --output-on-failure -j "$jobs")
 
+# What a program leaves in memory at exit depends on the build type and on the copy routines the
+# C library picks for the processor: the memory scan (every command, the desktop program's too)
+# once more on a Release build of the two programs, then on the plain build as a processor
+# without AVX-512 and as one with SSE2 alone would run it.
+cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DZETROVA_BUILD_TESTS=OFF \
+    -DZETROVA_BUILD_BENCH=OFF >/dev/null
+cmake --build build-release -j "$jobs" --target zetrova-cli zetrova
+scripts/scan-secrets.sh build-release
+for hwcaps in -AVX512F,-AVX512VL \
+    -AVX512F,-AVX512VL,-AVX2,-AVX,-AVX_Fast_Unaligned_Load,-ERMS,-FSRM,-SSSE3; do
+    GLIBC_TUNABLES=glibc.cpu.hwcaps=$hwcaps \
+        scripts/scan-secrets.sh build show export import passwd init
+done
+
 export ASAN_OPTIONS=abort_on_error=1:detect_leaks=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZETROVA_SANITIZE=ON \

@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QTextStream>
+#include <cstdlib>
 
 #include "app/AppIdentity.h"
 #include "app/CMainFrame.h"
@@ -15,13 +16,16 @@
 #include "diag/MemoryReuse.h"
 #include "diag/MessageBoxes.h"
 #include "diag/ProcessHardening.h"
+#include "diag/SecureWipe.h"
 #include "items/Settings.h"
 #include "items/clipboard/ItemClipboard.h"
 #include "model/ui/KeyEditAccessibility.h"
 
-int main(int argc, char** argv) {
-    HardenProcess();
-    KeepFreedMemoryForReuse();
+namespace {
+
+// The whole program, in a frame of its own below main's, so that what its work left on the stack
+// lies where main's last call wipes it.
+__attribute__((noinline)) int Run(int argc, char** argv) {
     // Read before QApplication, which needs a display: --help and a wrong option work without.
     QStringList arguments;
     for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
@@ -91,4 +95,16 @@ int main(int argc, char** argv) {
     });
     frame.showAtStart();
     return app.exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    HardenProcess();
+    KeepFreedMemoryForReuse();
+    // Also for a way out through exit(), after the destructors of the objects made since.
+    std::atexit(WipeUsedStack);
+    const int code = Run(argc, argv);
+    WipeUsedStack();
+    return code;
 }

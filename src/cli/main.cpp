@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QTextStream>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -13,6 +14,7 @@
 #include "diag/FormatText.h"
 #include "diag/MemoryReuse.h"
 #include "diag/ProcessHardening.h"
+#include "diag/SecureWipe.h"
 #include "items/clipboard/DisplayProbe.h"
 
 namespace {
@@ -30,11 +32,9 @@ bool ArgumentsAreUtf8(int argc, char** argv, CliIo& io) {
     return true;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    HardenProcess();
-    KeepFreedMemoryForReuse();
+// The whole program, in a frame of its own below main's, so that what its work left on the stack
+// lies where main's last call wipes it.
+__attribute__((noinline)) int Run(int argc, char** argv) {
     QTextStream out(stdout);
     QTextStream err(stderr);
     CliIo io{out, err, ReadKeyFromConsole, ReadLineFromConsole};
@@ -57,4 +57,16 @@ int main(int argc, char** argv) {
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
     return RunCli(args, io);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    HardenProcess();
+    KeepFreedMemoryForReuse();
+    // Also for a way out through exit(), after the destructors of the objects made since.
+    std::atexit(WipeUsedStack);
+    const int code = Run(argc, argv);
+    WipeUsedStack();
+    return code;
 }

@@ -17,10 +17,13 @@ void Wipe(QByteArray& bytes);
 void Wipe(std::string& text);
 void Wipe(std::vector<std::uint8_t>& bytes);
 
-// Overwrites the 16 KiB of the calling thread's stack below its caller's frame, where the
-// functions it called left their locals: a cipher's blocks in flight, text being converted. For a
-// thread about to end, whose stack the C library keeps as it is for the next thread it starts.
-void WipeStackBelow();
+// Overwrites the calling thread's stack below its caller's frame, down to the lowest address the
+// thread's work ever reached: where the functions it called left their locals (a cipher's blocks
+// in flight, text being converted, a key as it was typed), whatever copy routines the C library
+// chose for the processor. Never touches a page that is not mapped. For a thread about to end,
+// whose stack the C library keeps for the next thread it starts, and for the main thread before
+// the program exits: both main() functions call it last, and again at exit().
+void WipeUsedStack();
 
 // For a secret received through an interface (a verifier an AskKeyFn handed out): wiped like Wipe
 // when this string alone holds its buffer, else only emptied, since the giver still uses it.

@@ -96,21 +96,25 @@ QString EncodeValue(QStringView value) {
 }
 
 // Code page 932 (Windows' Japanese "Shift_JIS") through glibc's converter; nullopt when the
-// bytes are not valid in it.
-std::optional<QString> DecodeCp932(const QByteArray& bytes) {
+// bytes are not valid in it. The file's text (the key verifier in it) passes through a buffer of
+// its own here, wiped before it is freed.
+std::optional<QString> DecodeCp932(QByteArrayView bytes) {
     iconv_t cd = iconv_open("UTF-8", "CP932");
     if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
     // One or two input bytes never make more than three bytes of UTF-8.
     std::vector<char> out(static_cast<std::size_t>(bytes.size()) * 3 + 4);
-    QByteArray in = bytes;  // iconv wants a non-const input pointer
-    char* inPtr = in.data();
-    std::size_t inLeft = static_cast<std::size_t>(in.size());
+    // iconv's input pointer is not const, but it only reads through it.
+    char* inPtr = const_cast<char*>(bytes.data());
+    std::size_t inLeft = static_cast<std::size_t>(bytes.size());
     char* outPtr = out.data();
     std::size_t outLeft = out.size();
     const std::size_t rc = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
     iconv_close(cd);
-    if (rc == static_cast<std::size_t>(-1) || inLeft != 0) return std::nullopt;
-    return QString::fromUtf8(out.data(), static_cast<qsizetype>(out.size() - outLeft));
+    std::optional<QString> text;
+    if (rc != static_cast<std::size_t>(-1) && inLeft == 0)
+        text = QString::fromUtf8(out.data(), static_cast<qsizetype>(out.size() - outLeft));
+    WipeMemory(out.data(), out.size());
+    return text;
 }
 
 struct Decoded {
@@ -118,7 +122,8 @@ struct Decoded {
     bool exact = true;
 };
 
-Decoded DecodeUtf16(const QByteArray& body, QStringConverter::Encoding encoding) {
+// The decoders read the file's bytes in place: no copy of them is made.
+Decoded DecodeUtf16(QByteArrayView body, QStringConverter::Encoding encoding) {
     QStringDecoder decoder(encoding, QStringConverter::Flag::ConvertInitialBom);
     Decoded d;
     d.text = decoder.decode(body);
@@ -126,15 +131,18 @@ Decoded DecodeUtf16(const QByteArray& body, QStringConverter::Encoding encoding)
     return d;
 }
 
-Decoded DecodeFile(const QByteArray& bytes) {
-    if (bytes.startsWith("\xFF\xFE")) return DecodeUtf16(bytes.mid(2), QStringConverter::Utf16LE);
-    if (bytes.startsWith("\xFE\xFF")) return DecodeUtf16(bytes.mid(2), QStringConverter::Utf16BE);
-    const QByteArray body = bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes;
+Decoded DecodeFile(QByteArrayView bytes) {
+    if (bytes.startsWith("\xFF\xFE"))
+        return DecodeUtf16(bytes.sliced(2), QStringConverter::Utf16LE);
+    if (bytes.startsWith("\xFE\xFF"))
+        return DecodeUtf16(bytes.sliced(2), QStringConverter::Utf16BE);
+    const QByteArrayView body = bytes.startsWith("\xEF\xBB\xBF") ? bytes.sliced(3) : bytes;
     QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
     Decoded d;
     d.text = utf8.decode(body);
     if (!utf8.hasError()) return d;
     if (std::optional<QString> cp932 = DecodeCp932(body)) {
+        Wipe(d.text);
         d.text = *cp932;
         return d;
     }
@@ -159,7 +167,9 @@ ProfileFile ProfileFile::Load(const QString& path) {
     Decoded decoded = DecodeFile(read.bytes);
     file.state_ = decoded.exact ? State::Loaded : State::Undecodable;
     file.splitLines(decoded.text);
-    Wipe(decoded.text);  // the whole file, the key verifier in it
+    // The whole file, the key verifier in it; a file of one line without a line end shares its
+    // text with that line, which the file wipes in its turn.
+    WipeOwnCopy(decoded.text);
     return file;
 }
 
@@ -239,7 +249,9 @@ bool ProfileFile::setValue(QStringView section, QStringView key, QStringView val
     if (!section.isValidUtf16() || !key.isValidUtf16() || !value.isValidUtf16()) return false;
     // A longer value would be cut on reading, and come back as another path or key.
     if (value.size() > kMaxValueLength) return false;
-    const QString encoded = EncodeValue(value);
+    // A value may be the key verifier: no copy of it is freed unwiped.
+    QString encoded = EncodeValue(value);
+    const WipeOnExit wipeEncoded(encoded);
 
     const qsizetype header = findSection(section);
     if (header < 0) {
@@ -252,9 +264,12 @@ bool ProfileFile::setValue(QStringView section, QStringView key, QStringView val
     }
     const qsizetype existing = findKey(header, key);
     if (existing >= 0) {
-        // Keep the key as it was spelled and indented; only the value changes.
+        // Keep the key as it was spelled and indented; only the value changes. The line it
+        // replaces (an old key verifier) is wiped unless another copy of the file still holds it.
         QString& text = lines_[existing].text;
-        text = text.left(text.indexOf(u'=') + 1) + encoded;
+        QString replaced = text.left(text.indexOf(u'=') + 1) + encoded;
+        text.swap(replaced);
+        WipeOwnCopy(replaced);
         return true;
     }
     // Add the key after the section's last non-blank line, so that blank lines separating it
@@ -269,18 +284,30 @@ bool ProfileFile::setValue(QStringView section, QStringView key, QStringView val
 }
 
 QByteArray ProfileFile::toBytes() const {
-    QString text;
-    for (const Line& line : lines_) text += line.text + line.end;
+    // The text holds the key verifier: put together in one allocation of its final size, which
+    // no growing leaves behind, and wiped once converted.
     // Reading skips one leading byte-order mark; a text that starts with the character U+FEFF
     // (read after a mark) gets a mark of its own, so that the character is read back too.
-    if (text.startsWith(QChar(0xFEFF))) text.prepend(QChar(0xFEFF));
-    return text.toUtf8();
+    const bool mark = !lines_.isEmpty() && lines_.front().text.startsWith(QChar(0xFEFF));
+    qsizetype size = mark ? 1 : 0;
+    for (const Line& line : lines_) size += line.text.size() + line.end.size();
+    QString text;
+    text.reserve(size);
+    if (mark) text += QChar(0xFEFF);
+    for (const Line& line : lines_) {
+        text += line.text;
+        text += line.end;
+    }
+    QByteArray bytes = text.toUtf8();
+    Wipe(text);
+    return bytes;
 }
 
 bool ProfileFile::save() const {
     if (state_ == State::Unreadable || state_ == State::Undecodable) return false;
     // The same safe write as the data file: a failed write never leaves a truncated file behind.
-    const QByteArray bytes = toBytes();
+    QByteArray bytes = toBytes();
+    const WipeOnExit wipeBytes(bytes);
     return WriteFileSafely(path_, bytes.constData(), bytes.size());
 }
 

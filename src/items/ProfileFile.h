@@ -71,7 +71,7 @@ public:
     // Writes the file safely (temporary file, then rename). False when nothing was written.
     bool save() const;
 
-    // The bytes save() writes.
+    // The bytes save() writes. They hold the key verifier: the caller wipes them.
     QByteArray toBytes() const;
 
 private:

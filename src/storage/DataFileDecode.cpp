@@ -143,7 +143,7 @@ public:
         while (step(ring)) {
         }
         ring.close();
-        WipeStackBelow();
+        WipeUsedStack();
     }
 
     // Hashes what has not been read yet; the digest of the whole file then.

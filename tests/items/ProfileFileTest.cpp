@@ -152,6 +152,26 @@ TEST(ProfileFile, WritingKeepsEverythingElse) {
               "K=v\n");
 }
 
+// A file of one line without a line end: its line shares the text read, which is wiped.
+TEST(ProfileFile, AOneLineFileKeepsItsLine) {
+    struct Case {
+        QByteArray before;
+        QByteArray after;
+    };
+    const Case cases[] = {
+        {"[CONFIG]", "[CONFIG]\nKEY=AB\n"},
+        {"; only a comment", "; only a comment\n\n[CONFIG]\nKEY=AB\n"},
+        {"\xEF\xBB\xBF[CONFIG]", "[CONFIG]\nKEY=AB\n"},
+        {Utf16Bytes(u"[CONFIG]"_s, false), "[CONFIG]\nKEY=AB\n"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        dir.write(kIni, c.before);
+        ASSERT_TRUE(WriteProfileStrings(dir.file(kIni), u"CONFIG", {{u"KEY"_s, u"AB"_s}}));
+        EXPECT_EQ(dir.read(kIni), c.after) << c.before.toHex().constData();
+    }
+}
+
 TEST(ProfileFile, CreatesAMissingFileWithLf) {
     TempDir dir;
     ASSERT_TRUE(WriteProfileStrings(dir.file(kIni), u"CONFIG",
