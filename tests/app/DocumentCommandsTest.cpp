@@ -1,6 +1,9 @@
 // The document life cycle as the main window runs it: start-up, New, Open, Save, Save As, the
 // save questions, the settings command, the tree and the list.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 #include <utime.h>
 
 #include <QDir>
@@ -741,4 +744,96 @@ TEST(Commands, AnEngineFailureEndsOnlyThatCommand) {
     EXPECT_EQ(prompter.messages()[0].text, "エラーが起きました");
     s.frame().dispatchCommand(CommandId::ToggleGroupPane);
     EXPECT_FALSE(s.frame().groupPaneShown());
+}
+
+// Every save path writes the data file under its writers' lock, held only while it checks and
+// writes: while another process holds it the save waits, then writes nothing and says so; it is
+// free while any dialog or question waits; the settings file of 設定 is written still under it.
+TEST(WritersLock, EverySavePathTakesItOnlyWhileItChecksAndWrites) {
+    TempDir runtime;
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    qputenv("ZETROVA_TEST_LOCK_WAIT_MS", "200");
+    // The lock file held as another process holds it: through an open file of its own.
+    struct Other {
+        int fd = -1;
+        bool take() { return fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0; }
+        bool isFree() { return take() && ::flock(fd, LOCK_UN) == 0; }
+        ~Other() { ::close(fd); }
+    };
+    struct Case {
+        const char* name;
+        int command;
+        bool changedElsewhere;  // merged on save (結合)
+    };
+    using namespace CommandId;
+    for (const Case& c :
+         {Case{"保存", FileSave, false}, Case{"保存 with a merge", FileSave, true},
+          Case{"閉じる, saved as the data file", FileClose, false},
+          Case{"新規作成 saves first", FileNew, false}, Case{"設定 › 更新", Settings, false}}) {
+        for (const bool held : {true, false}) {
+            SCOPED_TRACE(std::string(c.name) + (held ? ", held elsewhere" : ", free"));
+            TempDir dir;
+            const QString data = dir.file("Zetrova.dat");
+            ASSERT_TRUE(WriteDataFile(data, kNested, "pw"));
+            WriteIni(dir, data, "pw");
+            ScriptedPrompter prompter;
+            AnswerKey(prompter, "pw");
+            Started s(dir);
+            Edit(s.ws.doc());
+            AnswerKey(prompter, "pw");
+            s.frame().dispatchCommand(FileSave);  // makes the lock file
+            const QDir locks(runtime.path() + "/zetrova/locks");
+            Other other{::open(QFile::encodeName(locks.filePath(
+                                   locks.entryList(QDir::Files | QDir::NoDotAndDotDot).value(0))),
+                               O_RDWR | O_CLOEXEC)};
+            ASSERT_TRUE(other.isFree());
+            Edit(s.ws.doc());
+            const char* elsewhere = "<group name=\"root\"><group name=\"x\"/></group>";
+            ASSERT_TRUE(!c.changedElsewhere || WriteDataFile(data, elsewhere, "pw"));
+            const QByteArray dataBefore = dir.read("Zetrova.dat");
+            const QByteArray iniBefore = dir.read("Zetrova.ini");
+            if (held) {
+                ASSERT_TRUE(other.take());
+            }
+            const auto waiting = [&] { EXPECT_TRUE(held || other.isFree()); };
+            if (c.command == FileClose) {
+                prompter.answerYes();
+                prompter.answerSaveFile(data);
+            }
+            if (c.changedElsewhere) prompter.answerChoice("結合", waiting);
+            if (c.command != Settings) {
+                prompter.answerDialog<CInKeyDlg>([&](CInKeyDlg& d) {
+                    waiting();
+                    d.key = "pw";
+                    return 1;
+                });
+                s.frame().dispatchCommand(c.command);
+            } else {
+                prompter.answerDialog<CConfigDlg>([&](CConfigDlg& d) {
+                    waiting();
+                    d.key = "pw";
+                    return 1;
+                });
+                bool startMinimised = false;
+                SettingsCommand(s.ws, dir.path(), startMinimised,
+                                [&](const QString& folder, const QString& path,
+                                    const QString& verifier, bool minimised) {
+                                    EXPECT_FALSE(other.isFree());
+                                    return WriteSettingsFile(folder, path, verifier, minimised);
+                                });
+            }
+            const QString busy =
+                data + "はほかのプログラムが書き込み中のため、書き込みませんでした";
+            EXPECT_EQ(prompter.texts().contains(busy), held)
+                << prompter.texts().join(",").toStdString();
+            if (held) {
+                EXPECT_EQ(dir.read("Zetrova.dat"), dataBefore);
+                EXPECT_EQ(dir.read("Zetrova.ini"), iniBefore);
+            } else {
+                EXPECT_TRUE(OpensEdited(data, "pw"));
+            }
+        }
+    }
+    qunsetenv("XDG_RUNTIME_DIR");
+    qunsetenv("ZETROVA_TEST_LOCK_WAIT_MS");
 }
