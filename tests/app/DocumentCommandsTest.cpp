@@ -746,33 +746,23 @@ TEST(Commands, AnEngineFailureEndsOnlyThatCommand) {
     EXPECT_FALSE(s.frame().groupPaneShown());
 }
 
-// Every save path writes the data file under its writers' lock, held only while it checks and
-// writes: while another process holds it the save waits, then writes nothing and says so; it is
-// free while any dialog or question waits; the settings file of 設定 is written still under it.
+// Every save path holds the data file's writers' lock only while it checks and writes (and 設定 its
+// settings file): held elsewhere, it waits and writes nothing; free while a dialog or question
+// waits.
 TEST(WritersLock, EverySavePathTakesItOnlyWhileItChecksAndWrites) {
-    TempDir runtime;
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     qputenv("ZETROVA_TEST_LOCK_WAIT_MS", "200");
-    // The lock file held as another process holds it: through an open file of its own.
-    struct Other {
-        int fd = -1;
-        bool take() { return fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0; }
-        bool isFree() { return take() && ::flock(fd, LOCK_UN) == 0; }
-        ~Other() { ::close(fd); }
-    };
-    struct Case {
-        const char* name;
-        int command;
-        bool changedElsewhere;  // merged on save (結合)
-    };
     using namespace CommandId;
-    for (const Case& c :
-         {Case{"保存", FileSave, false}, Case{"保存 with a merge", FileSave, true},
-          Case{"閉じる, saved as the data file", FileClose, false},
-          Case{"新規作成 saves first", FileNew, false}, Case{"設定 › 更新", Settings, false}}) {
+    // 保存, 保存 merging a file changed elsewhere (結合), 閉じる (はい: 別名で保存), 新規作成,
+    // 設定.
+    for (const auto& [command, merged] : std::vector<std::pair<int, bool>>{{FileSave, false},
+                                                                           {FileSave, true},
+                                                                           {FileClose, false},
+                                                                           {FileNew, false},
+                                                                           {Settings, false}}) {
         for (const bool held : {true, false}) {
-            SCOPED_TRACE(std::string(c.name) + (held ? ", held elsewhere" : ", free"));
-            TempDir dir;
+            SCOPED_TRACE(testing::Message() << command << merged << held);
+            TempDir dir, runtime;
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
             const QString data = dir.file("Zetrova.dat");
             ASSERT_TRUE(WriteDataFile(data, kNested, "pw"));
             WriteIni(dir, data, "pw");
@@ -781,57 +771,41 @@ TEST(WritersLock, EverySavePathTakesItOnlyWhileItChecksAndWrites) {
             Started s(dir);
             Edit(s.ws.doc());
             AnswerKey(prompter, "pw");
-            s.frame().dispatchCommand(FileSave);  // makes the lock file
+            s.frame().dispatchCommand(FileSave);  // makes the one lock file
+            // "other" holds it as another process would: through an open file of its own.
             const QDir locks(runtime.path() + "/zetrova/locks");
-            Other other{::open(QFile::encodeName(locks.filePath(
-                                   locks.entryList(QDir::Files | QDir::NoDotAndDotDot).value(0))),
-                               O_RDWR | O_CLOEXEC)};
-            ASSERT_TRUE(other.isFree());
+            const int other = ::open(QFile::encodeName(locks.filePath(locks.entryList().last())),
+                                     O_RDWR | O_CLOEXEC);
+            const auto take = [other] { return ::flock(other, LOCK_EX | LOCK_NB) == 0; };
+            const auto isFree = [&] { return take() && ::flock(other, LOCK_UN) == 0; };
             Edit(s.ws.doc());
-            const char* elsewhere = "<group name=\"root\"><group name=\"x\"/></group>";
-            ASSERT_TRUE(!c.changedElsewhere || WriteDataFile(data, elsewhere, "pw"));
-            const QByteArray dataBefore = dir.read("Zetrova.dat");
-            const QByteArray iniBefore = dir.read("Zetrova.ini");
-            if (held) {
-                ASSERT_TRUE(other.take());
-            }
-            const auto waiting = [&] { EXPECT_TRUE(held || other.isFree()); };
-            if (c.command == FileClose) {
-                prompter.answerYes();
-                prompter.answerSaveFile(data);
-            }
-            if (c.changedElsewhere) prompter.answerChoice("結合", waiting);
-            if (c.command != Settings) {
-                prompter.answerDialog<CInKeyDlg>([&](CInKeyDlg& d) {
-                    waiting();
-                    d.key = "pw";
-                    return 1;
+            ASSERT_TRUE(!merged || WriteDataFile(data, "<group name=\"root\"/>", "pw"));
+            const QByteArray before = dir.read("Zetrova.dat") + dir.read("Zetrova.ini");
+            ASSERT_TRUE(held ? take() : isFree());
+            const auto waiting = [&] { EXPECT_TRUE(held || isFree()); };
+            if (command == FileClose) prompter.answerYes();  // then 別名で保存 onto the data file
+            if (command == FileClose) prompter.answerSaveFile(data);
+            if (merged) prompter.answerChoice("結合", waiting);
+            prompter.answerDialog<QDialog>([&](QDialog& d) {  // the key, or the settings
+                waiting();
+                if (auto* key = dynamic_cast<CInKeyDlg*>(&d)) key->key = "pw";
+                if (auto* settings = dynamic_cast<CConfigDlg*>(&d)) settings->key = "pw";
+                return 1;
+            });
+            bool minimised = false;
+            if (command == Settings)
+                SettingsCommand(s.ws, dir.path(), minimised, [&](const auto&... args) {
+                    EXPECT_FALSE(isFree());
+                    return WriteSettingsFile(args...);
                 });
-                s.frame().dispatchCommand(c.command);
-            } else {
-                prompter.answerDialog<CConfigDlg>([&](CConfigDlg& d) {
-                    waiting();
-                    d.key = "pw";
-                    return 1;
-                });
-                bool startMinimised = false;
-                SettingsCommand(s.ws, dir.path(), startMinimised,
-                                [&](const QString& folder, const QString& path,
-                                    const QString& verifier, bool minimised) {
-                                    EXPECT_FALSE(other.isFree());
-                                    return WriteSettingsFile(folder, path, verifier, minimised);
-                                });
-            }
+            else
+                s.frame().dispatchCommand(command);
             const QString busy =
                 data + "はほかのプログラムが書き込み中のため、書き込みませんでした";
-            EXPECT_EQ(prompter.texts().contains(busy), held)
-                << prompter.texts().join(",").toStdString();
-            if (held) {
-                EXPECT_EQ(dir.read("Zetrova.dat"), dataBefore);
-                EXPECT_EQ(dir.read("Zetrova.ini"), iniBefore);
-            } else {
-                EXPECT_TRUE(OpensEdited(data, "pw"));
-            }
+            EXPECT_EQ(prompter.texts().contains(busy), held);
+            EXPECT_TRUE(held ? dir.read("Zetrova.dat") + dir.read("Zetrova.ini") == before
+                             : OpensEdited(data, "pw"));
+            ::close(other);
         }
     }
     qunsetenv("XDG_RUNTIME_DIR");
