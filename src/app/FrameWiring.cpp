@@ -16,6 +16,7 @@
 #include "model/ui/SearchCommands.h"
 #include "model/ui/Workspace.h"
 #include "storage/DataFile.h"
+#include "storage/DataFileLock.h"
 #include "storage/ui/AskKey.h"
 #include "storage/ui/DiskChangeMerge.h"
 #include "storage/ui/DocumentCommands.h"
@@ -138,9 +139,16 @@ void LoadStartupDocument(const FrameParts& parts) {
         });
     };
     const QString iniPath = SettingsFilePath(parts.startDirectory);
-    if (LoadAtStartup(ws, DefaultDataFilePath(parts.startDirectory), askKey) &&
-        ws.doc().keyVerifier != heldVerifier && !WriteSettingsKey(iniPath, ws.doc().keyVerifier))
-        Notice(window, kSettingsKeyNotUpdated, iniPath);
+    if (!LoadAtStartup(ws, DefaultDataFilePath(parts.startDirectory), askKey) ||
+        ws.doc().keyVerifier == heldVerifier)
+        return;
+    // Under the data file's writers' lock, and only while the data file still opens under the
+    // key taken: a key change another writer made meanwhile is not undone.
+    DataFileLock lock(path);
+    const bool written = lock.held() && DataFileOpensUnder(path, ws.doc().keyVerifier) &&
+                         WriteSettingsKey(iniPath, ws.doc().keyVerifier);
+    lock.release();
+    if (!written) Notice(window, kSettingsKeyNotUpdated, iniPath);
 }
 
 bool StartupSettingsReadable(const QString& startDir, HeldSettings* read) {

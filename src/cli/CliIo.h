@@ -30,6 +30,10 @@ struct CliIo {
     // Reads the next line: on a terminal asked for with prompt (without echo when hidden),
     // otherwise the next line of standard input. Unset: no more input.
     std::function<CliLine(const QString& prompt, bool hidden)> readLine = {};
+    // Runs once a changing command has read what it is to replace, under the data file's lock:
+    // tests change the file behind its back there, as a program that takes no lock would (a
+    // synchronising tool). Unset in the real tool.
+    std::function<void()> afterRead = {};
     // Messages written to the error stream so far.
     int messagesWritten = 0;
 };

@@ -7,6 +7,7 @@
 #include "diag/FormatText.h"
 #include "diag/LogFile.h"
 #include "storage/DataFile.h"
+#include "storage/DataFileLock.h"
 #include "storage/XmlExchange.h"
 
 namespace {
@@ -49,9 +50,11 @@ int RunImport(const QCommandLineParser& parser, CliIo& io) {
     if (!in) return kExitUsage;
     const CliDataFiles files = ResolveDataFiles(parser);
     DocumentState state;
-    // The data file as it is before the key is asked for: what the import will replace.
+    DataFileLock lock;
+    if (!LockAfterKey(files, io, lock, state.keyVerifier)) return kExitFailed;
+    // The data file as it is under the lock: what the import will replace.
     state.dataFileStamp = StampOfFile(files.dataPath);
-    if (!CheckKey(files, io, state.keyVerifier)) return kExitFailed;
+    if (io.afterRead) io.afterRead();
     QString detail;
     if (!ImportXmlFile(state, *in, nullptr, &detail)) {
         if (!detail.isEmpty()) CliError(io, EscapeLine(detail));

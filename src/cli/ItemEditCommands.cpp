@@ -61,13 +61,17 @@ int RunAdd(const QCommandLineParser& parser, CliIo& io) {
     const std::optional<int> recipe = RecipeOption(parser, io, bad);
     if (bad) return kExitUsage;
     const bool secret = parser.isSet(kSecretOption);
-    return ChangeDataFile(ResolveDataFiles(parser), io, [&](DocumentState& state) {
+    // The value is read right after the key, before the data file is locked and read.
+    std::optional<QString> value;
+    const auto readValue = [&] {
+        value = ReadItemValue(io, secret, recipe);
+        return value.has_value();
+    };
+    const CliDataFiles files = ResolveDataFiles(parser);
+    const int status = ChangeDataFile(files, io, readValue, [&](DocumentState& state) {
         const XmlNode group = GroupOrNotice(state, path->groups, io);
         if (group.isNull()) return ChangeResult::Refused;
-        std::optional<QString> value = ReadItemValue(io, secret, recipe);
-        if (!value) return ChangeResult::Refused;
         const XmlNode made = MakeItemNode(state.document, path->item, *value, secret);
-        Wipe(*value);
         // A name in use: 項目 › 追加 asks whether to replace, and the command is the Yes. A
         // sub-group of that name is not replaced, though: a slip would take its whole branch.
         const XmlNode existing = FindItem(group, path->item, schema::kAnyKind);
@@ -81,6 +85,8 @@ int RunAdd(const QCommandLineParser& parser, CliIo& io) {
         }
         return ChangeResult::Changed;
     });
+    if (value) Wipe(*value);
+    return status;
 }
 
 void EditOptions(QCommandLineParser& parser) {
@@ -131,7 +137,15 @@ int RunEdit(const QCommandLineParser& parser, CliIo& io) {
                                     "--plain"));
         return kExitUsage;
     }
-    return ChangeDataFile(ResolveDataFiles(parser), io, [&](DocumentState& state) {
+    // A new value is read right after the key, before the data file is locked and read: without
+    // echo unless --plain, since the item's kind is not known yet.
+    std::optional<QString> value;
+    const auto readNewValue = [&] {
+        if (readValue || recipe) value = ReadItemValue(io, !parser.isSet(kPlainOption), recipe);
+        return value.has_value() || !(readValue || recipe);
+    };
+    const CliDataFiles files = ResolveDataFiles(parser);
+    const int status = ChangeDataFile(files, io, readNewValue, [&](DocumentState& state) {
         const std::optional<CliItem> found = FindItemAt(state, *path, io);
         if (!found) return ChangeResult::Refused;
         const QString name = rename.value_or(path->item);
@@ -143,17 +157,14 @@ int RunEdit(const QCommandLineParser& parser, CliIo& io) {
         const bool secret =
             parser.isSet(kSecretOption) ||
             (!parser.isSet(kPlainOption) && KindOf(found->item) == schema::kSecretItem);
-        std::optional<QString> value;
-        if (readValue || recipe) {
-            value = ReadItemValue(io, secret, recipe);
-            if (!value) return ChangeResult::Refused;
-        } else {
-            value = found->item.text();
-        }
-        found->group.replaceChild(MakeItemNode(state.document, name, *value, secret), found->item);
-        Wipe(*value);
+        QString newValue = value ? *value : found->item.text();
+        found->group.replaceChild(MakeItemNode(state.document, name, newValue, secret),
+                                  found->item);
+        Wipe(newValue);
         return ChangeResult::Changed;
     });
+    if (value) Wipe(*value);
+    return status;
 }
 
 void RmOptions(QCommandLineParser& parser) {

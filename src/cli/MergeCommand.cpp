@@ -11,6 +11,7 @@
 #include "diag/FormatText.h"
 #include "model/DocumentMerge.h"
 #include "storage/DataFile.h"
+#include "storage/DataFileLock.h"
 
 namespace {
 
@@ -50,7 +51,8 @@ int RunMerge(const QCommandLineParser& parser, CliIo& io) {
     }
     const CliDataFiles files = ResolveDataFiles(parser);
     DocumentState state;
-    if (!LoadDataFileForCli(files, io, state)) return kExitFailed;
+    DataFileLock lock;
+    if (!LoadDataFileToChange(files, io, state, lock)) return kExitFailed;
     const std::optional<XmlDocument> theirs =
         LoadOtherDataFile(args.front(), state.keyVerifier, io);
     if (!theirs) return kExitFailed;

@@ -11,6 +11,7 @@
 #include "diag/SecureWipe.h"
 #include "items/Settings.h"
 #include "storage/DataFile.h"
+#include "storage/DataFileLock.h"
 
 namespace {
 
@@ -46,6 +47,13 @@ int RunInit(const QCommandLineParser& parser, CliIo& io) {
     }
     std::optional<QString> verifier = ReadNewKeyVerifier(io);
     if (!verifier) return kExitFailed;
+    // Both files are written under the data file's writers' lock.
+    const DataFileLock lock(files.dataPath);
+    if (!lock.held()) {
+        NoticeLockProblem(nullptr, files.dataPath, lock);
+        Wipe(*verifier);
+        return kExitFailed;
+    }
     // A new document as 新規作成 makes it, written before the settings file names its key: a
     // failure in between leaves a data file that the next command opens with that key.
     DocumentState state;
@@ -72,9 +80,18 @@ int RunPasswd(const QCommandLineParser& parser, CliIo& io) {
     if (!NoArguments(parser, io, "passwd", KeysRead::Several)) return kExitUsage;
     const CliDataFiles files = ResolveDataFiles(parser);
     DocumentState state;
-    if (!LoadDataFileForCli(files, io, state)) return kExitFailed;
-    std::optional<QString> verifier = ReadNewKeyVerifier(io);
-    if (!verifier) return kExitFailed;
+    // The new key is read after the current one and before the lock; the data file and then the
+    // settings file are written under the lock, so that no other writer comes between them.
+    std::optional<QString> verifier;
+    const auto readNewKey = [&] {
+        verifier = ReadNewKeyVerifier(io);
+        return verifier.has_value();
+    };
+    DataFileLock lock;
+    if (!LoadDataFileToChange(files, io, state, lock, readNewKey)) {
+        if (verifier) Wipe(*verifier);
+        return kExitFailed;
+    }
     // The settings command's order: the data file under the new key first, then the settings
     // file. A crash in between leaves a data file that opens with the new key, and the next
     // command given that key writes it into the settings file.

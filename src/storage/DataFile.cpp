@@ -11,6 +11,7 @@
 #include "model/Schema.h"
 #include "storage/DataFileCodec.h"
 #include "storage/DataFileDecode.h"
+#include "storage/DataFileLock.h"
 #include "storage/RegularFileRead.h"
 #include "storage/SafeFileWrite.h"
 #include "storage/SameFile.h"
@@ -32,7 +33,8 @@ QByteArray ReadWholeFile(const QString& path, bool silent = true, QObject* owner
 }  // namespace
 
 bool SaveDataFile(DocumentState& state, const QString& path, bool askKey, const AskKeyFn& askKeyFn,
-                  QObject* owner, const std::function<bool()>& mayReplace) {
+                  QObject* owner, const std::function<bool()>& mayReplace,
+                  const std::function<void()>& afterReplace) {
     if (!state.hasDocument()) return true;
 
     QByteArray plaintext;
@@ -75,13 +77,23 @@ bool SaveDataFile(DocumentState& state, const QString& path, bool askKey, const 
     // The stamp of what is written is made before the write: made after it, a failure (out of
     // memory) would leave the stamp of bytes the file no longer holds.
     DataFileStamp stampWritten = StampOf(bytes, size);
+    // The writers' lock covers the check of what lies there (mayReplace) and the replacing, so
+    // that no other writer replaces the file in between; it is taken only now, after the key, and
+    // let go before any notice, so that no dialog ever waits while it is held.
+    DataFileLock lock(path);
+    if (!lock.held()) {
+        NoticeLockProblem(owner, path, lock);
+        return false;
+    }
     const SafeWriteResult written = WriteFileChecked(path, bytes, size, mayReplace);
     // The stamp follows what the file now holds, also when the disk did not confirm it. It is
     // unknown while it is not known which file was replaced.
     if (written.replaced()) {
         DataFileStamp kept = std::exchange(state.dataFileStamp, DataFileStamp());
         state.dataFileStamp = std::move(IsSameFile(path, state.dataFilePath) ? stampWritten : kept);
+        if (afterReplace) afterReplace();
     }
+    lock.release();
     if (written.status != SafeWriteResult::Status::Written) {
         NoticeWriteProblem(owner, path, written);
         return false;

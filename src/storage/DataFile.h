@@ -25,8 +25,13 @@ using AskKeyFn = std::function<bool(QString& verifier)>;
 // the data file and the file was replaced, its stamp becomes that of the bytes written. With
 // mayReplace, the file is replaced only when it returns true, asked right before (see
 // WriteFileChecked); false from it gives false without a notice, the caller says why.
+// The check and the replacing happen under the writers' lock of path (DataFileLock), taken after
+// the key was asked for; a lock not to be had within its wait writes nothing and gives false after
+// NoticeLockProblem. afterReplace runs once the file was replaced, still under the lock: the
+// second file of a change of both (the settings file naming the key the data file is now under).
 bool SaveDataFile(DocumentState& state, const QString& path, bool askKey, const AskKeyFn& askKeyFn,
-                  QObject* owner = nullptr, const std::function<bool()>& mayReplace = {});
+                  QObject* owner = nullptr, const std::function<bool()>& mayReplace = {},
+                  const std::function<void()>& afterReplace = {});
 
 // Replaces the document of state by the data file at path and, on success, makes path the data
 // file path, the verifier the key gave the held one and the file's bytes the data file's stamp

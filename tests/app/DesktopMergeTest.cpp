@@ -118,3 +118,33 @@ TEST(DesktopMerge, WithoutUnsavedChangesAFileChangedElsewhereIsReadAgainWithoutA
     EXPECT_TRUE(HasGroup(saved, "There"));
     EXPECT_TRUE(HasGroup(saved, "Here"));
 }
+
+TEST(DesktopMerge, ASaveAmongCommandLineAddsLosesNothing) {
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "needs an X server (xvfb-run)";
+    MergeDesktop d;
+    ASSERT_TRUE(d.start()) << "no main window; visible: " << VisibleWindows().toStdString();
+    ASSERT_TRUE(d.addGroup("Here")) << "no group dialog";
+    // 40 adds one after another, in the program's runtime folder and so under its locks; then
+    // every question (結合, the default) and key dialog until nothing is asked for two seconds.
+    QProcess adds;
+    adds.setWorkingDirectory(d.dir.path());
+    adds.start("env",
+               {"XDG_RUNTIME_DIR=" + d.dir.path(), "bash", "-c",
+                "for i in {1..40}; do printf 'pw\\nv\\n' | \"$0\" add /A/c$i || exit 1; done",
+                ZETROVA_CLI_PATH});
+    Focus(d.main);
+    Xdo({"key", "ctrl+s"});
+    for (int quiet = 0, n = 0; quiet < 20 && n < 1200; ++n, QThread::msleep(100)) {
+        const QString window =
+            Xdo({"search", "--onlyvisible", "--name", "^(確認|認証)$"}).section(u'\n', 0, 0);
+        if (!window.isEmpty())
+            TypeInto(window, Xdo({"getwindowname", window}) == "認証" ? kKey : QString());
+        adds.waitForFinished(0);
+        quiet = window.isEmpty() && adds.state() == QProcess::NotRunning ? quiet + 1 : 0;
+    }
+    EXPECT_EQ(adds.exitCode(), 0) << adds.readAllStandardError().toStdString();
+    DataFileContent saved;
+    ASSERT_TRUE(ReadDataFileUnder(d.data, MakeKeyVerifier(kKey), saved));
+    EXPECT_TRUE(HasGroup(saved.document, "Here"));
+    EXPECT_EQ(saved.document.selectNodes("/group/group[@name='A']/item").size(), 40);
+}

@@ -1,6 +1,9 @@
 // The document life cycle as the main window runs it: start-up, New, Open, Save, Save As, the
 // save questions, the settings command, the tree and the list.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 #include <utime.h>
 
 #include <QDir>
@@ -741,4 +744,70 @@ TEST(Commands, AnEngineFailureEndsOnlyThatCommand) {
     EXPECT_EQ(prompter.messages()[0].text, "エラーが起きました");
     s.frame().dispatchCommand(CommandId::ToggleGroupPane);
     EXPECT_FALSE(s.frame().groupPaneShown());
+}
+
+// Every save path holds the data file's writers' lock only while it checks and writes (and 設定 its
+// settings file): held elsewhere, it waits and writes nothing; free while a dialog or question
+// waits.
+TEST(WritersLock, EverySavePathTakesItOnlyWhileItChecksAndWrites) {
+    qputenv("ZETROVA_TEST_LOCK_WAIT_MS", "200");
+    using namespace CommandId;
+    // 保存, 保存 merging a file changed elsewhere (結合), 閉じる (はい: 別名で保存), 新規作成,
+    // 設定.
+    for (const auto& [command, merged] : std::vector<std::pair<int, bool>>{{FileSave, false},
+                                                                           {FileSave, true},
+                                                                           {FileClose, false},
+                                                                           {FileNew, false},
+                                                                           {Settings, false}}) {
+        for (const bool held : {true, false}) {
+            SCOPED_TRACE(testing::Message() << command << merged << held);
+            TempDir dir, runtime;
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+            const QString data = dir.file("Zetrova.dat");
+            ASSERT_TRUE(WriteDataFile(data, kNested, "pw"));
+            WriteIni(dir, data, "pw");
+            ScriptedPrompter prompter;
+            AnswerKey(prompter, "pw");
+            Started s(dir);
+            Edit(s.ws.doc());
+            AnswerKey(prompter, "pw");
+            s.frame().dispatchCommand(FileSave);  // makes the one lock file
+            // "other" holds it as another process would: through an open file of its own.
+            const QDir locks(runtime.path() + "/zetrova/locks");
+            const int other = ::open(QFile::encodeName(locks.filePath(locks.entryList().last())),
+                                     O_RDWR | O_CLOEXEC);
+            const auto take = [other] { return ::flock(other, LOCK_EX | LOCK_NB) == 0; };
+            const auto isFree = [&] { return take() && ::flock(other, LOCK_UN) == 0; };
+            Edit(s.ws.doc());
+            ASSERT_TRUE(!merged || WriteDataFile(data, "<group name=\"root\"/>", "pw"));
+            const QByteArray before = dir.read("Zetrova.dat") + dir.read("Zetrova.ini");
+            ASSERT_TRUE(held ? take() : isFree());
+            const auto waiting = [&] { EXPECT_TRUE(held || isFree()); };
+            if (command == FileClose) prompter.answerYes();  // then 別名で保存 onto the data file
+            if (command == FileClose) prompter.answerSaveFile(data);
+            if (merged) prompter.answerChoice("結合", waiting);
+            prompter.answerDialog<QDialog>([&](QDialog& d) {  // the key, or the settings
+                waiting();
+                if (auto* key = dynamic_cast<CInKeyDlg*>(&d)) key->key = "pw";
+                if (auto* settings = dynamic_cast<CConfigDlg*>(&d)) settings->key = "pw";
+                return 1;
+            });
+            bool minimised = false;
+            if (command == Settings)
+                SettingsCommand(s.ws, dir.path(), minimised, [&](const auto&... args) {
+                    EXPECT_FALSE(isFree());
+                    return WriteSettingsFile(args...);
+                });
+            else
+                s.frame().dispatchCommand(command);
+            const QString busy =
+                data + "はほかのプログラムが書き込み中のため、書き込みませんでした";
+            EXPECT_EQ(prompter.texts().contains(busy), held);
+            EXPECT_TRUE(held ? dir.read("Zetrova.dat") + dir.read("Zetrova.ini") == before
+                             : OpensEdited(data, "pw"));
+            ::close(other);
+        }
+    }
+    qunsetenv("XDG_RUNTIME_DIR");
+    qunsetenv("ZETROVA_TEST_LOCK_WAIT_MS");
 }

@@ -18,7 +18,7 @@
 #include "cli/CliCommands.h"
 
 // Runs zetrova-cli in this process with the given key (nothing = no key on input).
-// whileKeyIsRead, if set, runs each time the key is read (after the data file was read), to
+// afterRead, if set, runs once a changing command has read the data file (CliIo::afterRead), to
 // change things behind the command's back.
 struct CliRun {
     int status = -1;
@@ -27,14 +27,12 @@ struct CliRun {
 };
 
 inline CliRun RunCliWith(const QStringList& args, std::optional<QString> key = std::nullopt,
-                         const std::function<void()>& whileKeyIsRead = {}) {
+                         const std::function<void()>& afterRead = {}) {
     CliRun run;
     QTextStream out(&run.out);
     QTextStream err(&run.err);
-    CliIo io{out, err, [&]() -> std::optional<QString> {
-                 if (whileKeyIsRead) whileKeyIsRead();
-                 return key;
-             }};
+    CliIo io{out, err, [&]() -> std::optional<QString> { return key; }};
+    io.afterRead = afterRead;
     run.status = RunCli(args, io);
     out.flush();
     err.flush();
@@ -114,10 +112,9 @@ inline CliRawRun RunCliBytes(const QByteArrayList& args, const QByteArray& input
 }
 
 // Runs zetrova-cli in this process with lines of input: the first line is the key, the next ones
-// what the command reads after it. beforeLine, if set, runs before each line read after the key
-// (the data file is loaded by then), to change things behind the command's back.
+// what the command reads after it. afterRead as for RunCliWith.
 inline CliRun RunCliWithLines(const QStringList& args, QStringList lines,
-                              const std::function<void()>& beforeLine = {}) {
+                              const std::function<void()>& afterRead = {}) {
     CliRun run;
     QTextStream out(&run.out);
     QTextStream err(&run.err);
@@ -127,10 +124,10 @@ inline CliRun RunCliWithLines(const QStringList& args, QStringList lines,
                  return lines.takeFirst();
              },
              [&](const QString&, bool) {
-                 if (beforeLine) beforeLine();
                  if (lines.isEmpty()) return CliLine{};
                  return CliLine{CliLine::Status::Read, lines.takeFirst()};
              }};
+    io.afterRead = afterRead;
     run.status = RunCli(args, io);
     out.flush();
     err.flush();

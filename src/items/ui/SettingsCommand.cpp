@@ -31,27 +31,30 @@ void SettingsCommand(Workspace& ws, const QString& startDirectory, bool& startMi
 
     const QString path = dialog.dataFileName;
     // The file there is looked at under the key it was written with, the held one; a merge made
-    // here is written under the new key.
+    // here is written under the new key. The settings file is written right after the data file,
+    // under the same writers' lock, so that no other writer comes between the two files.
     DocumentState saved;
+    bool replaced = false;
+    bool settingsWritten = false;
     const CheckedWrite written =
         WriteAfterDiskCheck(ws, path, [&](const std::function<bool()>& mayReplace) {
             saved = ws.doc();  // with what a merge on the way brought in
             saved.keyVerifier = verifier;
             saved.dataFilePath = path;
-            return SaveDataFile(saved, path, false, {}, owner, mayReplace);
+            return SaveDataFile(saved, path, false, {}, owner, mayReplace, [&] {
+                replaced = true;
+                settingsWritten =
+                    writeSettingsFile(startDirectory, path, verifier, dialog.startMinimised);
+            });
         });
-    if (written == CheckedWrite::Declined) return;
-    if (written == CheckedWrite::Failed) {
-        Notice(owner, u"保存できませんでした");
-        return;
-    }
-    // The data file is now under the new key at the named path: so is what the program holds,
-    // whether the settings file follows or not.
+    if (written == CheckedWrite::Failed) Notice(owner, u"保存できませんでした");
+    if (!replaced) return;
+    // The data file is now under the new key at the named path (also when the disk did not
+    // confirm it): so is what the program holds, whether the settings file follows or not.
     ws.doc().dataFilePath = path;
     ws.doc().keyVerifier = verifier;
     ws.doc().dataFileStamp = saved.dataFileStamp;
     startMinimised = dialog.startMinimised;
     ws.SetDataFilePath(path);
-    if (!writeSettingsFile(startDirectory, path, verifier, dialog.startMinimised))
-        Notice(owner, u"書き込めませんでした");
+    if (!settingsWritten) Notice(owner, u"書き込めませんでした");
 }

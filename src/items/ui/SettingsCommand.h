@@ -16,8 +16,9 @@ using SettingsFileWriter = std::function<bool(const QString& startDir, const QSt
 // write), and then the settings file is written. The data file comes first, so that a failure or
 // a crash at any moment leaves a data file that opens: with the old key when nothing was written
 // yet (or another file was named), with the new one otherwise (start-up takes a key that opens the
-// data file and puts it into the settings file). Once the data file is written the held settings
-// are the new ones, as the data file is; a settings file that cannot be written then gives
-// "書き込めませんでした".
+// data file and puts it into the settings file). Both are written under the data file's writers'
+// lock, taken only once the dialog and every question are done. Once the data file is written the
+// held settings are the new ones, as the data file is; a settings file that cannot be written then
+// gives "書き込めませんでした".
 void SettingsCommand(Workspace& ws, const QString& startDirectory, bool& startMinimised,
                      const SettingsFileWriter& writeSettingsFile = WriteSettingsFile);
