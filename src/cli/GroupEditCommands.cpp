@@ -67,9 +67,9 @@ int RunMkdir(const QCommandLineParser& parser, CliIo& io) {
             return AddGroups(parent, *names, names->size() - 1, io);
         }
         // The longest part of the path that is there already, as the lookups find it.
-        for (qsizetype there = names->size(); there >= 0; --there) {
-            const XmlNode group = ResolveGroupPath(state, names->mid(0, there));
-            if (group.isNull()) continue;
+        qsizetype there = 0;
+        const XmlNode group = ResolveLongestGroupPath(state, *names, there);
+        if (!group.isNull()) {
             if (there == names->size()) return ChangeResult::Unchanged;
             return AddGroups(group, *names, there, io);
         }
