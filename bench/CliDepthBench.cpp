@@ -93,9 +93,9 @@ void BM_CliMergeDeepConflicts(benchmark::State& state) {
     state.SetComplexityN(depth);
 }
 BENCHMARK(BM_CliMergeDeepConflicts)
-    ->Arg(750)
-    ->Arg(1500)
     ->Arg(3000)
+    ->Arg(6000)
+    ->Arg(12000)
     ->Unit(benchmark::kMillisecond)
     ->Complexity();
 

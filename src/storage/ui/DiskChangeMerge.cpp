@@ -105,7 +105,7 @@ void ReportMerge(Workspace& ws, const QString& mergedFile, const QList<MergeConf
     }
     QStringList lines;
     for (qsizetype i = 0; i < conflicts.size() && i < kListedConflicts; ++i)
-        lines.append(FormatText(u"%s: %s", {conflicts[i].groupPath, conflicts[i].name}));
+        lines.append(FormatText(u"%s: %s", {conflicts[i].groupPath(), conflicts[i].name}));
     if (conflicts.size() > kListedConflicts)
         lines.append(
             FormatText(u"ほか%s件", {QString::number(conflicts.size() - kListedConflicts)}));
