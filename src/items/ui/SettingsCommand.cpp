@@ -30,11 +30,11 @@ void SettingsCommand(Workspace& ws, const QString& startDirectory, bool& startMi
     if (!CheckKeyVerifierSet(owner, verifier)) return;
 
     const QString path = dialog.dataFileName;
-    // The file there is looked at under the key it was written with, the held one; a merge made
-    // here is written under the new key.
+    // The file there is looked at under the key it was written with, the held one (or the key
+    // typed for it when it was changed elsewhere); a merge made here is written under the new key.
     DocumentState saved;
     const CheckedWrite written =
-        WriteAfterDiskCheck(ws, path, [&](const std::function<bool()>& mayReplace) {
+        WriteAfterDiskCheck(ws, path, [&](const std::function<bool()>& mayReplace, bool) {
             saved = ws.doc();  // with what a merge on the way brought in
             saved.keyVerifier = verifier;
             saved.dataFilePath = path;
