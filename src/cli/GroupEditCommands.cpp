@@ -102,8 +102,8 @@ int RunRmdir(const QCommandLineParser& parser, CliIo& io) {
         if (Refused(io, group_rules::RefuseChangeOf(group, state.root)))
             return ChangeResult::Refused;
         if (!recursive && HasElementChild(group)) {
-            CliError(io, FormatText(u"%s is not empty; rmdir --recursive deletes it with "
-                                    u"everything below it",
+            CliError(io, FormatText(u"%sは空ではありません。中のものごと削除するには rmdir "
+                                    u"--recursive を使います",
                                     {FormatGroupPath(*names)}));
             return ChangeResult::Refused;
         }
