@@ -1,5 +1,6 @@
 // Merging two versions of a large document: 100,000 items in 1,000 groups, 1,000 changes on
-// each side (values changed, items added and deleted, a few items changed on both sides).
+// each side (values changed, items added and deleted, a few items changed on both sides); and
+// many conflicts of one name.
 #include <benchmark/benchmark.h>
 
 #include <vector>
@@ -56,5 +57,35 @@ void BM_MergeTwoWay(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(MergeDocuments(XmlDocument(), ours, theirs));
 }
 BENCHMARK(BM_MergeTwoWay)->Unit(benchmark::kMillisecond);
+
+// n items of one name in one group on each side, every pair holding different values: n
+// conflicts whose copies all want the same conflict name. Sizes 1x, 2x, 4x; the counter is the
+// merged document's text in characters.
+void BM_MergeSameNamedConflicts(benchmark::State& state) {
+    const auto n = static_cast<int>(state.range(0));
+    const auto side = [n](const QString& prefix) {
+        XmlDocument doc = BuildDocument({});
+        for (int i = 0; i < n; ++i)
+            AddItem(doc.documentElement(), QStringLiteral("email"), prefix + QString::number(i));
+        return doc;
+    };
+    const XmlDocument ours = side(QStringLiteral("ours"));
+    const XmlDocument theirs = side(QStringLiteral("theirs"));
+    qsizetype size = 0;
+    for (auto _ : state) {
+        MergeResult merged = MergeDocuments(XmlDocument(), ours, theirs);
+        state.PauseTiming();
+        size = merged.document.serialize(QStringLiteral("utf-16")).size() / 2;
+        state.ResumeTiming();
+    }
+    state.counters["chars"] = static_cast<double>(size);
+    state.SetComplexityN(n);
+}
+BENCHMARK(BM_MergeSameNamedConflicts)
+    ->Arg(500)
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
 
 }  // namespace

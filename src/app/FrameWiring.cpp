@@ -17,6 +17,7 @@
 #include "model/ui/Workspace.h"
 #include "storage/DataFile.h"
 #include "storage/DataFileLock.h"
+#include "storage/SameFile.h"
 #include "storage/ui/AskKey.h"
 #include "storage/ui/DiskChangeMerge.h"
 #include "storage/ui/DocumentCommands.h"
@@ -87,9 +88,22 @@ std::function<void()> WireFrame(const FrameParts& parts) {
     const auto refill = [&ws, list] { RunGuarded([&] { FillItemList(ws, list); }); };
     QObject::connect(&ws, &Workspace::currentGroupChanged, list, refill);
     QObject::connect(&ws, &Workspace::itemsChanged, list, refill);
-    ws.SetKeyDialog([&ws, window](QString& verifier) {
-        return AskKey(ws.doc().keyVerifier, verifier, window);
+    ws.SetKeyDialog([&ws, window](QString& verifier, const Workspace::KeyCheck& accept) {
+        return accept ? AskKey(QString(), verifier, window, accept)
+                      : AskKey(ws.doc().keyVerifier, verifier, window);
     });
+    // A key change made elsewhere and taken over: the settings file names the key its data file
+    // is under now, as at start-up. Another data file (opened with 開く) leaves it alone.
+    QObject::connect(&ws, &Workspace::keyVerifierAdopted, window,
+                     [&ws, window, iniPath = SettingsFilePath(parts.startDirectory),
+                      startDir = parts.startDirectory](const QString& verifier) {
+                         HeldSettings held;
+                         if (!ReadSettings(startDir, held) ||
+                             !IsSameFile(held.dataFilePath, ws.doc().dataFilePath))
+                             return;
+                         if (!WriteSettingsKey(iniPath, verifier))
+                             Notice(window, kSettingsKeyNotUpdated, iniPath);
+                     });
 
     // The data file changed elsewhere is read again by itself while nothing is unsaved.
     auto* watcher = new DataFileWatcher(parts.commandRunning, window);

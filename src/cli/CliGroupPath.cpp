@@ -49,6 +49,18 @@ XmlNode ResolveGroupPath(const DocumentState& state, const QStringList& names) {
     return FindGroupByLabels(state.document, labels, false);
 }
 
+XmlNode ResolveLongestGroupPath(const DocumentState& state, const QStringList& names,
+                                qsizetype& found) {
+    found = 0;
+    if (state.root.isNull()) return {};
+    QStringList labels{schema::NameOf(state.root)};
+    labels += names;
+    qsizetype matched = 0;
+    const XmlNode group = FindDeepestGroupByLabels(state.document, labels, matched);
+    found = matched > 0 ? matched - 1 : 0;
+    return group;
+}
+
 QStringList GroupNamesOf(const XmlNode& group, const XmlNode& root) {
     QStringList names;
     for (XmlNode n = group; !n.isNull() && n != root; n = n.parentElement())

@@ -22,6 +22,12 @@ QString FormatGroupPath(const QStringList& names);
 // document order as the desktop program's lookups do; a null handle when there is none.
 XmlNode ResolveGroupPath(const DocumentState& state, const QStringList& names);
 
+// The group that the longest first part of names leading to a group leads to, as
+// ResolveGroupPath finds it for that part, and in found how many names that part holds; a null
+// handle when there is not even the root group.
+XmlNode ResolveLongestGroupPath(const DocumentState& state, const QStringList& names,
+                                qsizetype& found);
+
 // Whether the desktop program can select group in its tree by walking the labels down from the
 // root group: every group on the way, the group itself included, has a non-empty name and is the
 // first group of that name among its parent's children. Such a group is also the one

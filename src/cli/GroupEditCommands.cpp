@@ -67,9 +67,9 @@ int RunMkdir(const QCommandLineParser& parser, CliIo& io) {
             return AddGroups(parent, *names, names->size() - 1, io);
         }
         // The longest part of the path that is there already, as the lookups find it.
-        for (qsizetype there = names->size(); there >= 0; --there) {
-            const XmlNode group = ResolveGroupPath(state, names->mid(0, there));
-            if (group.isNull()) continue;
+        qsizetype there = 0;
+        const XmlNode group = ResolveLongestGroupPath(state, *names, there);
+        if (!group.isNull()) {
             if (there == names->size()) return ChangeResult::Unchanged;
             return AddGroups(group, *names, there, io);
         }
@@ -102,8 +102,8 @@ int RunRmdir(const QCommandLineParser& parser, CliIo& io) {
         if (Refused(io, group_rules::RefuseChangeOf(group, state.root)))
             return ChangeResult::Refused;
         if (!recursive && HasElementChild(group)) {
-            CliError(io, FormatText(u"%s is not empty; rmdir --recursive deletes it with "
-                                    u"everything below it",
+            CliError(io, FormatText(u"%sは空ではありません。中のものごと削除するには rmdir "
+                                    u"--recursive を使います",
                                     {FormatGroupPath(*names)}));
             return ChangeResult::Refused;
         }

@@ -16,6 +16,8 @@
 namespace {
 
 const QString kBaseOption = QStringLiteral("base");
+// The conflict list is written in full up to at least this many characters.
+constexpr qint64 kListedAtLeast = 1024 * 1024;
 
 void MergeOptions(QCommandLineParser& parser) {
     parser.addPositionalArgument(QStringLiteral("OTHER.dat"),
@@ -42,6 +44,25 @@ std::optional<XmlDocument> LoadOtherDataFile(const QString& path, const QString&
     return std::nullopt;
 }
 
+// One line per conflict: the group as a path, then the name, as ls writes them. Conflicts in every
+// level of a deep chain of groups would write paths of every length up to its depth; the list
+// stops once it is longer than a megabyte plus twice the data file, and the rest are counted.
+void ListConflicts(const QList<MergeConflict>& conflicts, qint64 dataFileSize, CliIo& io) {
+    const qint64 longest = kListedAtLeast + 2 * dataFileSize;
+    qint64 written = 0;
+    qsizetype listed = 0;
+    for (; listed < conflicts.size() && written <= longest; ++listed) {
+        const MergeConflict& conflict = conflicts[listed];
+        const QString line =
+            FormatGroupPath(conflict.groupNames()) + u'\t' + EscapeLine(conflict.name) + u'\n';
+        io.out << line;
+        written += line.size();
+    }
+    if (listed < conflicts.size())
+        CliError(io, FormatText(u"競合はほかに%s件あります（一覧が長すぎるため省きました）",
+                                {QString::number(conflicts.size() - listed)}));
+}
+
 int RunMerge(const QCommandLineParser& parser, CliIo& io) {
     const QStringList args = parser.positionalArguments();
     if (args.size() != 1 || args.front().isEmpty() ||
@@ -62,12 +83,16 @@ int RunMerge(const QCommandLineParser& parser, CliIo& io) {
     if (!base) return kExitFailed;
 
     const MergeResult merged = MergeDocuments(*base, state.document, *theirs);
-    state.document = merged.document;
-    state.root = merged.document.documentElement();
-    if (!SaveDataFileForCli(files, state, io)) return kExitFailed;
-    // One line per conflict: the group as a path, then the name, as ls writes them.
-    for (const MergeConflict& conflict : merged.conflicts)
-        io.out << FormatGroupPath(conflict.groupNames) << '\t' << EscapeLine(conflict.name) << '\n';
+    if (merged.document.sameContent(state.document)) {
+        // Merged before, or holding nothing new: the data file stays as it is, byte for byte.
+        CliError(io, FormatText(u"%sの内容はすべてデータファイルにあります。変更しませんでした",
+                                {EscapeLine(args.front())}));
+    } else {
+        state.document = merged.document;
+        state.root = merged.document.documentElement();
+        if (!SaveDataFileForCli(files, state, io)) return kExitFailed;
+    }
+    ListConflicts(merged.conflicts, QFileInfo(files.dataPath).size(), io);
     return kExitOk;
 }
 

@@ -383,18 +383,101 @@ std::vector<Entry> PlanChildren(xmlNodePtr baseContainer, xmlNodePtr oursContain
     return entries;
 }
 
+// ---- Conflict names.
+
+constexpr std::string_view kConflictOpen = "（競合";
+constexpr std::string_view kConflictClose = "）";
+
+// The name without the conflict suffixes at its end: "（競合）" and "（競合N）", however many.
+std::string_view StrippedName(std::string_view name) {
+    while (name.ends_with(kConflictClose)) {
+        std::string_view rest = name.substr(0, name.size() - kConflictClose.size());
+        while (!rest.empty() && rest.back() >= '0' && rest.back() <= '9') rest.remove_suffix(1);
+        if (!rest.ends_with(kConflictOpen)) break;
+        name = rest.substr(0, rest.size() - kConflictOpen.size());
+    }
+    return name;
+}
+
+// The value of an item, or what another element holds: everything but its name attribute and its
+// own element name.
+Digest ValueDigest(const xmlNode* e) {
+    Hasher h;
+    for (const xmlNs* ns = e->nsDef; ns; ns = ns->next) {
+        h.word(1);
+        h.text(ns->prefix);
+        h.text(ns->href);
+    }
+    for (const xmlAttr* a = e->properties; a; a = a->next) {
+        if (!a->ns && View(a->name) == "name") continue;
+        h.word(2);
+        h.text(a->name);
+        h.text(a->ns ? a->ns->prefix : nullptr);
+        h.text(a->ns ? a->ns->href : nullptr);
+        for (const xmlNode* c = a->children; c; c = c->next) {
+            h.word(c->type);
+            h.text(c->type == XML_TEXT_NODE ? c->content : c->name);
+        }
+    }
+    for (const xmlNode* c = e->children; c; c = c->next) h.digest(Stored(c));
+    return h.done();
+}
+
+// An item as far as a repeated conflict is concerned: its name up to the conflict suffixes, and
+// its value.
+struct ItemFact {
+    std::string name;
+    Digest value;
+    friend bool operator==(const ItemFact&, const ItemFact&) = default;
+};
+
+struct ItemFactHash {
+    std::size_t operator()(const ItemFact& f) const {
+        return std::hash<std::string_view>()(f.name) ^ static_cast<std::size_t>(f.value.a);
+    }
+};
+
+struct DigestHash {
+    std::size_t operator()(const Digest& d) const { return static_cast<std::size_t>(d.a); }
+};
+
+// The names of a group's children, and the next number to try for each name that got a conflict
+// copy: each free name is found without walking over the ones given before.
+class ConflictNamer {
+public:
+    void take(std::string_view name) { names_.emplace(name); }
+    std::string next(std::string_view stripped) {
+        int& number = numbers_.try_emplace(std::string(stripped), 1).first->second;
+        std::string candidate;
+        do {
+            candidate.assign(stripped).append(kConflictOpen);
+            if (number > 1) candidate.append(std::to_string(number));
+            candidate.append(kConflictClose);
+            ++number;
+        } while (names_.count(candidate));
+        names_.insert(candidate);
+        return candidate;
+    }
+
+private:
+    std::unordered_set<std::string> names_;
+    std::unordered_map<std::string, int> numbers_;
+};
+
 // ---- Building the result.
 
 class Builder {
 public:
-    Builder(xmlDocPtr doc, QList<MergeConflict>& conflicts) : doc_(doc), conflicts_(conflicts) {}
+    Builder(xmlDocPtr doc, QList<MergeConflict>& conflicts)
+        : doc_(doc), conflicts_(conflicts), groups_(std::make_shared<MergeGroups>()) {}
 
     void run(xmlNodePtr base, xmlNodePtr ours, xmlNodePtr theirs) {
-        frames_.emplace_back(reinterpret_cast<xmlNodePtr>(doc_), ours, theirs,
-                             PlanChildren(base, ours, theirs));
+        frames_.emplace_back(reinterpret_cast<xmlNodePtr>(doc_), PlanChildren(base, ours, theirs),
+                             -1);
         while (!frames_.empty()) {
             Frame& top = frames_.back();
             if (top.next == top.entries.size()) {
+                finish(top);
                 frames_.pop_back();
                 continue;
             }
@@ -402,35 +485,56 @@ public:
             if (entry.ours && entry.theirs)
                 merge(entry);
             else
-                xmlimpl::CopyTree(entry.ours ? entry.ours : entry.theirs, doc_, top.result);
+                copy(entry.ours ? entry.ours : entry.theirs);
         }
+        // The conflicts merged before are not reported again.
+        QList<MergeConflict> reported;
+        for (qsizetype i = 0; i < conflicts_.size(); ++i)
+            if (!repeated_[static_cast<std::size_t>(i)]) reported.append(conflicts_[i]);
+        conflicts_ = reported;
     }
 
 private:
-    // One container being filled: its node in the result, the containers of ours and theirs it
-    // comes from, and its children still to make.
-    struct Frame {
-        Frame(xmlNodePtr r, xmlNodePtr o, xmlNodePtr t, std::vector<Entry> e)
-            : result(r), ours(o), theirs(t), entries(std::move(e)) {}
-        xmlNodePtr result;
-        xmlNodePtr ours;
-        xmlNodePtr theirs;
-        std::vector<Entry> entries;
-        std::size_t next = 0;
-        bool namesKnown = false;
-        std::unordered_set<std::string> names;  // of the children, once a conflict needs one
+    // Theirs' side of a conflict, copied beside ours: named, or dropped when it was merged before,
+    // once the group is complete.
+    struct ConflictCopy {
+        xmlNodePtr node;
+        const xmlNode* from;
+        qsizetype conflict;
+        bool item;
     };
+
+    // One container being filled: its node in the result, its children still to make, and the
+    // group of conflicts in it.
+    struct Frame {
+        Frame(xmlNodePtr r, std::vector<Entry> e, int g)
+            : result(r), entries(std::move(e)), group(g) {}
+        xmlNodePtr result;
+        std::vector<Entry> entries;
+        int group;
+        std::size_t next = 0;
+        // The items and other elements copied whole into it, each with the node it comes from.
+        std::vector<std::pair<xmlNodePtr, const xmlNode*>> copied;
+        std::vector<ConflictCopy> conflictCopies;
+    };
+
+    // A copy of from as the last child of the container being filled.
+    xmlNodePtr copy(const xmlNode* from) {
+        Frame& frame = frames_.back();
+        xmlNodePtr made = xmlimpl::CopyTree(from, doc_, frame.result);
+        if (from->type == XML_ELEMENT_NODE && !IsGroup(from)) frame.copied.emplace_back(made, from);
+        return made;
+    }
 
     void merge(const Entry& e) {
         const Digest& ours = Stored(e.ours);
         const Digest& theirs = Stored(e.theirs);
-        Frame& frame = frames_.back();
         if (ours == theirs || (e.base && Stored(e.base) == theirs)) {
-            xmlimpl::CopyTree(e.ours, doc_, frame.result);
+            copy(e.ours);
             return;
         }
         if (e.base && Stored(e.base) == ours) {
-            xmlimpl::CopyTree(e.theirs, doc_, frame.result);
+            copy(e.theirs);
             return;
         }
         if (IsGroup(e.ours) && IsGroup(e.theirs)) {
@@ -440,10 +544,12 @@ private:
         } else {
             // Any other node is merged as a whole: ours, and theirs right after it, except where
             // the document can hold only one (the document element).
-            xmlimpl::CopyTree(e.ours, doc_, frame.result);
-            if (frame.result->type != XML_DOCUMENT_NODE)
-                xmlimpl::CopyTree(e.theirs, doc_, frame.result);
+            copy(e.ours);
             addConflict(xmlimpl::NodeName(e.ours));
+            Frame& frame = frames_.back();
+            if (frame.result->type != XML_DOCUMENT_NODE)
+                frame.conflictCopies.push_back({xmlimpl::CopyTree(e.theirs, doc_, frame.result),
+                                                e.theirs, conflicts_.size() - 1, false});
         }
     }
 
@@ -454,13 +560,18 @@ private:
         const std::optional<Digest> base = e.base ? std::optional(OwnDigest(e.base)) : std::nullopt;
         const bool takeTheirs = ours != theirs && base == ours;
         if (ours != theirs && base != ours && base != theirs) addConflict(NameOf(e.ours));
-        xmlNodePtr group =
-            xmlimpl::CopyNode(takeTheirs ? e.theirs : e.ours, doc_, frames_.back().result);
-        frames_.emplace_back(group, e.ours, e.theirs, PlanChildren(e.base, e.ours, e.theirs));
+        const Frame& parent = frames_.back();
+        xmlNodePtr group = xmlimpl::CopyNode(takeTheirs ? e.theirs : e.ours, doc_, parent.result);
+        // The groups below the root group are named in the conflicts they hold.
+        int index = -1;
+        if (parent.result->type != XML_DOCUMENT_NODE) {
+            index = static_cast<int>(groups_->groups.size());
+            groups_->groups.push_back({parent.group, NameOf(group)});
+        }
+        frames_.emplace_back(group, PlanChildren(e.base, e.ours, e.theirs), index);
     }
 
     void mergeItem(const Entry& e) {
-        Frame& frame = frames_.back();
         const bool secret = IsSecret(e.ours) || IsSecret(e.theirs);
         const Digest ours = BodyDigest(e.ours);
         const Digest theirs = BodyDigest(e.theirs);
@@ -468,38 +579,54 @@ private:
             e.base ? std::optional(BodyDigest(e.base)) : std::nullopt;
         xmlNodePtr kept = nullptr;
         if (ours == theirs || base == theirs) {
-            kept = xmlimpl::CopyTree(e.ours, doc_, frame.result);
+            kept = copy(e.ours);
         } else if (base == ours) {
-            kept = xmlimpl::CopyTree(e.theirs, doc_, frame.result);
+            kept = copy(e.theirs);
         } else {
-            kept = xmlimpl::CopyTree(e.ours, doc_, frame.result);
-            xmlNodePtr copy = xmlimpl::CopyTree(e.theirs, doc_, frame.result);
-            if (secret) xmlNodeSetName(copy, BAD_CAST "secret");
-            const QString name = NameOf(e.ours);
-            const QByteArray free = FreeConflictName(frame, NameOf(e.theirs)).toUtf8();
-            if (!xmlSetNsProp(copy, nullptr, BAD_CAST "name", BAD_CAST free.constData()))
-                throw XmlError(XmlError::kOutOfMemory);
-            addConflict(name);
+            kept = copy(e.ours);
+            Frame& frame = frames_.back();
+            xmlNodePtr theirsCopy = xmlimpl::CopyTree(e.theirs, doc_, frame.result);
+            if (secret) xmlNodeSetName(theirsCopy, BAD_CAST "secret");
+            addConflict(NameOf(e.ours));
+            frame.conflictCopies.push_back({theirsCopy, e.theirs, conflicts_.size() - 1, true});
         }
         if (secret) xmlNodeSetName(kept, BAD_CAST "secret");
     }
 
-    // "%s（競合）" of the name, again until no child of the container is called so.
-    QString FreeConflictName(Frame& frame, const QString& name) {
-        if (!frame.namesKnown) {
-            std::deque<std::string> storage;
-            for (xmlNodePtr side : {frame.ours, frame.theirs})
-                for (xmlNodePtr c = side->children; c; c = c->next)
-                    if (c->type == XML_ELEMENT_NODE)
-                        if (const auto n = NameAttribute(c, storage)) frame.names.emplace(*n);
-            frame.namesKnown = true;
+    // Once a container is complete: each conflict copy that its group already holds (an item of
+    // the same name up to the conflict suffixes and the same value, another node equal to it)
+    // goes, and so does its conflict; the others get their names.
+    void finish(const Frame& frame) {
+        if (frame.conflictCopies.empty()) return;
+        std::unordered_set<const xmlNode*> copies;
+        for (const ConflictCopy& c : frame.conflictCopies) copies.insert(c.node);
+        ConflictNamer namer;
+        std::deque<std::string> storage;
+        for (xmlNodePtr c = frame.result->children; c; c = c->next)
+            if (c->type == XML_ELEMENT_NODE && !copies.count(c))
+                if (const auto name = NameAttribute(c, storage)) namer.take(*name);
+        std::unordered_set<ItemFact, ItemFactHash> items;
+        std::unordered_set<Digest, DigestHash> others;
+        const auto held = [&](const xmlNode* from) {
+            if (!IsItem(from)) return !others.insert(Stored(from)).second;
+            const auto name = NameAttribute(from, storage);
+            return !items.insert({std::string(StrippedName(name.value_or(""))), ValueDigest(from)})
+                        .second;
+        };
+        for (const auto& [node, from] : frame.copied) held(from);
+        for (const ConflictCopy& c : frame.conflictCopies) {
+            if (held(c.from)) {
+                xmlUnlinkNode(c.node);
+                xmlFreeNode(c.node);
+                repeated_[static_cast<std::size_t>(c.conflict)] = true;
+                continue;
+            }
+            if (!c.item) continue;
+            const auto name = NameAttribute(c.from, storage);
+            const std::string free = namer.next(StrippedName(name.value_or("")));
+            if (!xmlSetNsProp(c.node, nullptr, BAD_CAST "name", BAD_CAST free.c_str()))
+                throw XmlError(XmlError::kOutOfMemory);
         }
-        QString candidate = name;
-        do {
-            candidate = FormatText(u"%s（競合）", {candidate});
-        } while (frame.names.count(candidate.toStdString()));
-        frame.names.insert(candidate.toStdString());
-        return candidate;
     }
 
     static QString NameOf(const xmlNode* e) {
@@ -509,19 +636,20 @@ private:
                     : QString();
     }
 
-    // A conflict in the container being filled: its groups below the root group are the frames
-    // after the document's and the root group's.
+    // A conflict in the container being filled, named by the group it is in.
     void addConflict(const QString& name) {
         MergeConflict conflict;
         conflict.name = name;
-        for (std::size_t i = 2; i < frames_.size(); ++i)
-            conflict.groupNames << NameOf(frames_[i].result);
-        conflict.groupPath = u'/' + conflict.groupNames.join(u'/');
+        conflict.groups = groups_;
+        conflict.group = frames_.back().group;
         conflicts_.append(conflict);
+        repeated_.push_back(false);
     }
 
     xmlDocPtr doc_;
     QList<MergeConflict>& conflicts_;
+    std::vector<bool> repeated_;  // of each conflict: its copy was merged before
+    std::shared_ptr<MergeGroups> groups_;
     std::vector<Frame> frames_;
 };
 
@@ -545,4 +673,22 @@ MergeResult MergeDocuments(const XmlDocument& base, const XmlDocument& ours,
     builder.run(reinterpret_cast<xmlNodePtr>(baseDoc), reinterpret_cast<xmlNodePtr>(oursDoc),
                 reinterpret_cast<xmlNodePtr>(theirsDoc));
     return result;
+}
+
+QStringList MergeConflict::groupNames() const {
+    QStringList names;
+    for (int g = group; g >= 0; g = groups->groups[static_cast<std::size_t>(g)].parent)
+        names.append(groups->groups[static_cast<std::size_t>(g)].name);
+    std::reverse(names.begin(), names.end());
+    return names;
+}
+
+QString MergeConflict::groupPath() const {
+    return u'/' + groupNames().join(u'/');
+}
+
+QString conflict_names::Stripped(const QString& name) {
+    const QByteArray utf8 = name.toUtf8();
+    const std::string_view stripped = StrippedName(std::string_view(utf8.constData(), utf8.size()));
+    return QString::fromUtf8(stripped.data(), static_cast<qsizetype>(stripped.size()));
 }

@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <memory>
+#include <vector>
 
 #include "model/XmlDocument.h"
 
@@ -10,18 +12,34 @@
 // through a synchronised folder): a three-way merge against the version both started from, or a
 // two-way merge when that is unknown. No widgets; the desktop program and zetrova-cli share it.
 
+// The groups below the root group that hold a merge's conflicts, shared by its conflicts: each
+// group as the index of the group holding it (-1: the root group) and its name. A chain of deep
+// groups is held once, not once per conflict in it.
+struct MergeGroups {
+    struct Group {
+        int parent = -1;
+        QString name;
+    };
+    std::vector<Group> groups;
+};
+
 // One place where both sides changed the same thing differently. Theirs was kept beside ours,
-// named by the format "%s（競合）" for items and groups.
+// named by the format "%s（競合）" for items (see MergeDocuments).
 struct MergeConflict {
-    // The group holding the conflict, as the item list shows it: the names from the root group
-    // down, joined by '/' (the root group itself: "/").
-    QString groupPath;
     // The name of the item or group both sides changed; for another kind of node (a comment, a
     // processing instruction, an attribute, another element) its own name or kind.
     QString name;
-    // The same group as the names of the groups from below the root group down (empty for the
-    // root group itself), for callers that must tell a '/' inside a name from a separator.
-    QStringList groupNames;
+    // The group holding the conflict: an index into groups, -1 for the root group.
+    std::shared_ptr<const MergeGroups> groups;
+    int group = -1;
+
+    // The group holding the conflict as the names of the groups from below the root group down
+    // (empty for the root group itself), for callers that must tell a '/' inside a name from a
+    // separator.
+    QStringList groupNames() const;
+    // The same group as the item list shows it: the names from the root group down, joined by '/'
+    // (the root group itself: "/").
+    QString groupPath() const;
 };
 
 struct MergeResult {
@@ -38,8 +56,12 @@ struct MergeResult {
 // instructions and text by their content. Changed on one side only: that side's version. Deleted
 // on one side: gone when the other side left it as it was, else the other side's changed version
 // stays. Changed differently on both sides: a group is merged child by child; an item keeps ours
-// and gets theirs right after it, renamed by "%s（競合）" (again until the name is free among its
-// siblings); another node keeps ours with theirs right after it (the document element only ours).
+// and gets theirs right after it, named "%s（競合）" after its name without conflict suffixes, or
+// "%s（競合%s）" with 2, 3, ... when that is taken among its siblings; another node keeps ours with
+// theirs right after it (the document element only ours). Theirs is not added when its group
+// already holds an item of that name up to the conflict suffixes (conflict_names::Stripped) with
+// the same value and other attributes, or another node equal to it: the conflict was merged
+// before, and is not reported again.
 // An item secret on either side stays secret, unless one side only made it plain and the other
 // left it untouched. Order: ours' order, with what only theirs holds right after the match of its
 // preceding sibling in theirs; when ours kept the base's order and theirs reordered, the roles are
@@ -47,3 +69,9 @@ struct MergeResult {
 // `ours` or `theirs` is null, XmlError(kOutOfMemory) when memory runs out.
 MergeResult MergeDocuments(const XmlDocument& base, const XmlDocument& ours,
                            const XmlDocument& theirs);
+
+namespace conflict_names {
+// The name without the conflict suffixes a merge adds at its end: "（競合）" and "（競合N）",
+// however many.
+QString Stripped(const QString& name);
+}  // namespace conflict_names

@@ -25,6 +25,13 @@ XmlNode FindGroupByLabels(const XmlDocument& doc, const QStringList& labelsTopDo
     return group;
 }
 
+XmlNode FindDeepestGroupByLabels(const XmlDocument& doc, const QStringList& labelsTopDown,
+                                 qsizetype& matched) {
+    matched = 0;
+    if (doc.isNull() || labelsTopDown.isEmpty()) return {};
+    return doc.selectAttributeChain(schema::kGroup, schema::kName, labelsTopDown, &matched);
+}
+
 XmlNode FindItem(const XmlNode& group, const QString& name, schema::ItemKind kind, QObject* owner) {
     const std::optional<QString> expression = xpath::ItemLookup(name, kind);
     if (!expression) {

@@ -28,6 +28,13 @@ XmlNode FindGroupByPath(const XmlDocument& doc, const QString& groupPath, bool r
 XmlNode FindGroupByLabels(const XmlDocument& doc, const QStringList& labelsTopDown, bool report,
                           QObject* owner = nullptr);
 
+// The group that the longest first part of `labelsTopDown` leading to any group selects, as
+// FindGroupByLabels would select it for that part, and in `matched` how many labels that part
+// holds (0 and a null handle when not even the first label matches; all of them when the whole
+// path is there). One walk over the document, whatever the length of the path. Shows nothing.
+XmlNode FindDeepestGroupByLabels(const XmlDocument& doc, const QStringList& labelsTopDown,
+                                 qsizetype& matched);
+
 // The child of `group` called `name` of the given kind (any element, item or secret), or a
 // null handle. Not found: for kinds 0 and 1 the notice "項目が見つかりません"; silently for -1.
 // Any other kind: the notice "未知の項目", then XmlError(kPointer). A null group raises

@@ -77,8 +77,11 @@ public:
     // the first element in document order at the end of any such chain from the document element
     // down, or a null handle. Found by a walk without recursion, for chains of any length; the
     // XPath engine recurses once per step and gives up after a few thousand. No values: null.
+    // With matched, a chain that is not there whole gives what the longest chain of the first
+    // values that is there selects, and matched the number of those values (0 and a null handle
+    // when not even the first is): the whole walk is done once, not once per shorter chain.
     XmlNode selectAttributeChain(QAnyStringView elementName, QAnyStringView attributeName,
-                                 const QStringList& values) const;
+                                 const QStringList& values, qsizetype* matched = nullptr) const;
 
     // The whole document as XML text: declaration <?xml version="1.0" encoding="NAME"?> with
     // the given name, a line break, then the document indented by two spaces per level (only

@@ -33,8 +33,9 @@ bool AttributeEquals(xmlNodePtr element, const xmlChar* name, const QByteArray& 
 }  // namespace
 
 XmlNode XmlDocument::selectAttributeChain(QAnyStringView elementName, QAnyStringView attributeName,
-                                          const QStringList& values) const {
+                                          const QStringList& values, qsizetype* matched) const {
     const auto& holder = XmlAccess::require(*this);
+    if (matched) *matched = 0;
     if (values.isEmpty()) return {};
     xmlrt::EnsureLibXml();
     const QByteArray element = elementName.toString().toUtf8();
@@ -50,21 +51,26 @@ XmlNode XmlDocument::selectAttributeChain(QAnyStringView elementName, QAnyString
     };
 
     // Depth first in document order, entering only elements that match their level: the first
-    // one reached at the last level is the first in document order. Back up through the parents.
+    // one reached at a level is the first in document order there. Back up through the parents.
     const size_t last = wanted.size() - 1;
     size_t level = 0;
     xmlNodePtr parent = reinterpret_cast<xmlNodePtr>(holder->doc);
     xmlNodePtr node = parent->children;
+    xmlNodePtr deepest = nullptr;
     for (;;) {
         while (node && !matches(node, level)) node = node->next;
         if (node) {
+            if (matched && level + 1 > static_cast<size_t>(*matched)) {
+                *matched = static_cast<qsizetype>(level + 1);
+                deepest = node;
+            }
             if (level == last) return XmlAccess::wrap(holder, node);
             ++level;
             parent = node;
             node = node->children;
             continue;
         }
-        if (level == 0) return {};
+        if (level == 0) return deepest ? XmlAccess::wrap(holder, deepest) : XmlNode();
         --level;
         node = parent->next;
         parent = parent->parent;

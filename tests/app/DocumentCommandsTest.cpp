@@ -629,8 +629,9 @@ TEST(SettingsCommand, ADataFileWrittenWithoutItsSettingsFileStillOpens) {
 // otherwise a question naming it decides: default No for a file never loaded, and for a changed
 // one 結合 (the default), 上書き or キャンセル. No and キャンセル keep the file and the changes.
 TEST(DiskChange, ADataFileNotAsLastLoadedOrWrittenIsReplacedOnlyAfterTheQuestion) {
-    const QString changed =
-        QStringLiteral("は読み込みまたは保存の後にほかで変更されています。上書きしますか？");
+    const QString changed = QStringLiteral(
+        "は読み込みまたは保存の後にほかで変更されています。上書きすると、ほかでの変更"
+        "は失われます。結合して両方の変更を残しますか？");
     const QString notLoaded =
         QStringLiteral("には読み込んでいないデータがあります。上書きしますか？");
     struct Case {

@@ -73,10 +73,11 @@ void PrepareDir(const TempDir& dir) {
 }  // namespace
 
 // Ctrl+S after someone else changed the data file: 結合 (the default) keeps both sides' changes,
-// 上書き this side's, キャンセル the file; a file under another key cannot be merged.
+// 上書き this side's, キャンセル the file; a file under another key is merged only once its key is
+// typed (キーを入力, the default).
 TEST(DiskMerge, EachAnswerToTheChangedDataFileQuestion) {
     const QStringList three{"結合", "上書き", "キャンセル"};
-    const QStringList two{"上書き", "キャンセル"};
+    const QStringList otherKey{"キーを入力", "上書き", "キャンセル"};
     struct Case {
         const char* name;
         const char* theirsKey;
@@ -90,8 +91,8 @@ TEST(DiskMerge, EachAnswerToTheChangedDataFileQuestion) {
         {"merge, the default", "pw", "", three, 0, true, true},
         {"overwrite", "pw", "上書き", three, 0, true, false},
         {"cancel", "pw", "キャンセル", three, 0, false, true},
-        {"another key, the default", "other", "", two, 1, false, true},
-        {"another key, overwrite", "other", "上書き", two, 1, true, false},
+        {"another key, cancel", "other", "キャンセル", otherKey, 0, false, true},
+        {"another key, overwrite", "other", "上書き", otherKey, 0, true, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -112,6 +113,10 @@ TEST(DiskMerge, EachAnswerToTheChangedDataFileQuestion) {
         EXPECT_TRUE(question.text.startsWith(dir.file("Zetrova.dat") + "は読み込みまたは保存の後に"
                                                                        "ほかで変更されています"))
             << question.text.toStdString();
+        // The question asks what its default button does.
+        EXPECT_TRUE(question.text.endsWith(c.buttons == three ? "結合して両方の変更を残しますか？"
+                                                              : "以後はそのキーを使いますか？"))
+            << question.text.toStdString();
         EXPECT_EQ(question.buttons, c.buttons);
         EXPECT_EQ(question.defaultButton, c.defaultButton);
         EXPECT_EQ(s.ws.doc().modified, !c.written);
@@ -128,7 +133,7 @@ TEST(DiskMerge, EachAnswerToTheChangedDataFileQuestion) {
         EXPECT_EQ(s.current(), "A");
         EXPECT_EQ(s.frame().itemList()->rowCount(), 2);
         if (c.hasTheirs) {
-            EXPECT_EQ(s.frame().statusText(), "Merged with Zetrova.dat: no conflicts");
+            EXPECT_EQ(s.frame().statusText(), "Zetrova.datと結合しました。競合はありません");
         }
         // What was written is what the program holds now: the next save asks nothing.
         prompter.clearMessages();
@@ -190,6 +195,68 @@ TEST(DiskMerge, AChangeWhileTheQuestionIsOpenIsLookedAtAgain) {
     }
 }
 
+// The key was changed on the other machine: キーを入力 asks for the key the file is under until it
+// opens it, merges, writes under it (Save) or under the key of the dialog (設定), and the settings
+// file names the key the data file is under. The key dialog cancelled: nothing is written.
+TEST(DiskMerge, AKeyChangedElsewhereIsTypedMergedAndKept) {
+    struct Case {
+        const char* name;
+        int command;
+        QStringList keys;  // typed in the key dialog; "" cancels it
+        bool written;
+        const char* fileKey;  // the data file is under it afterwards
+    };
+    const Case cases[] = {
+        {"save", CommandId::FileSave, {"pw", "other"}, true, "other"},
+        {"settings", CommandId::Settings, {"other"}, true, "new"},
+        {"key dialog cancelled", CommandId::FileSave, {""}, false, "other"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        PrepareDir(dir);
+        ScriptedPrompter prompter;
+        Session s(dir, prompter);
+        ASSERT_TRUE(WriteDataFile(dir.file("Zetrova.dat"), kTheirs, "other"));
+        const QByteArray theirsBytes = dir.read("Zetrova.dat");
+        prompter.clearMessages();
+        if (c.command == CommandId::Settings)
+            prompter.answerDialog<CConfigDlg>([](CConfigDlg& d) {
+                d.key = "new";
+                return 1;
+            });
+        prompter.answerChoice("");
+        for (const QString& key : c.keys) {
+            if (key.isEmpty())
+                prompter.cancelDialog();
+            else
+                AnswerKey(prompter, key);
+        }
+        s.frame().dispatchCommand(c.command);
+        EXPECT_TRUE(prompter.exhausted());
+        ASSERT_FALSE(prompter.messages().isEmpty());
+        EXPECT_TRUE(prompter.messages().front().text.endsWith(
+            "ほかで変えられたキーを入力して結合し、以後はそのキーを使いますか？"));
+        if (c.keys.size() > 1) {
+            EXPECT_EQ(prompter.messages()[1].text, "キーが違います");
+        }
+        HeldSettings held;
+        ASSERT_TRUE(ReadSettings(dir.path(), held));
+        if (!c.written) {
+            EXPECT_EQ(dir.read("Zetrova.dat"), theirsBytes);
+            EXPECT_EQ(held.keyVerifier, MakeKeyVerifier("pw"));
+            EXPECT_EQ(s.ws.doc().keyVerifier, MakeKeyVerifier("pw"));
+            continue;
+        }
+        const XmlDocument saved = Opened(dir.file("Zetrova.dat"), c.fileKey);
+        EXPECT_TRUE(Has(saved, "/group/group[@name='A']/item[@name='ours']"));
+        EXPECT_TRUE(Has(saved, "/group/group[@name='B']"));
+        EXPECT_EQ(held.keyVerifier, MakeKeyVerifier(c.fileKey));
+        EXPECT_EQ(s.ws.doc().keyVerifier, MakeKeyVerifier(c.fileKey));
+        EXPECT_FALSE(s.ws.doc().modified && c.command == CommandId::FileSave);
+    }
+}
+
 // Both sides changed the same value: theirs is kept beside ours and the notice names the place.
 TEST(DiskMerge, ConflictsAreReportedWithTheirGroupAndName) {
     TempDir dir;
@@ -229,11 +296,13 @@ TEST(Reload, ByItselfOnlyWithoutUnsavedChanges) {
         const char* status;
     };
     const Case cases[] = {
-        {"nothing unsaved", false, "pw", true, "Reloaded Zetrova.dat: it was changed elsewhere"},
+        {"nothing unsaved", false, "pw", true,
+         "Zetrova.datはほかで変更されたため、読み込み直しました"},
         {"unsaved changes", true, "pw", false,
-         "Zetrova.dat was changed elsewhere: it is merged when you save"},
+         "Zetrova.datはほかで変更されました。保存のときに、結合するかどうかを尋ねます"},
         {"another key", false, "other", false,
-         "Zetrova.dat was changed elsewhere and does not open with the current key"},
+         "Zetrova.datはほかで変更されましたが、今のキーでは開けません。保存のときに、ほかで使われた"
+         "キーを入力して結合できます"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -297,5 +366,43 @@ TEST(ConflictCopies, OfferedMergedSavedAndDeletedOnlyOnYes) {
         ScriptedPrompter prompter;
         Session again(dir, prompter, false);
         EXPECT_TRUE(prompter.messages().isEmpty()) << prompter.texts().join(",").toStdString();
+    }
+}
+
+// A copy whose merge brought conflicts, kept after its merge, is not offered again: merging it
+// once more would add nothing. A copy that does not open under the key is named on the status
+// line.
+TEST(ConflictCopies, AKeptCopyWithConflictsIsNotOfferedAgainAndOneUnderAnotherKeyIsNamed) {
+    const QString copy = QStringLiteral("Zetrova.sync-conflict-20261209-101500-ABCDEFG.dat");
+    const QString locked = QStringLiteral("Zetrova (conflicted copy 2026-12-09 101500).dat");
+    TempDir dir;
+    PrepareDir(dir);
+    ASSERT_TRUE(
+        WriteDataFile(dir.file(copy),
+                      QStringLiteral("<group name=\"root\"><group name=\"A\"><item name=\"user\">"
+                                     "alice@work</item></group></group>"),
+                      "pw"));
+    ASSERT_TRUE(WriteDataFile(dir.file(locked), kTheirs, "other"));
+    const QString named = "競合コピー" + locked + "は今のキーで開けないため、結合できません";
+    {
+        ScriptedPrompter prompter;
+        prompter.answerYes();       // merge the copy
+        AnswerKey(prompter, "pw");  // the save
+        prompter.answerNo();        // keep it
+        Session s(dir, prompter, false);
+        EXPECT_TRUE(prompter.exhausted());
+        ASSERT_EQ(prompter.messages().size(), 3) << prompter.texts().join(",").toStdString();
+        EXPECT_TRUE(prompter.messages()[1].text.startsWith(
+            copy + "と結合しました。値の違っていた1件は、" + copy + "の値を"))
+            << prompter.messages()[1].text.toStdString();
+        EXPECT_EQ(s.frame().statusText(), named);
+    }
+    for (int run = 0; run < 2; ++run) {
+        SCOPED_TRACE(run);
+        ScriptedPrompter prompter;
+        Session again(dir, prompter, false);
+        EXPECT_TRUE(prompter.messages().isEmpty()) << prompter.texts().join(",").toStdString();
+        EXPECT_EQ(again.frame().statusText(), named);
+        EXPECT_EQ(again.ws.doc().document.selectNodes("/group/group/item").size(), 2);
     }
 }

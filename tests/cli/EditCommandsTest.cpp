@@ -151,7 +151,7 @@ TEST(CliEdit, RefusalsShowTheMessageAndLeaveTheFileAsItWas) {
         {{"edit", "/銀行/口座", "--rename", "a/b"}, {kKey}, 2, u"--rename takes one name"_s},
         {{"edit", "/銀行/口座", "--secret", "--plain"}, {kKey}, 2, u"not both"_s},
         {{"rm", "/銀行/ネット"}, {kKey}, 1, u"項目が見つかりません"_s},
-        {{"rmdir", "/銀行"}, {kKey}, 1, u"/銀行 is not empty"_s},
+        {{"rmdir", "/銀行"}, {kKey}, 1, u"/銀行は空ではありません"_s},
         {{"rmdir", "/"}, {kKey}, 1, u"rootは変更できません。"_s},
         {{"mv", "/銀行", "/銀行/ネット"}, {kKey}, 1, u"選択されたグループの下には移動できません"_s},
         {{"mv", "/銀行", "/銀行"}, {kKey}, 1, u"選択されたグループの下には移動できません"_s},

@@ -145,3 +145,30 @@ TEST(CliMerge, MergesOrRefusesLeavingTheDataFileAsItWas) {
         EXPECT_EQ(Items(data), c.items);
     }
 }
+
+// The same copy merged twice, two-way and three-way: the second run finds everything there, says
+// so, and leaves the data file's bytes as they were.
+TEST(CliMerge, TheSameCopyMergedTwiceChangesNothingTheSecondTime) {
+    for (const bool threeWay : {false, true}) {
+        SCOPED_TRACE(threeWay ? "three-way" : "two-way");
+        TempDir dir;
+        dir.write("Zetrova.ini",
+                  "[CONFIG]\r\nDATA=data.dat\r\nKEY=" + MakeKeyVerifier(kKey).toLatin1() + "\r\n");
+        ASSERT_TRUE(WriteDataFile(dir.file("data.dat"), kOurs, kKey));
+        ASSERT_TRUE(WriteDataFile(dir.file("theirs.dat"), kTheirs, kKey));
+        ASSERT_TRUE(WriteDataFile(dir.file("base.dat"), kBase, kKey));
+        QStringList args{"merge", dir.file("theirs.dat"), "--ini", dir.file("Zetrova.ini")};
+        if (threeWay) args << "--base" << dir.file("base.dat");
+        const CliRun first = RunCliWith(args, kKey);
+        ASSERT_EQ(first.status, 0) << first.err.toStdString();
+        EXPECT_FALSE(first.out.isEmpty());
+        const QByteArray merged = dir.read("data.dat");
+        const CliRun second = RunCliWith(args, kKey);
+        EXPECT_EQ(second.status, 0) << second.err.toStdString();
+        EXPECT_EQ(second.out, "");
+        EXPECT_TRUE(
+            second.err.contains("の内容はすべてデータファイルにあります。変更しませんでした"))
+            << second.err.toStdString();
+        EXPECT_EQ(dir.read("data.dat"), merged);
+    }
+}

@@ -19,7 +19,6 @@ namespace {
 // Few names, so that siblings of one name are frequent.
 const char16_t* const kNames[] = {u"a", u"b", u"c", u"", u"a（競合）", u"é'\""};
 const char16_t* const kValues[] = {u"1", u"2", u"x y", u"<&>", u"", u"\u5024"};
-const char16_t kConflictSuffix[] = u"（競合）";
 
 // The base document the input describes: each step opens, closes or adds one node.
 XmlDocument BuildBase(FuzzInput& in) {
@@ -164,10 +163,8 @@ void Edit(const XmlDocument& document, FuzzInput& in) {
     }
 }
 
-QString Strip(QString name) {
-    const QStringView suffix(kConflictSuffix);
-    while (name.endsWith(suffix)) name.chop(suffix.size());
-    return name;
+QString Strip(const QString& name) {
+    return conflict_names::Stripped(name);
 }
 
 // What a document holds as the group tree shows it. Paths are the group names from the root
@@ -269,9 +266,9 @@ void CheckDeleted(const Facts& base, const Facts& deleter, const Facts& keeper,
 
 void CheckConflicts(const MergeResult& merged, const Facts& result) {
     for (const MergeConflict& c : merged.conflicts) {
-        FUZZ_CHECK(c.groupPath == u'/' + c.groupNames.join(u'/'));
+        FUZZ_CHECK(c.groupPath() == u'/' + c.groupNames().join(u'/'));
         QString path = QStringLiteral("/");
-        for (const QString& name : c.groupNames) path += u'\x1F' + name;
+        for (const QString& name : c.groupNames()) path += u'\x1F' + name;
         FUZZ_CHECK(result.groups.contains(path));
     }
 }

@@ -21,7 +21,7 @@ QString Text(const XmlDocument& doc) {
 
 QString Conflicts(const MergeResult& result) {
     QStringList lines;
-    for (const MergeConflict& c : result.conflicts) lines << c.groupPath + u'|' + c.name;
+    for (const MergeConflict& c : result.conflicts) lines << c.groupPath() + u'|' + c.name;
     return lines.join(u';');
 }
 
@@ -49,11 +49,26 @@ TEST(DocumentMerge, FollowsTheMergeRules) {
          R"(<group name="root"><group name="G"><item name="a">3</item><item name="z">0</item></group></group>)",
          R"(<group name="root"><group name="G"><item name="a">2</item><item name="a（競合）">3</item><item name="z">0</item></group></group>)",
          "/G|a"},
-        {"a taken conflict name is extended until it is free",
+        {"a taken conflict name is numbered until it is free",
          R"(<group name="root"><item name="a">1</item><item name="a（競合）">x</item></group>)",
          R"(<group name="root"><item name="a">2</item><item name="a（競合）">x</item></group>)",
          R"(<group name="root"><item name="a">3</item><item name="a（競合）">x</item></group>)",
-         R"(<group name="root"><item name="a">2</item><item name="a（競合）（競合）">3</item><item name="a（競合）">x</item></group>)",
+         R"(<group name="root"><item name="a">2</item><item name="a（競合2）">3</item><item name="a（競合）">x</item></group>)",
+         "/|a"},
+        {"conflicts of one name are numbered; a conflict name is not extended", nullptr,
+         R"(<group name="root"><item name="a">1</item><item name="a">2</item><item name="a（競合）">3</item><item name="a（競合3）">4</item></group>)",
+         R"(<group name="root"><item name="a">5</item><item name="a">6</item><item name="a（競合）">7</item></group>)",
+         R"(<group name="root"><item name="a">1</item><item name="a（競合2）">5</item><item name="a">2</item><item name="a（競合4）">6</item><item name="a（競合）">3</item><item name="a（競合5）">7</item><item name="a（競合3）">4</item></group>)",
+         "/|a;/|a;/|a（競合）"},
+        {"merged again: what the group holds up to conflict suffixes is not added again", nullptr,
+         R"(<group name="root"><item name="a">1</item><item name="a（競合）">2</item><x n="1"/><x n="2"/><item name="b">1</item><item name="b（競合）">9</item></group>)",
+         R"(<group name="root"><item name="a">2</item><x n="2"/><item name="b">2</item></group>)",
+         R"(<group name="root"><item name="a">1</item><item name="a（競合）">2</item><x n="1"/><x n="2"/><item name="b">1</item><item name="b（競合2）">2</item><item name="b（競合）">9</item></group>)",
+         "/|b"},
+        {"one value twice from theirs is added once", nullptr,
+         R"(<group name="root"><item name="a">1</item><item name="a">2</item></group>)",
+         R"(<group name="root"><item name="a">3</item><item name="a">3</item></group>)",
+         R"(<group name="root"><item name="a">1</item><item name="a（競合）">3</item><item name="a">2</item></group>)",
          "/|a"},
         {"deleted on one side and unchanged on the other: gone; changed on the other: stays",
          R"(<group name="root"><item name="a">1</item><group name="G"><item name="b">1</item></group><item name="c">1</item></group>)",
@@ -146,7 +161,7 @@ TEST(DocumentMerge, HandlesDeepDocumentsAndNamespaces) {
     const MergeResult result = MergeDocuments(base, ours, theirs);
     EXPECT_EQ(result.document.depth(), kDepth + 1);
     ASSERT_EQ(result.conflicts.size(), 1);
-    EXPECT_EQ(result.conflicts.front().groupNames.size(), kDepth - 1);
+    EXPECT_EQ(result.conflicts.front().groupNames().size(), kDepth - 1);
     const QString merged = QString::fromUtf8(result.document.serialize(QStringLiteral("UTF-8")));
     EXPECT_TRUE(merged.contains(u"<item name=\"a\">2</item>"));
     EXPECT_TRUE(merged.contains(u"<item name=\"a（競合）\">3</item>"));

@@ -30,14 +30,15 @@ void SettingsCommand(Workspace& ws, const QString& startDirectory, bool& startMi
     if (!CheckKeyVerifierSet(owner, verifier)) return;
 
     const QString path = dialog.dataFileName;
-    // The file there is looked at under the key it was written with, the held one; a merge made
-    // here is written under the new key. The settings file is written right after the data file,
-    // under the same writers' lock, so that no other writer comes between the two files.
+    // The file there is looked at under the key it was written with, the held one (or the key
+    // typed for it when it was changed elsewhere); a merge made here is written under the new key.
+    // The settings file is written right after the data file, under the same writers' lock, so
+    // that no other writer comes between the two files.
     DocumentState saved;
     bool replaced = false;
     bool settingsWritten = false;
     const CheckedWrite written =
-        WriteAfterDiskCheck(ws, path, [&](const std::function<bool()>& mayReplace) {
+        WriteAfterDiskCheck(ws, path, [&](const std::function<bool()>& mayReplace, bool) {
             saved = ws.doc();  // with what a merge on the way brought in
             saved.keyVerifier = verifier;
             saved.dataFilePath = path;

@@ -103,11 +103,25 @@ public:
     // Sets the data file path; the caption follows (dataFilePathChanged).
     void SetDataFilePath(const QString& path);
 
-    // The key dialog: true once the user typed a key whose verifier is the held one, with that
-    // verifier; false when cancelled or when no dialog was given.
-    using KeyDialog = std::function<bool(QString& verifier)>;
+    // The key dialog: true once the user typed a key whose verifier is the held one (or, when
+    // accept is given, one that accept takes), with that verifier; false when cancelled or when
+    // no dialog was given.
+    using KeyCheck = std::function<bool(const QString& verifier)>;
+    using KeyDialog = std::function<bool(QString& verifier, const KeyCheck& accept)>;
     void SetKeyDialog(KeyDialog dialog) { keyDialog_ = std::move(dialog); }
-    bool AskKey(QString& verifier) const { return keyDialog_ && keyDialog_(verifier); }
+    bool AskKey(QString& verifier) const { return keyDialog_ && keyDialog_(verifier, {}); }
+    // The key dialog for a key other than the held one: true once the user typed a key whose
+    // verifier accept takes (e.g. it opens a file written under it elsewhere).
+    bool AskOtherKey(QString& verifier, const KeyCheck& accept) const {
+        return keyDialog_ && accept && keyDialog_(verifier, accept);
+    }
+    // The data file was found under another key, changed elsewhere, and the program now holds
+    // that key: verifier becomes the held one, and keyVerifierAdopted lets the settings file
+    // follow.
+    void AdoptKeyVerifier(const QString& verifier) {
+        doc_.keyVerifier = verifier;
+        emit keyVerifierAdopted(verifier);
+    }
 
     // The current group's items changed: the item list is filled again (itemsChanged).
     void RefillItemList() { emit itemsChanged(); }
@@ -123,6 +137,7 @@ signals:
     void dataFilePathChanged(const QString& path);
     void findNextAvailable(bool enabled);
     void statusMessage(const QString& text);
+    void keyVerifierAdopted(const QString& verifier);
 
 private:
     DocumentState doc_;

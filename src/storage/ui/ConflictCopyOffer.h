@@ -9,7 +9,9 @@ class Workspace;
 // "%sの競合コピー%sがあります。結合しますか？". Yes merges the copy in two-way (nothing is
 // deleted), saves the data file through save (the Save command: true when saved) and reports the
 // conflicts, then asks, default No, whether to delete the copy; only Yes deletes it. A copy is not
-// offered again when it was merged or declined in this run (by its SHA-256), nor when the document
-// already holds everything it holds (a copy merged earlier and kept). A declined or failed save
-// ends the offer; the merged document stays, unsaved.
+// offered again when it was merged or declined in this run (by its SHA-256), nor when merging it
+// would change nothing (a copy merged earlier and kept: its conflicts are not added again). A
+// declined or failed save ends the offer; the merged document stays, unsaved. Copies that do not
+// open under the held verifier are named on the status line when the offer is over:
+// "競合コピー%sは今のキーで開けないため、結合できません".
 void OfferConflictCopies(Workspace& ws, const std::function<bool()>& save);

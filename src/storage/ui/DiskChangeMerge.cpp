@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "diag/MessageBoxes.h"
+#include "diag/SecureWipe.h"
 #include "model/ui/Workspace.h"
 #include "storage/DataFile.h"
 
@@ -14,6 +15,7 @@ constexpr qsizetype kListedConflicts = 20;
 const QString kMerge = QStringLiteral("結合");
 const QString kOverwrite = QStringLiteral("上書き");
 const QString kCancel = QStringLiteral("キャンセル");
+const QString kTypeKey = QStringLiteral("キーを入力");
 
 }  // namespace
 
@@ -61,16 +63,37 @@ DiskCheck CheckDataFileOnDisk(Workspace& ws, const QString& path) {
     // Only whether it opens under the key decides the answers offered; its plain text is not kept
     // while the question waits, and is decrypted again only for a merge.
     if (DecodeDataFile(onDisk.bytes, ws.doc().keyVerifier).isNull()) {
-        check.write =
-            ChoiceBox(ws.owner(), kCaptionConfirm, {kOverwrite, kCancel}, 1, 1,
-                      u"%sは読み込みまたは保存の後にほかで変更されていますが、今のキーでは開けない"
-                      u"ため結合できません。上書きしますか？",
-                      path) == 0;
+        // Written under another key: a key change made elsewhere, or not a data file at all.
+        const int answer = ChoiceBox(
+            ws.owner(), kCaptionConfirm, {kTypeKey, kOverwrite, kCancel}, 0, 2,
+            u"%sは読み込みまたは保存の後にほかで変更されていますが、今のキーでは開けません。上書き"
+            u"す"
+            u"ると、ほかでの変更とキーの変更は失われます。ほかで変えられたキーを入力して結合し、以"
+            u"後はそのキーを使いますか？",
+            path);
+        if (answer == 1) check.write = true;
+        if (answer != 0) return check;
+        QString otherKey;
+        if (!ws.AskOtherKey(otherKey, [&onDisk](const QString& verifier) {
+                return !DecodeDataFile(onDisk.bytes, verifier).isNull();
+            }))
+            return check;
+        // The base is the file as last loaded or saved, under the held key; theirs is under the
+        // other one, which the merged document is saved under from now on.
+        const XmlDocument theirs = DecodeDataFile(onDisk.bytes, otherKey);
+        check.conflicts = AdoptMerge(ws, MergeWithHeldDocument(ws, theirs, true), &onDisk);
+        ws.AdoptKeyVerifier(otherKey);
+        WipeOwnCopy(otherKey);
+        check.merged = true;
+        check.keyGiven = true;
+        check.write = true;
         return check;
     }
-    const int answer =
-        ChoiceBox(ws.owner(), kCaptionConfirm, {kMerge, kOverwrite, kCancel}, 0, 2,
-                  u"%sは読み込みまたは保存の後にほかで変更されています。上書きしますか？", path);
+    const int answer = ChoiceBox(
+        ws.owner(), kCaptionConfirm, {kMerge, kOverwrite, kCancel}, 0, 2,
+        u"%sは読み込みまたは保存の後にほかで変更されています。上書きすると、ほかでの変更は失われま"
+        u"す。結合して両方の変更を残しますか？",
+        path);
     if (answer == 1) check.write = true;
     if (answer != 0) return check;
     const XmlDocument theirs = DecodeDataFile(onDisk.bytes, ws.doc().keyVerifier);
@@ -80,8 +103,7 @@ DiskCheck CheckDataFileOnDisk(Workspace& ws, const QString& path) {
     return check;
 }
 
-CheckedWrite WriteAfterDiskCheck(Workspace& ws, const QString& path,
-                                 const std::function<bool(const std::function<bool()>&)>& write) {
+CheckedWrite WriteAfterDiskCheck(Workspace& ws, const QString& path, const CheckedWriter& write) {
     while (true) {
         const DiskCheck check = CheckDataFileOnDisk(ws, path);
         if (!check.write) return CheckedWrite::Declined;
@@ -90,31 +112,40 @@ CheckedWrite WriteAfterDiskCheck(Workspace& ws, const QString& path,
             changedMeanwhile = StampOfFile(path).sha256 != check.seen;
             return !changedMeanwhile;
         };
-        if (write(stillAsSeen)) {
-            if (check.merged) ReportMerge(ws, QFileInfo(path).fileName(), check.conflicts);
+        if (write(stillAsSeen, check.keyGiven)) {
+            if (check.merged)
+                ReportMerge(ws, QFileInfo(path).fileName(), check.conflicts, MergeKind::ThreeWay);
             return CheckedWrite::Written;
         }
         if (!changedMeanwhile) return CheckedWrite::Failed;
     }
 }
 
-void ReportMerge(Workspace& ws, const QString& mergedFile, const QList<MergeConflict>& conflicts) {
+void ReportMerge(Workspace& ws, const QString& mergedFile, const QList<MergeConflict>& conflicts,
+                 MergeKind kind) {
     if (conflicts.isEmpty()) {
-        ws.ShowStatus(FormatText(u"Merged with %s: no conflicts", {mergedFile}));
+        ws.ShowStatus(FormatText(u"%sと結合しました。競合はありません", {mergedFile}));
         return;
     }
     QStringList lines;
     for (qsizetype i = 0; i < conflicts.size() && i < kListedConflicts; ++i)
-        lines.append(FormatText(u"%s: %s", {conflicts[i].groupPath, conflicts[i].name}));
+        lines.append(FormatText(u"%s: %s", {conflicts[i].groupPath(), conflicts[i].name}));
     if (conflicts.size() > kListedConflicts)
         lines.append(
             FormatText(u"ほか%s件", {QString::number(conflicts.size() - kListedConflicts)}));
-    ws.ShowStatus(FormatText(u"Merged with %s: %s conflicts",
-                             {mergedFile, QString::number(conflicts.size())}));
-    Notice(ws.owner(),
-           u"%sと結合しました。両方で違う値に変えられていた%s件は、ほかの側の値を名前に「（競合）」"
-           u"を付けて並べてあります。\n%s",
-           mergedFile, QString::number(conflicts.size()), lines.join(u'\n'));
+    const QString count = QString::number(conflicts.size());
+    ws.ShowStatus(FormatText(u"%sと結合しました。競合%s件", {mergedFile, count}));
+    if (kind == MergeKind::ThreeWay) {
+        Notice(ws.owner(),
+               u"%sと結合しました。両方で違う値に変えられていた%s件は、ほかの側の値を、名前に「（競"
+               u"合）」（その名前があれば「（競合2）」など）を付けて並べてあります。\n%s",
+               mergedFile, count, lines.join(u'\n'));
+    } else {
+        Notice(ws.owner(),
+               u"%sと結合しました。値の違っていた%s件は、%sの値を、名前に「（競合）」（その名前が"
+               u"あれば「（競合2）」など）を付けて並べてあります。\n%s",
+               mergedFile, count, mergedFile, lines.join(u'\n'));
+    }
 }
 
 bool ReloadIfChangedOnDisk(Workspace& ws) {
@@ -124,8 +155,8 @@ bool ReloadIfChangedOnDisk(Workspace& ws) {
     if (ws.doc().modified) {
         // Only whether it changed matters here: the length may tell it without reading.
         if (DataFileChangeOnDisk(ws.doc(), path) == DiskChange::Changed)
-            ws.ShowStatus(
-                FormatText(u"%s was changed elsewhere: it is merged when you save", {name}));
+            ws.ShowStatus(FormatText(
+                u"%sはほかで変更されました。保存のときに、結合するかどうかを尋ねます", {name}));
         return false;
     }
     // The bytes the change is told from are the ones read again.
@@ -134,7 +165,9 @@ bool ReloadIfChangedOnDisk(Workspace& ws) {
     const XmlDocument document = DecodeDataFile(bytes, ws.doc().keyVerifier);
     if (document.isNull()) {
         ws.ShowStatus(
-            FormatText(u"%s was changed elsewhere and does not open with the current key", {name}));
+            FormatText(u"%sはほかで変更されましたが、今のキーでは開けません。保存のとき"
+                       u"に、ほかで使われたキーを入力して結合できます",
+                       {name}));
         return false;
     }
     DocumentState next = ws.doc();
@@ -143,6 +176,6 @@ bool ReloadIfChangedOnDisk(Workspace& ws) {
     next.dataFileStamp = StampOf(bytes);
     next.modified = false;
     ws.ReplaceDocument(next, Workspace::CurrentGroup::Kept);
-    ws.ShowStatus(FormatText(u"Reloaded %s: it was changed elsewhere", {name}));
+    ws.ShowStatus(FormatText(u"%sはほかで変更されたため、読み込み直しました", {name}));
     return true;
 }

@@ -20,9 +20,10 @@ AskKeyFn KeyAsker(Workspace& ws) {
 // Writes the held document to path, the data file or a copy, after the check of what lies there
 // and the key.
 CheckedWrite SaveAfterCheck(Workspace& ws, const QString& path) {
-    return WriteAfterDiskCheck(ws, path, [&](const std::function<bool()>& mayReplace) {
-        return SaveDataFile(ws.doc(), path, true, KeyAsker(ws), ws.owner(), mayReplace);
-    });
+    return WriteAfterDiskCheck(
+        ws, path, [&](const std::function<bool()>& mayReplace, bool keyGiven) {
+            return SaveDataFile(ws.doc(), path, !keyGiven, KeyAsker(ws), ws.owner(), mayReplace);
+        });
 }
 
 }  // namespace
