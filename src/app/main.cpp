@@ -100,11 +100,5 @@ __attribute__((noinline)) int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    HardenProcess();
-    KeepFreedMemoryForReuse();
-    // Also for a way out through exit(), after the destructors of the objects made since.
-    std::atexit(WipeUsedStack);
-    const int code = Run(argc, argv);
-    WipeUsedStack();
-    return code;
+    return RunHardened(argc, argv, Run);
 }

@@ -8,3 +8,7 @@
 // - SIGXFSZ ignored, so that a write past the file-size limit fails with EFBIG and is reported
 //   instead of killing the process in the middle of a save.
 void HardenProcess();
+
+// The whole life of a program that holds secrets: HardenProcess, freed memory kept for reuse, then
+// run; the stack that run used is wiped when it returns, and also on a way out through exit().
+int RunHardened(int argc, char** argv, int (*run)(int argc, char** argv));

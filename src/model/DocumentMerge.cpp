@@ -84,15 +84,16 @@ const Digest& Stored(const xmlNode* node) {
     return *static_cast<const Digest*>(node->_private);
 }
 
-// An element's namespace declarations and attributes, in order.
-Digest OwnDigest(const xmlNode* e) {
-    Hasher h;
+// Adds an element's namespace declarations and attributes, in order, to h; without its name
+// attribute when withName is false.
+void HashOwn(Hasher& h, const xmlNode* e, bool withName) {
     for (const xmlNs* ns = e->nsDef; ns; ns = ns->next) {
         h.word(1);
         h.text(ns->prefix);
         h.text(ns->href);
     }
     for (const xmlAttr* a = e->properties; a; a = a->next) {
+        if (!withName && !a->ns && xmlStrEqual(a->name, BAD_CAST "name")) continue;
         h.word(2);
         h.text(a->name);
         h.text(a->ns ? a->ns->prefix : nullptr);
@@ -102,6 +103,12 @@ Digest OwnDigest(const xmlNode* e) {
             h.text(c->type == XML_TEXT_NODE ? c->content : c->name);
         }
     }
+}
+
+// An element's namespace declarations and attributes, in order.
+Digest OwnDigest(const xmlNode* e) {
+    Hasher h;
+    HashOwn(h, e, true);
     return h.done();
 }
 
@@ -403,22 +410,7 @@ std::string_view StrippedName(std::string_view name) {
 // own element name.
 Digest ValueDigest(const xmlNode* e) {
     Hasher h;
-    for (const xmlNs* ns = e->nsDef; ns; ns = ns->next) {
-        h.word(1);
-        h.text(ns->prefix);
-        h.text(ns->href);
-    }
-    for (const xmlAttr* a = e->properties; a; a = a->next) {
-        if (!a->ns && View(a->name) == "name") continue;
-        h.word(2);
-        h.text(a->name);
-        h.text(a->ns ? a->ns->prefix : nullptr);
-        h.text(a->ns ? a->ns->href : nullptr);
-        for (const xmlNode* c = a->children; c; c = c->next) {
-            h.word(c->type);
-            h.text(c->type == XML_TEXT_NODE ? c->content : c->name);
-        }
-    }
+    HashOwn(h, e, false);
     for (const xmlNode* c = e->children; c; c = c->next) h.digest(Stored(c));
     return h.done();
 }
