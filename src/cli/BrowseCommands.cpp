@@ -1,4 +1,4 @@
-// ls, show and find: reading the data file's groups and items.
+// ls, show, find and search: reading the data file's groups and items.
 #include <QCommandLineParser>
 
 #include "cli/CliCommandList.h"
@@ -10,6 +10,7 @@
 #include "diag/FormatText.h"
 #include "diag/SecureWipe.h"
 #include "model/GroupSearch.h"
+#include "model/ItemSearch.h"
 #include "model/Schema.h"
 
 namespace {
@@ -40,6 +41,15 @@ void FindOptions(QCommandLineParser& parser) {
                       QStringLiteral("Search on from this group, as F3 does from the current "
                                      "group (default: from the root group)."),
                       QStringLiteral("PATH")});
+    AddDataFileOptions(parser);
+}
+
+void SearchOptions(QCommandLineParser& parser) {
+    parser.addPositionalArgument(
+        QStringLiteral("WORD"),
+        QStringLiteral("Words that each item found holds, in any order, in its name, its plain "
+                       "value or the names of its groups."),
+        QStringLiteral("WORD..."));
     AddDataFileOptions(parser);
 }
 
@@ -120,6 +130,34 @@ int RunFind(const QCommandLineParser& parser, CliIo& io) {
     return kExitOk;
 }
 
+int RunSearch(const QCommandLineParser& parser, CliIo& io) {
+    const QString query = parser.positionalArguments().join(u' ');
+    const QStringList words = SearchWords(query);
+    if (words.isEmpty()) {
+        CliError(io, QStringLiteral("search needs at least one WORD"));
+        return kExitUsage;
+    }
+    DocumentState state;
+    if (!LoadDataFileForCli(ResolveDataFiles(parser), io, state)) return kExitFailed;
+
+    // The desktop program's item search: one line per item found, in document order, as ls
+    // lists an entry but with the item's whole path in place of its name. Secret values are
+    // neither searched nor printed.
+    ItemSearchIndex index;
+    index.build(state.root);
+    const std::vector<int> found = index.match(words);
+    for (int entry : found) {
+        QStringList names = index.groupNames(entry);
+        names.append(schema::NameOf(index.item(entry)));
+        io.out << EscapeLine(index.item(entry).name()) << '\t' << FormatGroupPath(names) << '\n';
+    }
+    if (found.empty()) {
+        CliError(io, FormatText(u"「%s」に合う項目はありません", {EscapeLine(query)}));
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
 }  // namespace
 
 CliCommand LsCommand() {
@@ -140,4 +178,12 @@ CliCommand FindCommand() {
             "Print the path of the next group whose name contains TEXT, as Ctrl+F and F3 find it "
             "(after the key).",
             FindOptions, RunFind};
+}
+
+CliCommand SearchCommand() {
+    return {"search", "search WORD... [--ini PATH] [--data PATH]",
+            "Print the kind and path of every item whose name, plain value or group names hold "
+            "all the words, ignoring case, full and half width and hiragana or katakana (after "
+            "the key).",
+            SearchOptions, RunSearch};
 }

@@ -11,6 +11,7 @@ const std::vector<CliCommand>& CliCommandList() {
         ShowCommand(),
         ClipCommand(),
         FindCommand(),
+        SearchCommand(),
         MergeCommand(),
         InitCommand(),
         MkdirCommand(),

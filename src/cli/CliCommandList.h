@@ -26,6 +26,7 @@ CliCommand LsCommand();
 CliCommand ShowCommand();
 CliCommand ClipCommand();
 CliCommand FindCommand();
+CliCommand SearchCommand();
 CliCommand MergeCommand();
 CliCommand InitCommand();
 CliCommand MkdirCommand();

@@ -334,6 +334,36 @@ TEST(CliData, FindWalksOnLikeF3AndWrapsAround) {
     EXPECT_EQ(ws.run({"find", ""}).status, 2);
 }
 
+// search prints kind and escaped path of every item found, in document order; secret values are
+// neither searched nor printed; nothing found is exit 1, no word a usage error.
+TEST(CliData, SearchPrintsKindAndPathOfEveryItemFound) {
+    Workspace ws(BuildDocument({
+        Group(u"銀行"_s, {Item(u"口座"_s, u"ＧｉｔＨｕｂ"_s), Secret(u"暗証"_s, u"github"_s),
+                          Group(u"ネット"_s, {Item(u"a/b"_s, u"x"_s)})}),
+        Item(u"ギンコウ"_s, u"\\"_s),
+    }));
+    const struct {
+        QStringList args;
+        int status;
+        QString out;
+    } cases[] = {
+        {{"search", "銀行"}, 0, "item\t/銀行/口座\nsecret\t/銀行/暗証\nitem\t/銀行/ネット/a\\/b\n"},
+        {{"search", "ｷﾞﾝｺｳ"}, 0, "item\t/ギンコウ\n"},
+        {{"search", "ぎん", "こう"}, 0, "item\t/ギンコウ\n"},
+        {{"search", "GITHUB"}, 0, "item\t/銀行/口座\n"},
+        {{"search", "ねっと", "A"}, 0, "item\t/銀行/ネット/a\\/b\n"},
+        {{"search", "ねっと　口座"}, 1, ""},
+        {{"search", "  "}, 2, ""},
+        {{"search"}, 2, ""},
+    };
+    for (const auto& c : cases) {
+        const CliRun run = ws.run(c.args);
+        EXPECT_EQ(run.status, c.status) << c.args.join(' ').toStdString() << run.err.toStdString();
+        EXPECT_EQ(run.out, c.out) << c.args.join(' ').toStdString();
+    }
+    EXPECT_TRUE(ws.run({"search", "x"}, QStringLiteral("wrong")).out.isEmpty());
+}
+
 TEST(CliData, ExportWritesTheDesktopExportAndImportReplacesTheDocument) {
     Workspace ws;
     const QString xml = ws.dir.file("out.xml");
