@@ -28,6 +28,7 @@
 #include "app/TrayNotifyIcon.h"
 #include "diag/MessageBoxes.h"
 #include "items/ui/CZetrovaView.h"
+#include "items/ui/ItemSearchPane.h"
 #include "model/ui/Workspace.h"
 #include "storage/ui/DocumentCommands.h"
 
@@ -50,6 +51,7 @@ CMainFrame::CMainFrame(Services services)
     groupPane_ = layout.groupPane;
     groupTree_ = layout.groupTree;
     itemList_ = layout.itemList;
+    itemSearch_ = layout.itemSearch;
 
     const CommandSink sink = [this](int id) { dispatchCommand(id); };
     MainMenus menus = BuildMainMenu(*menuBar(), *this, sink);
@@ -65,6 +67,9 @@ CMainFrame::CMainFrame(Services services)
     // A right click in the item list copies the selected value, like Ctrl+C.
     connect(itemList_, &CZetrovaView::rightClicked, this,
             [this] { dispatchCommand(CommandId::ClipboardCopy, itemList_); });
+    // So do Ctrl+C in the item search field and a right click in its results.
+    connect(itemSearch_, &ItemSearchPane::copyRequested, this,
+            [this] { dispatchCommand(CommandId::ClipboardCopy, itemSearch_); });
     registerShellCommands();
     workspace_ = std::make_unique<Workspace>(groupTree_, this);
     connect(workspace_.get(), &Workspace::dataFilePathChanged, this, &CMainFrame::setCaptionPath);
@@ -105,6 +110,7 @@ FrameParts CMainFrame::wiringParts() {
     parts.window = this;
     parts.groupTree = groupTree_;
     parts.itemList = itemList_;
+    parts.itemSearch = itemSearch_;
     parts.commands = &commands_;
     parts.startDirectory = startDirectory_;
     parts.commandRunning = [this] { return commandRunning(); };
@@ -159,7 +165,7 @@ bool CMainFrame::groupPaneShown() const {
 
 void CMainFrame::showGroupPane(bool shown) {
     groupPane_->setVisible(shown);
-    itemList_->setVisible(true);
+    itemSearch_->setVisible(true);
     if (shown) splitter_->applyProportion();
     if (QAction* action = menuAction(CommandId::ToggleGroupPane)) action->setChecked(shown);
 }

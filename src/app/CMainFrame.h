@@ -14,6 +14,7 @@ class CZetrovaView;
 struct FrameParts;
 class GroupPane;
 class GroupTreeWidget;
+class ItemSearchPane;
 class ProportionalSplitter;
 class QAction;
 class QLabel;
@@ -64,6 +65,8 @@ public:
     // Controls.
     GroupTreeWidget* groupTree() const { return groupTree_; }
     CZetrovaView* itemList() const { return itemList_; }
+    // The item search field above the list, and its results.
+    ItemSearchPane* itemSearch() const { return itemSearch_; }
     GroupPane* groupPane() const { return groupPane_; }
     ProportionalSplitter* splitter() const { return splitter_; }
     // The main menu's action of a command id (nullptr for ids without a menu item).
@@ -132,6 +135,7 @@ private:
     GroupPane* groupPane_ = nullptr;
     GroupTreeWidget* groupTree_ = nullptr;
     CZetrovaView* itemList_ = nullptr;
+    ItemSearchPane* itemSearch_ = nullptr;
     QHash<int, QAction*> actions_;
     QList<QMenu*> dropDowns_;
     QMenu* notifyMenu_ = nullptr;

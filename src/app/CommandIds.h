@@ -1,8 +1,8 @@
 #pragma once
 
-// Command ids of the main window. The program's own ids lie from 32776 to 32795 and at 40000; the
-// others are the standard ids of the window framework the program was first built on, kept so
-// that every part of the program names a command by the same number.
+// Command ids of the main window. The program's own ids lie from 32776 to 32795, at 32800 and at
+// 40000; the others are the standard ids of the window framework the program was first built on,
+// kept so that every part of the program names a command by the same number.
 namespace CommandId {
 inline constexpr int FileNew = 57600;
 inline constexpr int FileOpen = 57601;
@@ -19,6 +19,7 @@ inline constexpr int ItemEdit = 32780;
 inline constexpr int ItemMove = 32781;
 inline constexpr int ItemCopy = 57634;
 inline constexpr int ItemPaste = 57637;
+inline constexpr int ItemSearch = 32800;
 inline constexpr int GroupAdd = 32782;
 inline constexpr int GroupDelete = 32783;
 inline constexpr int GroupEdit = 32784;

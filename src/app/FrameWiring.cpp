@@ -10,6 +10,7 @@
 #include "items/ui/CZetrovaView.h"
 #include "items/ui/ItemCommands.h"
 #include "items/ui/ItemListFill.h"
+#include "items/ui/ItemSearchPane.h"
 #include "items/ui/SettingsCommand.h"
 #include "model/ui/GroupCommands.h"
 #include "model/ui/GroupTreeWidget.h"
@@ -49,12 +50,25 @@ void InstallGroupCommands(const FrameParts& parts) {
     using namespace CommandId;
     Workspace& ws = *parts.workspace;
     CommandTable& commands = *parts.commands;
-    commands.set(GroupAdd, [&ws](QObject*) { AddGroupCommand(ws); });
-    commands.set(GroupEdit, [&ws](QObject*) { RenameGroupCommand(ws); });
-    commands.set(GroupDelete, [&ws](QObject*) { DeleteGroupCommand(ws); });
+    // The group commands that change the document change the item search's group paths too.
+    ItemSearchPane* search = parts.itemSearch;
+    const auto changing = [search](void (*command)(Workspace&), Workspace& ws) {
+        return [search, command, &ws](QObject*) {
+            try {
+                command(ws);
+            } catch (...) {
+                search->documentChanged();
+                throw;
+            }
+            search->documentChanged();
+        };
+    };
+    commands.set(GroupAdd, changing(AddGroupCommand, ws));
+    commands.set(GroupEdit, changing(RenameGroupCommand, ws));
+    commands.set(GroupDelete, changing(DeleteGroupCommand, ws));
     commands.set(GroupCopy, [&ws](QObject*) { MarkGroupCommand(ws, false); });
     commands.set(GroupMove, [&ws](QObject*) { MarkGroupCommand(ws, true); });
-    commands.set(GroupPaste, [&ws](QObject*) { PasteGroupCommand(ws); });
+    commands.set(GroupPaste, changing(PasteGroupCommand, ws));
     commands.set(GroupFind, [&ws](QObject*) { FindGroupCommand(ws); });
     commands.set(GroupFindNext, [&ws](QObject*) { FindNextGroupCommand(ws); });
 }
@@ -65,14 +79,33 @@ void InstallItemCommands(const FrameParts& parts) {
     Workspace& ws = *parts.workspace;
     CommandTable& commands = *parts.commands;
     const CZetrovaView* list = parts.itemList;
+    ItemSearchPane* search = parts.itemSearch;
+    // While the item search shows its results, a command on the selected row acts on the
+    // highlighted result, in its own group's list, where the result is first selected.
+    const auto onSelected = [&ws, search](auto command) {
+        return [&ws, search, command](QObject*) {
+            if (search->resultsShown() && !search->goToHighlighted()) {
+                Notice(ws.owner(), kNoItemSelected);
+                return;
+            }
+            command();
+        };
+    };
     commands.set(ItemAdd, [&ws](QObject*) { AddItemCommand(ws); });
-    commands.set(ItemEdit, [&ws, list](QObject*) { ChangeItemCommand(ws, list); });
-    commands.set(ItemDelete, [&ws, list](QObject*) { DeleteItemCommand(ws, list); });
-    commands.set(ItemCopy, [&ws, list](QObject*) { MarkItemCommand(ws, list, false); });
-    commands.set(ItemMove, [&ws, list](QObject*) { MarkItemCommand(ws, list, true); });
+    commands.set(ItemEdit, onSelected([&ws, list] { ChangeItemCommand(ws, list); }));
+    commands.set(ItemDelete, onSelected([&ws, list] { DeleteItemCommand(ws, list); }));
+    commands.set(ItemCopy, onSelected([&ws, list] { MarkItemCommand(ws, list, false); }));
+    commands.set(ItemMove, onSelected([&ws, list] { MarkItemCommand(ws, list, true); }));
     commands.set(ItemPaste, [&ws](QObject*) { PasteItemCommand(ws); });
-    // The menu, Ctrl+C and a right click in the list (sent with the list as sender) do the same.
-    commands.set(ClipboardCopy, [&ws, list](QObject*) { CopyValueToClipboard(ws, list); });
+    commands.set(ItemSearch, [search](QObject*) { search->focusField(); });
+    // The menu, Ctrl+C and a right click in the list (sent with the list as sender) do the same;
+    // with the item search's results on show, for the highlighted result.
+    commands.set(ClipboardCopy, [&ws, list, search](QObject*) {
+        if (!search->resultsShown()) return CopyValueToClipboard(ws, list);
+        const XmlNode item = search->highlightedItem();
+        if (item.isNull()) return Notice(ws.owner(), kNoItemSelected);
+        CopyItemValue(ws, item);
+    });
     const QString settingsFile = SettingsFilePath(parts.startDirectory);
     commands.set(Export, [&ws, settingsFile](QObject*) { ExportCommand(ws, settingsFile); });
     commands.set(Import, [&ws](QObject*) { ImportCommand(ws); });
@@ -88,6 +121,12 @@ std::function<void()> WireFrame(const FrameParts& parts) {
     const auto refill = [&ws, list] { RunGuarded([&] { FillItemList(ws, list); }); };
     QObject::connect(&ws, &Workspace::currentGroupChanged, list, refill);
     QObject::connect(&ws, &Workspace::itemsChanged, list, refill);
+    // The item search looks into the document as it is: any change searches again.
+    ItemSearchPane* search = parts.itemSearch;
+    search->setWorkspace(&ws);
+    const auto searchAgain = [search] { RunGuarded([&] { search->documentChanged(); }); };
+    QObject::connect(&ws, &Workspace::itemsChanged, search, searchAgain);
+    QObject::connect(&ws, &Workspace::documentReplaced, search, searchAgain);
     ws.SetKeyDialog([&ws, window](QString& verifier, const Workspace::KeyCheck& accept) {
         return accept ? AskKey(QString(), verifier, window, accept)
                       : AskKey(ws.doc().keyVerifier, verifier, window);

@@ -6,6 +6,7 @@
 class CommandTable;
 class CZetrovaView;
 class GroupTreeWidget;
+class ItemSearchPane;
 struct HeldSettings;
 class QWidget;
 class Workspace;
@@ -20,6 +21,7 @@ struct FrameParts {
     QWidget* window = nullptr;
     GroupTreeWidget* groupTree = nullptr;
     CZetrovaView* itemList = nullptr;
+    ItemSearchPane* itemSearch = nullptr;
     CommandTable* commands = nullptr;
     // The base of the settings file and the default data file.
     QString startDirectory;

@@ -7,6 +7,7 @@
 #include "app/GroupPane.h"
 #include "app/ProportionalSplitter.h"
 #include "items/ui/CZetrovaView.h"
+#include "items/ui/ItemSearchPane.h"
 #include "model/ui/GroupTreeWidget.h"
 
 namespace {
@@ -28,8 +29,9 @@ MainLayout BuildMainLayout(QMainWindow& frame) {
     out.groupTree = new GroupTreeWidget(out.groupPane);
     out.groupPane->setClient(out.groupTree);
     out.itemList = new CZetrovaView(out.splitter);
+    out.itemSearch = new ItemSearchPane(out.itemList, out.splitter);
     out.splitter->addWidget(out.groupPane);
-    out.splitter->addWidget(out.itemList);
+    out.splitter->addWidget(out.itemSearch);
     frame.setCentralWidget(out.splitter);
     return out;
 }

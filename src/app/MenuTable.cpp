@@ -35,6 +35,8 @@ constexpr std::array kItemMenu{
     MenuItemEntry{ItemCopy, u"コピー(&C)", nullptr},
     MenuItemEntry{ItemMove, u"移動(&M)", nullptr},
     MenuItemEntry{ItemPaste, u"貼り付け(&P)", nullptr},
+    kSeparator,
+    MenuItemEntry{ItemSearch, u"項目の検索(&S)\tCtrl+Shift+F", "Ctrl+Shift+F"},
 };
 
 constexpr std::array kGroupMenu{

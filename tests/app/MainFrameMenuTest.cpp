@@ -40,7 +40,8 @@ TEST(MainMenu, TitlesItemsAndIdsAreExact) {
     EXPECT_EQ(MenuItems(*menus[1]), QStringList({"32790 コピー(&C)\tCtrl+C"}));
     EXPECT_EQ(MenuItems(*menus[2]),
               QStringList({"32778 追加(&A)", "32780 変更(&E)", "32779 削除(&D)", "-",
-                           "57634 コピー(&C)", "32781 移動(&M)", "57637 貼り付け(&P)"}));
+                           "57634 コピー(&C)", "32781 移動(&M)", "57637 貼り付け(&P)", "-",
+                           "32800 項目の検索(&S)\tCtrl+Shift+F"}));
     EXPECT_EQ(MenuItems(*menus[3]),
               QStringList({"32788 検索(&F)\tCtrl+F", "32789 次の検索(&N)\tF3", "-",
                            "32782 追加(&A)", "32784 変更(&E)", "32783 削除(&D)", "-",
@@ -55,7 +56,7 @@ TEST(MainMenu, AcceleratorsAndEnabledStates) {
     FrameHarness h;
     const std::pair<int, const char*> keys[] = {
         {57601, "Ctrl+O"}, {57603, "Ctrl+S"}, {32776, "Ctrl+I"}, {32777, "Ctrl+E"},
-        {32788, "Ctrl+F"}, {32789, "F3"},     {32790, "Ctrl+C"}};
+        {32788, "Ctrl+F"}, {32789, "F3"},     {32790, "Ctrl+C"}, {32800, "Ctrl+Shift+F"}};
     for (const auto& [id, key] : keys) {
         ASSERT_NE(h.frame->menuAction(id), nullptr) << id;
         EXPECT_EQ(h.frame->menuAction(id)->shortcut(), QKeySequence(QString::fromLatin1(key)))

@@ -221,9 +221,13 @@ void PasteItemCommand(Workspace& ws) {
 void CopyValueToClipboard(Workspace& ws, const CZetrovaView* list) {
     const std::optional<SelectedElement> selected = FindSelectedElement(ws, list);
     if (!selected) return;
-    const schema::ItemKind kind = KindOf(selected->item);
+    CopyItemValue(ws, selected->item);
+}
+
+void CopyItemValue(Workspace& ws, const XmlNode& item) {
+    const schema::ItemKind kind = KindOf(item);
     if (!MayReveal(ws, kind)) return;
-    QString value = selected->item.text();
+    QString value = item.text();
     const bool secret = kind == schema::kSecretItem;
     CurrentPrompter().setClipboardText(value, secret);
     if (secret) Wipe(value);

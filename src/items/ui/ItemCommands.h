@@ -5,6 +5,7 @@
 #include "items/ItemRules.h"
 
 class CZetrovaView;
+class XmlNode;
 class Workspace;
 
 // The commands of the "項目(&I)" menu and the clipboard copy, on the items of the current group.
@@ -41,3 +42,7 @@ void PasteItemCommand(Workspace& ws);
 // goes to the clipboard; for a secret item only after the key, and offered as a secret (see
 // Prompter::setClipboardText).
 void CopyValueToClipboard(Workspace& ws, const CZetrovaView* list);
+
+// The value of one item element to the clipboard, as CopyValueToClipboard puts the selected one
+// there: exactly as stored, a secret only after the key and offered as a secret.
+void CopyItemValue(Workspace& ws, const XmlNode& item);

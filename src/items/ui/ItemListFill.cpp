@@ -47,7 +47,7 @@ void FillItemList(Workspace& ws, CZetrovaView* list) {
 std::optional<SelectedItem> GetSelectedItem(const CZetrovaView* list, QObject* owner) {
     const int row = list->selectedRow();
     if (row < 0) {
-        Notice(owner, u"項目を選んでください");
+        Notice(owner, kNoItemSelected);
         return std::nullopt;
     }
     return SelectedItem{row, list->cellText(row, 0),

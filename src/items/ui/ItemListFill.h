@@ -22,5 +22,8 @@ struct SelectedItem {
     schema::ItemKind kind = schema::kPlainItem;
 };
 
+// The notice of a command on the selected row when there is none.
+inline constexpr char16_t kNoItemSelected[] = u"項目を選んでください";
+
 // The selected row, or nothing after the notice "項目を選んでください".
 std::optional<SelectedItem> GetSelectedItem(const CZetrovaView* list, QObject* owner);

@@ -59,6 +59,13 @@ bool FindNextGroup(Workspace& ws, const QString& text) {
         WarningBox(ws.owner(), kCaptionError, u"%sが見つかりません", text);
         return false;
     }
+    MakeFoundGroupCurrent(ws, item);
+    SetFindNextEnabled(ws, true);
+    return true;
+}
+
+void MakeFoundGroupCurrent(Workspace& ws, QTreeWidgetItem* item) {
+    GroupTreeWidget* tree = ws.tree();
     // The tree opens the ancestors from the top down, one level at a time: opened all at once,
     // Qt would lay the chain out recursively. A group deeper than the tree can open is current
     // all the same, with its deepest shown ancestor selected.
@@ -75,6 +82,4 @@ bool FindNextGroup(Workspace& ws, const QString& text) {
         Notice(ws.owner(),
                u"見つかったグループは%s階層目にあり、ツリーでは%s階層目までしか開けません",
                QString::number(chain.size()), QString::number(kTreeOpenDepthLimit));
-    SetFindNextEnabled(ws, true);
-    return true;
 }

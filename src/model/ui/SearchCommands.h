@@ -1,6 +1,7 @@
 #pragma once
 
 class QString;
+class QTreeWidgetItem;
 class Workspace;
 
 // The search commands of the "グループ(G)" menu: a group is found by a part of its name, forward
@@ -20,3 +21,8 @@ void FindNextGroupCommand(Workspace& ws);
 // collapsed ancestors open), it becomes the current group and "次の検索" is enabled. True when
 // the current group changed to the found one.
 bool FindNextGroup(Workspace& ws, const QString& text);
+
+// A found group's tree item becomes the current group: it is selected and scrolled to, its
+// collapsed ancestors open from the top down (as far as the tree opens a branch; a deeper group is
+// current all the same, with its deepest shown ancestor selected, after a notice saying so).
+void MakeFoundGroupCurrent(Workspace& ws, QTreeWidgetItem* item);
