@@ -46,6 +46,8 @@ void CopyElsewhere(const QByteArray& text) {
     xclip.waitForFinished(10000);
 }
 
+// Clicks the item list's row at that height of the window (below the menu bar, the search field
+// and the list's header, rows are 18 pixels high: the first row's middle is at 73).
 void ClickRow(const QString& window, int y) {
     Focus(window);
     Xdo({"mousemove", "--window", window, "270", QString::number(y), "click", "1"});
@@ -70,7 +72,7 @@ TEST(Desktop, SecretValuesLeaveTheClipboardAfter30SecondsAndAtExitPlainOnesStay)
 
     // Ctrl+C on the secret item: the key, then the value with the hint.
     const auto copySecret = [&] {
-        ClickRow(main, 64);
+        ClickRow(main, 91);
         Xdo({"key", "ctrl+c"});
         EXPECT_FALSE(AnswerWindow("^認証$", kKey).isEmpty()) << "no key dialog";
         return WaitUntil([] { return Clipboard() == kSecret; }, 20000);
@@ -80,7 +82,7 @@ TEST(Desktop, SecretValuesLeaveTheClipboardAfter30SecondsAndAtExitPlainOnesStay)
     EXPECT_EQ(Clipboard(kHint), QByteArray("secret"));
 
     // A plain item: its value without the hint, and it stays.
-    ClickRow(main, 46);
+    ClickRow(main, 73);
     Xdo({"key", "ctrl+c"});
     ASSERT_TRUE(WaitUntil([] { return Clipboard() == kPlain; }, 20000));
     EXPECT_FALSE(OffersHint());
