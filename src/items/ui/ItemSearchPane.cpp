@@ -104,6 +104,11 @@ void ItemSearchPane::documentChanged() {
     shownWords_.clear();
     index_.clear();
     if (resultsShown_) refresh();
+    if (field_->hasFocus()) buildIndex();
+}
+
+void ItemSearchPane::buildIndex() {
+    if (!index_.built() && ws_) index_.build(ws_->doc().root);
 }
 
 void ItemSearchPane::refresh() {
@@ -112,7 +117,7 @@ void ItemSearchPane::refresh() {
         showList();
         return;
     }
-    if (!index_.built()) index_.build(ws_->doc().root);
+    buildIndex();
     // A query that only grew is looked for among the results on show.
     std::vector<int> rows = resultsShown_ && SearchNarrows(shownWords_, words)
                                 ? index_.match(words, &model_->rows())
@@ -177,6 +182,8 @@ bool ItemSearchPane::goToResult(int row) {
 
 bool ItemSearchPane::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
+    // Built as the field gets the focus, so that the first key typed does not wait for it.
+    if (watched == field_ && type == QEvent::FocusIn) buildIndex();
     if (type != QEvent::KeyPress && type != QEvent::ShortcutOverride)
         return QWidget::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);

@@ -21,8 +21,9 @@ class Workspace;
 // result's group current and selects the item in its own list, and Ctrl+C asks for the clipboard
 // copy (copyRequested), which copies the highlighted result's value.
 //
-// The index of folded names and values is built when a search first needs it and wiped whenever
-// the document or its items change (documentChanged); results on show are then searched again.
+// The index of folded names and values is built when the field gets the focus (or a search needs
+// it) and wiped whenever the document or its items change (documentChanged); results on show are
+// then searched again.
 class ItemSearchPane : public QWidget {
     Q_OBJECT
 public:
@@ -67,6 +68,7 @@ private:
     // Searches for the field's words and shows the results, or brings the list back.
     void refresh();
     void showList();
+    void buildIndex();
     void moveHighlight(int step);
 
     Workspace* ws_ = nullptr;
