@@ -29,6 +29,16 @@ void WriteFiles(const TempDir& dir) {
     ASSERT_TRUE(WriteSettingsFile(dir.path(), data, MakeKeyVerifier(kKey), false));
 }
 
+// The clipboard's content in that target; nullopt when nothing offers it (the clipboard is empty).
+std::optional<QByteArray> Clipboard(const char* target = "UTF8_STRING") {
+    QProcess xclip;
+    xclip.start(QStringLiteral("xclip"), {"-o", "-selection", "clipboard", "-t", target});
+    if (!xclip.waitForFinished(10000) || xclip.exitStatus() != QProcess::NormalExit ||
+        xclip.exitCode() != 0)
+        return std::nullopt;
+    return xclip.readAllStandardOutput();
+}
+
 bool OffersHint() {
     return Clipboard("TARGETS").value_or(QByteArray()).split('\n').contains(kHint);
 }
@@ -44,6 +54,17 @@ void CopyElsewhere(const QByteArray& text) {
     xclip.waitForBytesWritten();
     xclip.closeWriteChannel();
     xclip.waitForFinished(10000);
+}
+
+template <class Predicate>
+bool WaitUntil(Predicate done, int timeoutMs) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > timeoutMs) return false;
+        QThread::msleep(100);
+    }
+    return true;
 }
 
 // Clicks the item list's row at that height of the window (below the menu bar, the search field

@@ -11,7 +11,6 @@
 #include <QRect>
 #include <QRegularExpression>
 #include <QThread>
-#include <optional>
 
 #include "support/TempDir.h"
 
@@ -151,27 +150,4 @@ inline QString WaitForFirstWindow(QProcess& program, const QString& pattern) {
         QThread::msleep(100);
     }
     return found;
-}
-
-// The X clipboard's content in that target, read with xclip; nullopt when nothing offers it (the
-// clipboard is empty).
-inline std::optional<QByteArray> Clipboard(const char* target = "UTF8_STRING") {
-    QProcess xclip;
-    xclip.start(QStringLiteral("xclip"), {"-o", "-selection", "clipboard", "-t", target});
-    if (!xclip.waitForFinished(10000) || xclip.exitStatus() != QProcess::NormalExit ||
-        xclip.exitCode() != 0)
-        return std::nullopt;
-    return xclip.readAllStandardOutput();
-}
-
-// Waits until done() holds, looking every 100 ms; false when timeoutMs passed first.
-template <class Predicate>
-bool WaitUntil(Predicate done, int timeoutMs) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > timeoutMs) return false;
-        QThread::msleep(100);
-    }
-    return true;
 }
