@@ -9,6 +9,8 @@
 #include <algorithm>
 
 #include "diag/FormatText.h"
+#include "diag/MessageBoxes.h"
+#include "diag/XmlError.h"
 #include "items/ui/CZetrovaView.h"
 #include "items/ui/ItemSearchModel.h"
 #include "model/Schema.h"
@@ -29,6 +31,17 @@ int RowInList(const XmlNode& group, const XmlNode& item) {
             ++row;
     }
     return row;
+}
+
+// Runs what a key or a click in the pane asks for; an XML engine failure is reported and ends only
+// that, as it ends a command.
+template <class Action>
+void Guarded(Action action) {
+    try {
+        action();
+    } catch (const XmlError& error) {
+        REPORT_XML_ERROR(error, MessageIcon::Warning);
+    }
 }
 
 }  // namespace
@@ -66,9 +79,9 @@ ItemSearchPane::ItemSearchPane(CZetrovaView* list, QWidget* parent)
     results_->installEventFilter(this);
     results_->hide();
     connect(results_, &QTreeView::activated, this,
-            [this](const QModelIndex& index) { goToResult(index.row()); });
+            [this](const QModelIndex& index) { Guarded([&] { goToResult(index.row()); }); });
     connect(results_, &QWidget::customContextMenuRequested, this, [this] { emit copyRequested(); });
-    connect(field_, &QLineEdit::textChanged, this, [this] { refresh(); });
+    connect(field_, &QLineEdit::textChanged, this, [this] { Guarded([this] { refresh(); }); });
 
     auto* fieldRow = new QHBoxLayout;
     fieldRow->setContentsMargins(4, 2, 0, 2);
@@ -183,7 +196,7 @@ bool ItemSearchPane::goToResult(int row) {
 bool ItemSearchPane::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     // Built as the field gets the focus, so that the first key typed does not wait for it.
-    if (watched == field_ && type == QEvent::FocusIn) buildIndex();
+    if (watched == field_ && type == QEvent::FocusIn) Guarded([this] { buildIndex(); });
     if (type != QEvent::KeyPress && type != QEvent::ShortcutOverride)
         return QWidget::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
@@ -216,7 +229,9 @@ bool ItemSearchPane::eventFilter(QObject* watched, QEvent* event) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
             // With nothing highlighted the first result is meant.
-            if (!goToHighlighted()) goToResult(0);
+            Guarded([this] {
+                if (!goToHighlighted()) goToResult(0);
+            });
             return true;
     }
     return false;
