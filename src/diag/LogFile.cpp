@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "diag/ProcessHardening.h"
+
 namespace {
 
 // Makes every missing folder of path with mode 0700; true when path is a folder afterwards.
@@ -125,6 +127,7 @@ QString RunningExecutablePath() {
 }
 
 namespace {
-// Opens the log before main() runs, so that it is emptied at every start even when nothing fails.
-[[maybe_unused]] const bool logOpened = (LogFile::Instance(), true);
+// Opens the log before main() runs, so that it is emptied at every start even when nothing fails;
+// a closed standard descriptor is taken first, so that the log never becomes the standard output.
+[[maybe_unused]] const bool logOpened = (KeepStandardDescriptorsTaken(), LogFile::Instance(), true);
 }  // namespace

@@ -269,6 +269,39 @@ TEST(CliData, ShowPrintsOneValueSecretsIncluded) {
     EXPECT_EQ(ws.run({"show"}).status, 2);
 }
 
+// Output that does not arrive (a full disk, a closed standard output) is a failure with its
+// reason, for every command that prints, never an exit status 0 over an empty file.
+TEST(CliData, OutputThatDoesNotArriveFails) {
+    Workspace ws;
+    const QByteArray ini = QFile::encodeName(ws.ini);
+    const QByteArray other = QFile::encodeName(ws.dir.file("other.dat"));
+    ASSERT_TRUE(WriteDataFile(ws.dir.file("other.dat"),
+                              BuildDocument({Group(u"銀行"_s, {Item(u"口座"_s, u"changed"_s)})}),
+                              kKey));
+    const QList<QByteArrayList> commands = {
+        {"show", "/銀行/暗証", "--ini", ini},
+        {"ls", "/銀行", "--ini", ini},
+        {"find", "ネ", "--ini", ini},
+        {"merge", other, "--ini", ini},
+        {"passgen", "3"},
+        {"verifier"},
+        {"--help"},
+        {"ls", "--help"},
+    };
+    for (const QByteArrayList& args : commands) {
+        for (const auto& [to, reason] : {std::pair{CliStdout::Full, "No space left on device"},
+                                         std::pair{CliStdout::Closed, "Bad file descriptor"}}) {
+            SCOPED_TRACE(args.join(' ').toStdString() +
+                         (to == CliStdout::Full ? " full" : " closed"));
+            ASSERT_TRUE(WriteDataFile(ws.data, SampleDocument(), kKey));  // merge's conflict again
+            const CliRawRun run = RunCliBytes(args, "pass\n", to);
+            EXPECT_EQ(run.status, 1);
+            EXPECT_EQ(QString::fromUtf8(run.err),
+                      u"zetrova-cli: 標準出力に書き込めませんでした（"_s + reason + u"）\n"_s);
+        }
+    }
+}
+
 // Without a display to reach, clip says so and fails, whatever Qt would have tried, and never
 // crashes; its command line is checked before that. (With a display: the desktop tests.)
 TEST(CliData, ClipRefusesWithoutADisplay) {
