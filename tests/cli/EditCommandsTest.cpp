@@ -86,10 +86,17 @@ TEST(CliEdit, CommandsChangeTheDocumentAsTheDesktopCommandsDo) {
         {{"mkdir", "/Mail/100%'\\/\\\\ \"s\""}, {}, kSampleOutline + u" group 100%'/\\ \"s\"\n"_s},
         {{"add", "/Mail/名前"}, {u"値 %s"_s}, kSampleOutline + u" item 名前=値 %s\n"_s},
         {{"add", "--secret", "/Mail/s"}, {u""_s}, kSampleOutline + u" secret s=\n"_s},
-        // A name in use is replaced where it stands, as on Yes to the replace question.
+        // A name in use is replaced where it stands, as on Yes to the replace question, and keeps
+        // its kind unless an option names one.
         {{"add", "/銀行/暗証"},
          {u"new"_s},
+         u"group 銀行\n item 口座=1234\n secret 暗証=new\n group ネット\n  item a=x\ngroup Mail\n"_s},
+        {{"add", "--plain", "/銀行/暗証"},
+         {u"new"_s},
          u"group 銀行\n item 口座=1234\n item 暗証=new\n group ネット\n  item a=x\ngroup Mail\n"_s},
+        {{"add", "--secret", "/銀行/口座"},
+         {u"new"_s},
+         u"group 銀行\n secret 口座=new\n secret 暗証=0000\n group ネット\n  item a=x\ngroup Mail\n"_s},
         {{"edit", "/銀行/口座", "--rename", "新\\/口座"},
          {},
          u"group 銀行\n item 新/口座=1234\n secret 暗証=0000\n group ネット\n  item a=x\ngroup Mail\n"_s},
@@ -150,6 +157,7 @@ TEST(CliEdit, RefusalsShowTheMessageAndLeaveTheFileAsItWas) {
         {{"edit", "/銀行/口座"}, {kKey}, 2, u"edit needs"_s},
         {{"edit", "/銀行/口座", "--rename", "a/b"}, {kKey}, 2, u"--rename takes one name"_s},
         {{"edit", "/銀行/口座", "--secret", "--plain"}, {kKey}, 2, u"not both"_s},
+        {{"add", "/銀行/口座", "--secret", "--plain"}, {kKey}, 2, u"not both"_s},
         {{"rm", "/銀行/ネット"}, {kKey}, 1, u"項目が見つかりません"_s},
         {{"rmdir", "/銀行"}, {kKey}, 1, u"/銀行 is not empty"_s},
         {{"rmdir", "/"}, {kKey}, 1, u"rootは変更できません。"_s},
