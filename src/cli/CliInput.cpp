@@ -3,8 +3,10 @@
 #include "cli/CliError.h"
 #include "diag/FormatText.h"
 #include "diag/SecureWipe.h"
+#include "items/ItemRules.h"
 #include "items/KeyCharacters.h"
 #include "items/PasswordGenerator.h"
+#include "model/XmlText.h"
 #include "storage/KeyVerifier.h"
 
 namespace {
@@ -46,9 +48,14 @@ std::optional<QString> ReadItemValue(CliIo& io, bool secret, std::optional<int> 
         case CliLine::Status::TooLong:
             break;
         case CliLine::Status::Read:
-            if (line.text.size() <= kLongestItemValue) return std::move(line.text);
+            if (line.text.size() > kLongestItemValue) {
+                Wipe(line.text);
+                break;
+            }
+            if (IsStorableText(line.text)) return std::move(line.text);
             Wipe(line.text);
-            break;
+            CliError(io, QString::fromUtf16(kValueUnstorable));
+            return std::nullopt;
     }
     CliError(io, FormatText(u"the value is longer than %d characters; nothing was changed",
                             {static_cast<long long>(kLongestItemValue)}));

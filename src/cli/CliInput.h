@@ -21,7 +21,8 @@ std::optional<int> RecipeNumber(const QString& text);
 
 // An item's value: drawn from the password recipe when one is given (nothing is printed), else
 // the next line of input, asked for on a terminal (without echo for a secret). Nothing, after the
-// message, when the input has ended, is not UTF-8 or is too long, or the random source failed.
+// message, when the input has ended, is not UTF-8, is too long or holds a character the data file
+// cannot hold (kValueUnstorable), or the random source failed.
 std::optional<QString> ReadItemValue(CliIo& io, bool secret, std::optional<int> recipe);
 
 // A new key, asked for twice (on a terminal; otherwise the next two lines of input), as the

@@ -119,7 +119,10 @@ void EditOptions(QCommandLineParser& parser) {
 // --rename NEW: one name, escaped as in a path; nullopt after the usage message.
 std::optional<QString> NewName(const QCommandLineParser& parser, CliIo& io) {
     const std::optional<QStringList> names = ParseGroupPath(u'/' + parser.value(kRenameOption));
-    if (names && names->size() == 1) return names->front();
+    if (names && names->size() == 1) {
+        if (!NamesStorable(*names, parser.value(kRenameOption), io)) return std::nullopt;
+        return names->front();
+    }
     CliError(io, QStringLiteral("--rename takes one name; write a slash in it as \\/ and a "
                                 "backslash as \\\\"));
     return std::nullopt;

@@ -5,12 +5,15 @@
 #include "app/AppTestSupport.h"
 #include "app/CommandIds.h"
 #include "items/ui/CZetrovaView.h"
+#include "model/GroupRules.h"
 #include "model/Schema.h"
 #include "model/ui/CEditGroupDlg.h"
 #include "model/ui/GroupTreeView.h"
 #include "model/ui/GroupTreeWidget.h"
 #include "model/ui/Workspace.h"
 #include "support/ScriptedPrompter.h"
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -127,6 +130,25 @@ TEST_F(GroupCommands, AddReopensTheDialogWithWhatWasTyped) {
     run(GroupAdd);
     EXPECT_EQ(shown, QStringList({"", " "}));
     EXPECT_EQ(document(), "root(A(a=1,A1(A11), ),B(s*),C)");
+}
+
+// A name the data file cannot hold is refused, and the dialog comes again with it: stored, its
+// character would become U+FFFD, and "a\x01" and "a\x02" one name.
+TEST_F(GroupCommands, NamesTheDataFileCannotHoldAreRefused) {
+    for (const int command : {GroupAdd, GroupEdit}) {
+        for (const QString& name : {u"a\x01"_s, u"\uFFFE"_s, QString(QChar(0xD800)) + u'x'}) {
+            prompter.clearMessages();
+            shown.clear();
+            click({"B"});
+            type(name);
+            type("kept", 2);
+            run(command);
+            EXPECT_EQ(prompter.texts(),
+                      QStringList{QString::fromUtf16(group_rules::kNameUnstorable)});
+            EXPECT_EQ(shown.last(), name);
+            EXPECT_EQ(document(), "root(A(a=1,A1(A11)),B(s*),C)");
+        }
+    }
 }
 
 TEST_F(GroupCommands, NamesWithQuotesAndPercentSigns) {

@@ -5,8 +5,10 @@
 #include <QTreeWidgetItem>
 
 #include "app/AppTestSupport.h"
+#include "items/ItemRules.h"
 #include "items/ui/CEditDialog.h"
 #include "items/ui/CZetrovaView.h"
+#include "model/GroupRules.h"
 #include "model/Lookups.h"
 #include "model/Schema.h"
 #include "model/XPathForms.h"
@@ -156,6 +158,34 @@ TEST_F(ItemCommands, AddWithATakenNameAsksAndNoReopensTheDialogWithWhatWasTyped)
     EXPECT_EQ(shown, (std::vector<Shown>{{"", "", false}, {"a", "new", true}}));
     EXPECT_EQ(children("A"), kInitialA);
     EXPECT_FALSE(ws.doc().modified);
+}
+
+// A name or value the data file cannot hold is refused, and the dialog comes again with what was
+// typed: stored, its character would become U+FFFD.
+TEST_F(ItemCommands, NamesAndValuesTheDataFileCannotHoldAreRefused) {
+    const QString name = QString::fromUtf16(group_rules::kNameUnstorable);
+    const QString value = QString::fromUtf16(kValueUnstorable);
+    const struct {
+        int command;
+        Shown typed;
+        QString notice;
+    } cases[] = {
+        {kAdd, {"a\x1b", "v", false}, name},
+        {kAdd, {"n", QString(QChar(0xDC00)), true}, value},
+        {kChange, {"a", "\xef\xbf\xbf", false}, value},
+        {kChange, {"\x7f\x08", "1", false}, name},
+    };
+    open("A");
+    for (const auto& c : cases) {
+        prompter.clearMessages();
+        shown.clear();
+        edit(c.typed.name, c.typed.value, c.typed.secret);
+        cancelEdit();
+        run(c.command, 0);
+        EXPECT_EQ(prompter.texts(), QStringList{c.notice});
+        EXPECT_EQ(shown.back(), c.typed);
+        EXPECT_EQ(children("A"), kInitialA);
+    }
 }
 
 TEST_F(ItemCommands, AddReplacingAnItemKeepsItsPlace) {

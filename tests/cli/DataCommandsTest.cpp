@@ -6,6 +6,7 @@
 #include "cli/CliGroupPath.h"
 #include "cli/CliTestSupport.h"
 #include "diag/LogFile.h"
+#include "model/GroupRules.h"
 #include "model/Schema.h"
 #include "storage/DataFile.h"
 #include "storage/KeyVerifier.h"
@@ -177,10 +178,16 @@ TEST(CliData, TerminalsGetEscapedTextAndBadBytesAreRefused) {
         {"a found path", {"find", "rlo"}, 0, "/" + escaped + "\n", ""},
         {"a listed group", {"ls"}, 0, "group\t" + escaped + "\n", ""},
         {"a text not found",
-         {"find", "x\x1b[2J\xe2\x80\xae\xc2\x85"},
+         {"find", "x\xc2\x9b[2J\xe2\x80\xae\xc2\x85"},
          1,
          "",
-         "zetrova-cli: 「x\\x1B[2J\\u{202E}\\u{85}」は見つかりませんでした\n"},
+         "zetrova-cli: 「x\\u{9B}[2J\\u{202E}\\u{85}」は見つかりませんでした\n"},
+        {"a text no name can hold",
+         {"find", "x\x1b[2J"},
+         2,
+         "",
+         "zetrova-cli: " + QString::fromUtf16(group_rules::kNameUnstorable).toUtf8() +
+             ": x\\x1B[2J\n"},
         {"an invalid path",
          {"ls", "/a\\q\t\xc2\x9b"},
          2,

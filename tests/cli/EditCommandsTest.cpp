@@ -6,6 +6,8 @@
 #include <new>
 
 #include "cli/CliTestSupport.h"
+#include "items/ItemRules.h"
+#include "model/GroupRules.h"
 #include "model/Schema.h"
 #include "storage/DataFile.h"
 #include "storage/KeyVerifier.h"
@@ -84,6 +86,10 @@ TEST(CliEdit, CommandsChangeTheDocumentAsTheDesktopCommandsDo) {
         {{"mkdir", "--parents", "/Mail/x/y"}, {}, kSampleOutline + u" group x\n  group y\n"_s},
         {{"mkdir", "-p", "/銀行/ネット"}, {}, kSampleOutline},
         {{"mkdir", "/Mail/100%'\\/\\\\ \"s\""}, {}, kSampleOutline + u" group 100%'/\\ \"s\"\n"_s},
+        // What the data file can hold: a tab, a character beyond U+FFFF (a surrogate pair), DEL.
+        {{"mkdir", "/Mail/\\t\\u{1F511}\\x7F"},
+         {},
+         kSampleOutline + u" group \t\U0001F511\x7F\n"_s},
         {{"add", "/Mail/名前"}, {u"値 %s"_s}, kSampleOutline + u" item 名前=値 %s\n"_s},
         {{"add", "--secret", "/Mail/s"}, {u""_s}, kSampleOutline + u" secret s=\n"_s},
         // A name in use is replaced where it stands, as on Yes to the replace question, and keeps
@@ -139,6 +145,8 @@ TEST(CliEdit, RefusalsShowTheMessageAndLeaveTheFileAsItWas) {
         QString message;
     };
     const QString tenMegabytes(10 * 1024 * 1024, u'v');
+    const QString kNameUnstorable = QString::fromUtf16(group_rules::kNameUnstorable);
+    const QString kValueUnstorable = QString::fromUtf16(::kValueUnstorable);
     const Case cases[] = {
         {{"mkdir", "/銀行/口座"}, {kKey}, 1, u"同じ名前のグループがあります"_s},
         {{"mkdir", "-p", "/銀行/口座/x"}, {kKey}, 1, u"同じ名前のグループがあります"_s},
@@ -179,6 +187,16 @@ TEST(CliEdit, RefusalsShowTheMessageAndLeaveTheFileAsItWas) {
         {{"passwd"}, {kKey, u""_s}, 1, u"キーを入力してください"_s},
         {{"passwd"}, {u"wrong"_s, u"abc"_s, u"abc"_s}, 1, u"キーが違います"_s},
         {{"init"}, {u"abc"_s, u"abc"_s}, 1, u"already has a KEY"_s},
+        // Characters the data file cannot hold, which storing would make U+FFFD (two names one).
+        {{"mkdir", "/Mail/a\\x01b"}, {kKey}, 2, kNameUnstorable + u": /Mail/a\\\\x01b"_s},
+        {{"mkdir", "/Mail/\\u{FFFE}"}, {kKey}, 2, kNameUnstorable},
+        {{"add", "/Mail/x\\x1B"}, {kKey, u"v"_s}, 2, kNameUnstorable},
+        {{"add", "/Mail/x"}, {kKey, u"a\x02"_s}, 1, kValueUnstorable},
+        {{"add", "/Mail/x"}, {kKey, u"a\uFFFF"_s}, 1, kValueUnstorable},
+        {{"add", "/Mail/x"}, {kKey, QString(QChar(0xDC00))}, 1, kValueUnstorable},
+        {{"edit", "/銀行/口座", "--rename", "\\x00"}, {kKey}, 2, kNameUnstorable},
+        {{"show", "/銀行/口座\\x01"}, {kKey}, 2, kNameUnstorable},
+        {{"find", "\x01"}, {kKey}, 2, kNameUnstorable},
     };
     for (const Case& c : cases) {
         Files files;
@@ -374,14 +392,18 @@ TEST(CliEdit, ASessionFromInitToPasswd) {
     cli({"mv", "/web/mail", "/bank"}, {key});
     cli({"add", "/bank/tmp"}, {key, u"x"_s});
     cli({"rm", "/bank/tmp"}, {key});
-    // A control character in a name reaches a message escaped.
-    cli({"mkdir", "/\\x1B[2J"}, {key});
-    const CliRun taken = RunCliWithLines({"add", "/\\x1B[2J", "--ini", ini}, {key, u"v"_s});
+    // A control character in a name reaches a message escaped: a C1 control, which a name may
+    // hold, and ESC, which the data file cannot hold and is refused.
+    cli({"mkdir", "/\\u{9B}[2J"}, {key});
+    const CliRun taken = RunCliWithLines({"add", "/\\u{9B}[2J", "--ini", ini}, {key, u"v"_s});
     EXPECT_EQ(taken.status, 1);
-    EXPECT_TRUE(taken.err.contains(u"\"\\x1B[2J\" はすでに存在します"_s))
+    EXPECT_TRUE(taken.err.contains(u"\"\\u{9B}[2J\" はすでに存在します"_s))
         << taken.err.toStdString();
-    EXPECT_FALSE(taken.err.contains(u'\x1b'));
-    cli({"rmdir", "/\\x1B[2J"}, {key});
+    EXPECT_FALSE(taken.err.contains(u'\x9b'));
+    const CliRun escape = RunCliWithLines({"mkdir", u"/\x1b[2J"_s, "--ini", ini}, {key});
+    EXPECT_EQ(escape.status, 2);
+    EXPECT_TRUE(escape.err.endsWith(u": /\\x1B[2J\n"_s)) << escape.err.toStdString();
+    cli({"rmdir", "/\\u{9B}[2J"}, {key});
     cli({"passwd"}, {key, newKey, newKey});
 
     EXPECT_EQ(RunCliWithLines({"ls", "--ini", ini}, {key}).status, 1);
