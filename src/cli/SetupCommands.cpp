@@ -14,6 +14,12 @@
 
 namespace {
 
+// passwd of a data file the settings file does not name: the file and the settings file.
+constexpr char16_t kNotTheSettingsDataFile[] =
+    u"%sは設定ファイル%sのDATAが指すデータファイルではないため、キーを変更しませんでした"
+    u"（変更すると設定ファイルのKEYと合わず、どのキーでも開けなくなります。そのファイルを"
+    u"DATAに持つ設定ファイルを--iniで指定してください）";
+
 // Writes the settings file after the data file has been written under verifier: DATA, KEY and
 // ONTASKBAR as the settings command writes them. When the settings file already names that data
 // file only KEY changes, so that a DATA written by hand (a relative one) stays as it was.
@@ -71,6 +77,14 @@ int RunInit(const QCommandLineParser& parser, CliIo& io) {
 int RunPasswd(const QCommandLineParser& parser, CliIo& io) {
     if (!NoArguments(parser, io, "passwd", KeysRead::Several)) return kExitUsage;
     const CliDataFiles files = ResolveDataFiles(parser);
+    // Only the settings file's own data file: another one under the new key would be opened by
+    // no key at all, since KEY goes on naming the old one and a key is taken from a data file
+    // only when the settings file names it.
+    if (!files.dataFromSettings) {
+        CliError(io, FormatText(kNotTheSettingsDataFile,
+                                {EscapeLine(files.dataPath), EscapeLine(files.iniPath)}));
+        return kExitFailed;
+    }
     DocumentState state;
     if (!LoadDataFileForCli(files, io, state)) return kExitFailed;
     std::optional<QString> verifier = ReadNewKeyVerifier(io);
@@ -80,11 +94,8 @@ int RunPasswd(const QCommandLineParser& parser, CliIo& io) {
     // command given that key writes it into the settings file.
     WipeOwnCopy(state.keyVerifier);
     state.keyVerifier = *verifier;
-    // A data file named by --data alone is not the settings file's: only it changes its key, and
-    // the settings file goes on naming its own data file under its own key.
     const bool saved = SaveDataFileForCli(files, state, io);
-    const bool changed =
-        saved && (!files.dataFromSettings || WriteSettingsFor(files, *verifier, io));
+    const bool changed = saved && WriteSettingsFor(files, *verifier, io);
     Wipe(*verifier);
     if (saved && !changed)
         CliError(io, FormatText(u"the data file is under the new key, the settings file %s is not; "

@@ -212,9 +212,10 @@ TEST(CliEdit, RefusalsShowTheMessageAndLeaveTheFileAsItWas) {
 }
 
 // Each command writes only the file it was asked to change, and a path it names reads as typed:
-// init never replaces a settings file it cannot read, passwd --data leaves the settings file's
-// own data file and key alone, add refuses an empty item name, and merge's refusals show a
-// backslash in a file name escaped (else "\n" in a name would read as a line break).
+// init never replaces a settings file it cannot read, passwd refuses a data file the settings
+// file does not name (no key would open it afterwards), add refuses an empty item name, and merge's
+// refusals show a backslash in a file name escaped (else "\n" in a name would read as a line
+// break).
 TEST(CliEdit, CommandsWriteOnlyWhatTheyWereAskedToAndNamePathsAsTyped) {
     struct Case {
         const char* what;
@@ -257,18 +258,19 @@ TEST(CliEdit, CommandsWriteOnlyWhatTheyWereAskedToAndNamePathsAsTyped) {
          },
          // Left behind, it would open under no known key, and init would refuse to make it again.
          [](const Files& f) { EXPECT_FALSE(QFileInfo::exists(f.dir.file("new.dat"))); }},
-        {"passwd --data changes that file alone",
+        {"passwd --data of a file the settings file does not name",
          [](const Files& f) {
              f.dir.write("other.dat", f.dir.read("data.dat"));
              return QStringList{"passwd", "--data", f.dir.file("other.dat")};
          },
          {kKey, u"new"_s, u"new"_s},
-         0,
-         {},
+         1,
          [](const Files& f) {
-             EXPECT_EQ(f.outlineOf(f.dir.file("other.dat"), u"new"_s), kSampleOutline);
-             EXPECT_TRUE(OwnerOnly(f.dir.file("other.dat")));
-         }},
+             return f.dir.file("other.dat") + u"は設定ファイル"_s + f.ini +
+                    u"のDATAが指すデータファイルではないため、キーを変更しませんでした"_s;
+         },
+         // Under the new key it would open with neither: KEY still names the old one.
+         [](const Files& f) { EXPECT_EQ(f.dir.read("other.dat"), f.dir.read("data.dat")); }},
         {"add with an empty item name",
          [](const Files&) {
              return QStringList{"add", "/Mail/"};
