@@ -309,6 +309,27 @@ TEST(CliData, OutputThatDoesNotArriveFails) {
     }
 }
 
+// Where /proc is missing the executable's path is not known: the log is the state folder's, never
+// a ".log" emptied in whatever folder the program runs in.
+TEST(CliData, WithoutProcTheLogIsTheStateFolders) {
+    TempDir dir;
+    dir.write(".log", "the user's own file");
+    QProcess p;
+    p.setWorkingDirectory(dir.path());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_STATE_HOME", dir.file("state"));
+    p.setProcessEnvironment(env);
+    // A mount namespace of its own (in a user namespace, so that no privilege is needed), with
+    // /proc covered.
+    p.start("unshare", {"-rm", "sh", "-c", "mount -t tmpfs none /proc && exec \"$0\" passgen 0",
+                        ZETROVA_CLI_PATH});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        GTEST_SKIP() << "no namespace to hide /proc in: " << p.readAllStandardError().toStdString();
+    EXPECT_EQ(p.readAllStandardOutput().size(), 9);
+    EXPECT_EQ(dir.read(".log"), "the user's own file");
+    EXPECT_TRUE(QFileInfo::exists(dir.file("state/zetrova/zetrova-cli.log")));
+}
+
 // Without a display to reach, clip says so and fails, whatever Qt would have tried, and never
 // crashes; its command line is checked before that. (With a display: the desktop tests.)
 TEST(CliData, ClipRefusesWithoutADisplay) {
