@@ -16,6 +16,7 @@
 #include "model/ui/SearchCommands.h"
 #include "model/ui/Workspace.h"
 #include "storage/DataFile.h"
+#include "storage/SafeFileWrite.h"
 #include "storage/ui/AskKey.h"
 #include "storage/ui/DiskChangeMerge.h"
 #include "storage/ui/DocumentCommands.h"
@@ -138,8 +139,14 @@ void LoadStartupDocument(const FrameParts& parts) {
         });
     };
     const QString iniPath = SettingsFilePath(parts.startDirectory);
-    if (LoadAtStartup(ws, DefaultDataFilePath(parts.startDirectory), askKey) &&
-        ws.doc().keyVerifier != heldVerifier && !WriteSettingsKey(iniPath, ws.doc().keyVerifier))
+    SafeWriteResult written;
+    if (!LoadAtStartup(ws, DefaultDataFilePath(parts.startDirectory), askKey) ||
+        ws.doc().keyVerifier == heldVerifier ||
+        WriteSettingsKey(iniPath, ws.doc().keyVerifier, &written))
+        return;
+    if (written.replaced())
+        NoticeWriteProblem(window, iniPath, written);  // in place, but not confirmed
+    else
         Notice(window, kSettingsKeyNotUpdated, iniPath);
 }
 

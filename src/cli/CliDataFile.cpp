@@ -11,6 +11,7 @@
 #include "items/Settings.h"
 #include "storage/DataFile.h"
 #include "storage/KeyVerifier.h"
+#include "storage/SafeFileWrite.h"
 #include "storage/SameFile.h"
 
 namespace {
@@ -82,8 +83,13 @@ bool CheckKey(const CliDataFiles& files, CliIo& io, QString& verifier) {
             CliError(io, QStringLiteral("キーが違います"));
             return false;
         }
-        if (!WriteSettingsKey(files.iniPath, typed))
+        SafeWriteResult written;
+        if (WriteSettingsKey(files.iniPath, typed, &written)) {
+        } else if (written.replaced()) {
+            NoticeWriteProblem(nullptr, files.iniPath, written);  // in place, but not confirmed
+        } else {
             CliError(io, FormatText(kSettingsKeyNotUpdated, {EscapeLine(files.iniPath)}));
+        }
     }
     verifier = typed;
     return true;

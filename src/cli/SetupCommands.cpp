@@ -11,6 +11,7 @@
 #include "diag/SecureWipe.h"
 #include "items/Settings.h"
 #include "storage/DataFile.h"
+#include "storage/SafeFileWrite.h"
 
 namespace {
 
@@ -22,16 +23,18 @@ constexpr char16_t kNotTheSettingsDataFile[] =
 
 // Writes the settings file after the data file has been written under verifier: DATA, KEY and
 // ONTASKBAR as the settings command writes them. When the settings file already names that data
-// file only KEY changes, so that a DATA written by hand (a relative one) stays as it was.
-// "書き込めませんでした" when it fails; the caller says what that leaves.
-bool WriteSettingsFor(const CliDataFiles& files, const QString& verifier, CliIo& io) {
-    const bool written =
-        files.dataFromSettings && !files.verifier.isEmpty()
-            ? WriteSettingsKey(files.iniPath, verifier)
-            : WriteSettingsFileAt(files.iniPath, QFileInfo(files.dataPath).absoluteFilePath(),
-                                  verifier, files.startMinimised);
-    if (!written) CliError(io, QStringLiteral("書き込めませんでした"));
-    return written;
+// file only KEY changes, so that a DATA written by hand (a relative one) stays as it was. When it
+// was not written and confirmed, the writer's notice ("書き込めませんでした", or the file in place
+// but not confirmed by the disk); the caller says what that leaves.
+SafeWriteResult WriteSettingsFor(const CliDataFiles& files, const QString& verifier) {
+    SafeWriteResult result;
+    if (files.dataFromSettings && !files.verifier.isEmpty())
+        WriteSettingsKey(files.iniPath, verifier, &result);
+    else
+        WriteSettingsFileAt(files.iniPath, QFileInfo(files.dataPath).absoluteFilePath(), verifier,
+                            files.startMinimised, &result);
+    NoticeWriteProblem(nullptr, files.iniPath, result);
+    return result;
 }
 
 int RunInit(const QCommandLineParser& parser, CliIo& io) {
@@ -58,9 +61,10 @@ int RunInit(const QCommandLineParser& parser, CliIo& io) {
     if (!CreateRootDocument(state)) return kExitFailed;
     state.keyVerifier = *verifier;
     const bool saved = SaveDataFileForCli(files, state, io);
-    const bool named = saved && WriteSettingsFor(files, *verifier, io);
+    const SafeWriteResult settings = saved ? WriteSettingsFor(files, *verifier) : SafeWriteResult();
+    const bool named = settings.status == SafeWriteResult::Status::Written;
     Wipe(*verifier);
-    if (saved && !named) {
+    if (saved && !settings.replaced()) {
         // No settings file names the new data file's key, so no command could open it, and init
         // refuses a data file that is there: it goes again, unless something else replaced it.
         const bool removed = DataFileChangeOnDisk(state, files.dataPath) == DiskChange::None &&
@@ -95,9 +99,10 @@ int RunPasswd(const QCommandLineParser& parser, CliIo& io) {
     WipeOwnCopy(state.keyVerifier);
     state.keyVerifier = *verifier;
     const bool saved = SaveDataFileForCli(files, state, io);
-    const bool changed = saved && WriteSettingsFor(files, *verifier, io);
+    const SafeWriteResult settings = saved ? WriteSettingsFor(files, *verifier) : SafeWriteResult();
+    const bool changed = settings.status == SafeWriteResult::Status::Written;
     Wipe(*verifier);
-    if (saved && !changed)
+    if (saved && !settings.replaced())
         CliError(io, FormatText(u"the data file is under the new key, the settings file %s is not; "
                                 u"the next command given the new key puts it right",
                                 {EscapeLine(files.iniPath)}));

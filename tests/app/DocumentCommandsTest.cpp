@@ -596,9 +596,9 @@ TEST(SettingsCommand, ADataFileWrittenWithoutItsSettingsFileStillOpens) {
             });
             if (!c.settingsFileBefore) prompter.answerYes();  // replace the file never loaded
             bool startMinimised = false;
-            SettingsCommand(
-                s.ws, dir.path(), startMinimised,
-                [](const QString&, const QString&, const QString&, bool) { return false; });
+            SettingsCommand(s.ws, dir.path(), startMinimised,
+                            [](const QString&, const QString&, const QString&, bool,
+                               SafeWriteResult*) { return false; });
             EXPECT_EQ(prompter.texts().last(), "書き込めませんでした");
             EXPECT_EQ(s.ws.doc().dataFilePath, dir.file(c.newName));
             // A later save goes to that file under the new key, without a question.

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <functional>
 #include <new>
 
@@ -358,6 +359,41 @@ TEST(CliEdit, OutOfMemorySaysWhetherAFileWasWritten) {
         EXPECT_EQ(files.dir.read("data.dat"), data);
         EXPECT_TRUE(
             files.dir.read("Zetrova.ini").contains("KEY=" + MakeKeyVerifier(kKey).toLatin1()));
+    }
+}
+
+// A write the disk did not confirm (EIO when the folder is flushed) fails, naming the file, for
+// the settings file as for the data file; strace makes the given fsync fail.
+TEST(CliEdit, AWriteTheDiskDidNotConfirmFails) {
+    if (QStandardPaths::findExecutable("strace").isEmpty()) GTEST_SKIP() << "needs strace";
+    struct Case {
+        QStringList args;
+        QByteArray input;
+        int nth;  // fsync calls: the data file's content and folder, then the settings file's
+        const char* file;
+    };
+    const Case cases[] = {
+        {{"passwd"}, "pass\nnew\nnew\n", 2, "data.dat"},
+        {{"passwd"}, "pass\nnew\nnew\n", 4, "Zetrova.ini"},
+        {{"init", "--data", "new.dat"}, "new\nnew\n", 4, "new.ini"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString() + " " + c.file);
+        Files files;
+        const QString ini = files.dir.file(c.args.front() == "init" ? "new.ini" : "Zetrova.ini");
+        QProcess p;
+        p.setWorkingDirectory(files.dir.path());
+        p.start("strace",
+                QStringList{"-f", "-qq", "-o", "/dev/null", "-e", "trace=fsync", "-e",
+                            u"inject=fsync:error=EIO:when=%1"_s.arg(c.nth), ZETROVA_CLI_PATH} +
+                    c.args + QStringList{"--ini", ini});
+        p.write(c.input);
+        p.closeWriteChannel();
+        ASSERT_TRUE(p.waitForFinished(60000));
+        EXPECT_EQ(p.exitCode(), 1);
+        EXPECT_EQ(QString::fromUtf8(p.readAllStandardError()),
+                  u"zetrova-cli: "_s + files.dir.file(c.file) +
+                      u"を書き換えましたが、ディスクへの書き込みを確かめられませんでした\n"_s);
     }
 }
 

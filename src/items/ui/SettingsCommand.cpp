@@ -10,6 +10,7 @@
 #include "model/ui/Workspace.h"
 #include "storage/DataFile.h"
 #include "storage/KeyVerifier.h"
+#include "storage/SafeFileWrite.h"
 #include "storage/ui/DiskChangeMerge.h"
 
 void SettingsCommand(Workspace& ws, const QString& startDirectory, bool& startMinimised,
@@ -52,6 +53,7 @@ void SettingsCommand(Workspace& ws, const QString& startDirectory, bool& startMi
     ws.doc().dataFileStamp = saved.dataFileStamp;
     startMinimised = dialog.startMinimised;
     ws.SetDataFilePath(path);
-    if (!writeSettingsFile(startDirectory, path, verifier, dialog.startMinimised))
-        Notice(owner, u"書き込めませんでした");
+    SafeWriteResult settingsWritten;
+    if (!writeSettingsFile(startDirectory, path, verifier, dialog.startMinimised, &settingsWritten))
+        NoticeWriteProblem(owner, SettingsFilePath(startDirectory), settingsWritten);
 }

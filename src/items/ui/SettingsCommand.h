@@ -7,9 +7,11 @@
 
 class Workspace;
 
-// Writes DATA, KEY and ONTASKBAR to the settings file of the start directory (WriteSettingsFile).
-using SettingsFileWriter = std::function<bool(const QString& startDir, const QString& dataFilePath,
-                                              const QString& verifier, bool startMinimised)>;
+// Writes DATA, KEY and ONTASKBAR to the settings file of the start directory (WriteSettingsFile):
+// true when written and confirmed, else false with how the write went in result.
+using SettingsFileWriter =
+    std::function<bool(const QString& startDir, const QString& dataFilePath,
+                       const QString& verifier, bool startMinimised, SafeWriteResult* result)>;
 
 // "設定(&C)": the settings dialog; with a key typed, the document is saved under the new key to
 // the named data file (after the question when that file holds data the program did not load or
@@ -18,6 +20,6 @@ using SettingsFileWriter = std::function<bool(const QString& startDir, const QSt
 // yet (or another file was named), with the new one otherwise (start-up takes a key that opens the
 // data file and puts it into the settings file). Once the data file is written the held settings
 // are the new ones, as the data file is; a settings file that cannot be written then gives
-// "書き込めませんでした".
+// "書き込めませんでした" (or the writer's notice: not confirmed by the disk, a refused link).
 void SettingsCommand(Workspace& ws, const QString& startDirectory, bool& startMinimised,
                      const SettingsFileWriter& writeSettingsFile = WriteSettingsFile);
