@@ -11,6 +11,7 @@
 #include "diag/FormatText.h"
 #include "model/DocumentMerge.h"
 #include "storage/DataFile.h"
+#include "storage/SafeFileWrite.h"
 
 namespace {
 
@@ -32,10 +33,15 @@ void MergeOptions(QCommandLineParser& parser) {
 std::optional<XmlDocument> LoadOtherDataFile(const QString& path, const QString& verifier,
                                              CliIo& io) {
     DataFileContent content;
-    if (QFileInfo(path).isFile() && ReadDataFileUnder(path, verifier, content))
+    bool doctype = false;
+    if (QFileInfo(path).isFile() && ReadDataFileUnder(path, verifier, content, &doctype))
         return content.document;
     if (!QFileInfo(path).isFile() || !StampOfFile(path).known())
         CliError(io, FormatText(u"%sを読み込めませんでした", {EscapeLine(path)}));
+    else if (doctype)
+        CliError(io, FormatText(u"%sはデータファイルと同じキーで復号できましたが、DOCTYPE宣言が"
+                                u"あるため読み込みませんでした",
+                                {EscapeLine(path)}));
     else
         CliError(io, FormatText(u"%sはデータファイルと同じキーで開けません", {EscapeLine(path)}));
     return std::nullopt;
@@ -62,11 +68,15 @@ int RunMerge(const QCommandLineParser& parser, CliIo& io) {
     const MergeResult merged = MergeDocuments(*base, state.document, *theirs);
     state.document = merged.document;
     state.root = merged.document.documentElement();
-    if (!SaveDataFileForCli(files, state, io)) return kExitFailed;
+    const unsigned long long replacedBefore = ReplacedFileCount();
+    const bool saved = SaveDataFileForCli(files, state, io);
+    // A merged file in place holds its conflicts, whether the disk confirmed it or not: they are
+    // listed either way.
+    if (!saved && ReplacedFileCount() == replacedBefore) return kExitFailed;
     // One line per conflict: the group as a path, then the name, as ls writes them.
     for (const MergeConflict& conflict : merged.conflicts)
         io.out << FormatGroupPath(conflict.groupNames) << '\t' << EscapeLine(conflict.name) << '\n';
-    return kExitOk;
+    return saved ? kExitOk : kExitFailed;
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "model/GroupRules.h"
 #include "model/Schema.h"
 #include "storage/DataFile.h"
+#include "storage/DataFileCodec.h"
 #include "storage/KeyVerifier.h"
 #include "support/DataFiles.h"
 #include "support/Documents.h"
@@ -288,6 +289,24 @@ TEST(CliEdit, CommandsWriteOnlyWhatTheyWereAskedToAndNamePathsAsTyped) {
          1,
          [&](const Files& f) { return f.dir.file(escaped) + u"を読み込めませんでした"_s; },
          {}},
+        {"merge of a file that declares a DOCTYPE",
+         [&](const Files& f) {
+             const QString text = u"<!DOCTYPE group><group name=\"root\"/>"_s;
+             QByteArray plain(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+             std::vector<std::uint8_t> cipher;
+             EXPECT_TRUE(
+                 EncryptDataText(plain + QByteArray(18, '\0'), MakeKeyVerifier(kKey), cipher));
+             f.dir.write("doctype.dat", QByteArray(reinterpret_cast<const char*>(cipher.data()),
+                                                   qsizetype(cipher.size())));
+             return QStringList{"merge", f.dir.file("doctype.dat")};
+         },
+         {kKey},
+         1,
+         [&](const Files& f) {
+             return f.dir.file("doctype.dat") +
+                    u"はデータファイルと同じキーで復号できましたが、DOCTYPE宣言があるため読み込みませんでした"_s;
+         },
+         {}},
         {"merge of a file under another key",
          [&](const Files& f) {
              EXPECT_TRUE(WriteDataFile(f.dir.file(backslashed), Sample(), u"other"_s));
@@ -371,15 +390,20 @@ TEST(CliEdit, AWriteTheDiskDidNotConfirmFails) {
         QByteArray input;
         int nth;  // fsync calls: the data file's content and folder, then the settings file's
         const char* file;
+        QString out;  // what a merge lists: its file is in place, its conflicts in it
     };
     const Case cases[] = {
-        {{"passwd"}, "pass\nnew\nnew\n", 2, "data.dat"},
-        {{"passwd"}, "pass\nnew\nnew\n", 4, "Zetrova.ini"},
-        {{"init", "--data", "new.dat"}, "new\nnew\n", 4, "new.ini"},
+        {{"passwd"}, "pass\nnew\nnew\n", 2, "data.dat", {}},
+        {{"passwd"}, "pass\nnew\nnew\n", 4, "Zetrova.ini", {}},
+        {{"init", "--data", "new.dat"}, "new\nnew\n", 4, "new.ini", {}},
+        {{"merge", "other.dat"}, "pass\n", 2, "data.dat", u"/銀行\t口座\n"_s},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString() + " " + c.file);
         Files files;
+        ASSERT_TRUE(WriteDataFile(files.dir.file("other.dat"),
+                                  BuildDocument({Group(u"銀行"_s, {Item(u"口座"_s, u"9"_s)})}),
+                                  kKey));
         const QString ini = files.dir.file(c.args.front() == "init" ? "new.ini" : "Zetrova.ini");
         QProcess p;
         p.setWorkingDirectory(files.dir.path());
@@ -391,6 +415,7 @@ TEST(CliEdit, AWriteTheDiskDidNotConfirmFails) {
         p.closeWriteChannel();
         ASSERT_TRUE(p.waitForFinished(60000));
         EXPECT_EQ(p.exitCode(), 1);
+        EXPECT_EQ(QString::fromUtf8(p.readAllStandardOutput()), c.out);
         EXPECT_EQ(QString::fromUtf8(p.readAllStandardError()),
                   u"zetrova-cli: "_s + files.dir.file(c.file) +
                       u"を書き換えましたが、ディスクへの書き込みを確かめられませんでした\n"_s);
