@@ -18,9 +18,13 @@ CliLine ReadLine(CliIo& io, const QString& prompt, bool hidden) {
 }  // namespace
 
 std::optional<QString> ReadTypedKey(CliIo& io) {
-    std::optional<QString> key = io.readKey();
-    if (key && !key->isEmpty()) return key;
-    CliError(io, QStringLiteral("キーを入力してください"));
+    CliLine key = io.readKey();
+    if (key.status == CliLine::Status::Read && !key.text.isEmpty()) return std::move(key.text);
+    if (key.status == CliLine::Status::TooLong)
+        CliError(io, FormatText(u"キーが長すぎます（%dバイトまで）",
+                                {static_cast<long long>(kLongestInputLine)}));
+    else
+        CliError(io, QStringLiteral("キーを入力してください"));
     return std::nullopt;
 }
 

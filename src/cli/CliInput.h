@@ -13,7 +13,8 @@
 inline constexpr qsizetype kLongestItemValue = 1024 * 1024;
 
 // The key typed for the command (io.readKey), or nothing after "キーを入力してください" when none
-// or an empty one was given.
+// or an empty one was given, or "キーが長すぎます（4194304バイトまで）" for one past the longest
+// line read.
 std::optional<QString> ReadTypedKey(CliIo& io);
 
 // The recipe a command-line number names (as passgen and --generate take it), or nothing.

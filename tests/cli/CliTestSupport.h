@@ -31,9 +31,9 @@ inline CliRun RunCliWith(const QStringList& args, std::optional<QString> key = s
     CliRun run;
     QTextStream out(&run.out);
     QTextStream err(&run.err);
-    CliIo io{out, err, [&]() -> std::optional<QString> {
+    CliIo io{out, err, [&]() -> CliLine {
                  if (whileKeyIsRead) whileKeyIsRead();
-                 return key;
+                 return key ? CliLine{CliLine::Status::Read, *key} : CliLine{};
              }};
     run.status = RunCli(args, io);
     out.flush();
@@ -130,9 +130,9 @@ inline CliRun RunCliWithLines(const QStringList& args, QStringList lines,
     QTextStream out(&run.out);
     QTextStream err(&run.err);
     CliIo io{out, err,
-             [&]() -> std::optional<QString> {
-                 if (lines.isEmpty()) return std::nullopt;
-                 return lines.takeFirst();
+             [&]() -> CliLine {
+                 if (lines.isEmpty()) return {};
+                 return {CliLine::Status::Read, lines.takeFirst()};
              },
              [&](const QString&, bool) {
                  if (beforeLine) beforeLine();

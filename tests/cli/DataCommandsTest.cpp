@@ -481,9 +481,9 @@ TEST(CliData, MissingKeyOrDataFileIsReported) {
         int reads = 0;
         QString out, err;
         QTextStream o(&out), e(&err);
-        CliIo io{o, e, [&]() -> std::optional<QString> {
+        CliIo io{o, e, [&]() -> CliLine {
                      ++reads;
-                     return kKey;
+                     return {CliLine::Status::Read, kKey};
                  }};
         EXPECT_EQ(RunCli(noKey.files({"ls"}), io), 1);
         EXPECT_EQ(RunCli(noKey.files({"import", noKey.dir.file("x.xml")}), io), 1);
@@ -502,6 +502,11 @@ TEST(CliData, MissingKeyOrDataFileIsReported) {
         EXPECT_EQ(run.status, 1);
         EXPECT_TRUE(run.err.contains(ws.dir.file(name))) << run.err.toStdString();
     }
+    // A key line past what is read is too long, not missing.
+    const CliRun tooLong =
+        RunCliProcess(ws.files({"ls"}), QByteArray(5 << 20, 'k') + "\n", ws.dir.path());
+    EXPECT_EQ(tooLong.status, 1);
+    EXPECT_EQ(tooLong.err, u"zetrova-cli: キーが長すぎます（4194304バイトまで）\n"_s);
 }
 
 // A settings change that crashed between its two writes leaves the data file under the new key
@@ -599,9 +604,9 @@ TEST(CliData, OnlyRegularFilesOfBoundedSizeAreRead) {
         int keyReads = 0;
         QString out, err;
         QTextStream o(&out), e(&err);
-        CliIo io{o, e, [&]() -> std::optional<QString> {
+        CliIo io{o, e, [&]() -> CliLine {
                      ++keyReads;
-                     return kKey;
+                     return {CliLine::Status::Read, kKey};
                  }};
         const bool ownIni = args.contains("--ini");
         EXPECT_EQ(RunCli(ownIni ? args : ws.files(args), io), 1);
