@@ -69,13 +69,16 @@ std::optional<QString> ReadItemValue(CliIo& io, bool secret, std::optional<int> 
 std::optional<QString> ReadNewKeyVerifier(CliIo& io) {
     CliLine first = ReadLine(io, QStringLiteral("新しいキー: "), true);
     CliLine second;
+    const bool tooLong = first.status == CliLine::Status::Read && first.text.size() > kLongestKey;
     if (first.status == CliLine::Status::Read && !first.text.isEmpty() &&
-        IsAllowedKeyText(first.text))
+        IsAllowedKeyText(first.text) && !tooLong)
         second = ReadLine(io, QStringLiteral("新しいキー (もう一度): "), true);
     std::optional<QString> verifier;
     if (first.status == CliLine::Status::NotUtf8 ||
         (first.status == CliLine::Status::Read && !IsAllowedKeyText(first.text)))
         CliError(io, QStringLiteral("キーにできるのは半角の英数字と記号のみです"));
+    else if (tooLong || first.status == CliLine::Status::TooLong)
+        CliError(io, QString::fromUtf16(kKeyTooLong));
     else if (first.status != CliLine::Status::Read || first.text.isEmpty())
         CliError(io, QStringLiteral("キーを入力してください"));
     else if (second.status != CliLine::Status::Read || second.text != first.text)

@@ -28,6 +28,7 @@ std::optional<QString> ReadItemValue(CliIo& io, bool secret, std::optional<int> 
 
 // A new key, asked for twice (on a terminal; otherwise the next two lines of input), as the
 // settings dialog takes it: not empty ("キーを入力してください"), only printable ASCII without the
-// space ("キーにできるのは半角の英数字と記号のみです"), and both the same. Its verifier, or
+// space ("キーにできるのは半角の英数字と記号のみです"), at most kLongestKey characters
+// (kKeyTooLong), and both the same. Its verifier, or
 // nothing after the message; the typed keys are wiped.
 std::optional<QString> ReadNewKeyVerifier(CliIo& io);

@@ -8,6 +8,7 @@
 
 #include "cli/CliTestSupport.h"
 #include "items/ItemRules.h"
+#include "items/KeyCharacters.h"
 #include "model/GroupRules.h"
 #include "model/Schema.h"
 #include "storage/DataFile.h"
@@ -186,6 +187,10 @@ TEST(CliEdit, RefusalsShowTheMessageAndLeaveTheFileAsItWas) {
          1,
          u"キーにできるのは半角の英数字と記号のみです"_s},
         {{"passwd"}, {kKey, u"abc"_s, u"abd"_s}, 1, u"the two new keys differ"_s},
+        {{"passwd"},
+         {kKey, QString(37, u'k'), QString(37, u'k')},
+         1,
+         QString::fromUtf16(kKeyTooLong)},
         {{"passwd"}, {kKey, u""_s}, 1, u"キーを入力してください"_s},
         {{"passwd"}, {u"wrong"_s, u"abc"_s, u"abc"_s}, 1, u"キーが違います"_s},
         {{"init"}, {u"abc"_s, u"abc"_s}, 1, u"already has a KEY"_s},
