@@ -9,6 +9,7 @@
 #include "diag/FormatText.h"
 #include "diag/SecureWipe.h"
 #include "items/Settings.h"
+#include "items/SyncedFolder.h"
 #include "storage/DataFile.h"
 #include "storage/KeyVerifier.h"
 #include "storage/SafeFileWrite.h"
@@ -67,6 +68,9 @@ CliDataFiles ResolveDataFiles(const QCommandLineParser& parser) {
     const QString settingsData = QFileInfo(files.iniPath).dir().filePath(held.dataFilePath);
     files.dataPath = parser.isSet(kDataOption) ? parser.value(kDataOption) : settingsData;
     files.dataFromSettings = IsSameFile(files.dataPath, settingsData);
+    // The settings file opens the data file: kept where a synchronisation tool copies it, it goes
+    // wherever the data file goes. Said at every run, on the error stream.
+    NoticeSettingsInSyncedFolder(nullptr, files.iniPath, QDir::homePath());
     return files;
 }
 

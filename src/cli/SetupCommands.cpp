@@ -1,5 +1,6 @@
 // init and passwd: making the settings file and the data file, and changing the key.
 #include <QCommandLineParser>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -10,10 +11,20 @@
 #include "diag/FormatText.h"
 #include "diag/SecureWipe.h"
 #include "items/Settings.h"
+#include "items/SyncedFolder.h"
 #include "storage/DataFile.h"
 #include "storage/SafeFileWrite.h"
 
 namespace {
+
+const QString kAllowSyncedOption = QStringLiteral("allow-synced-settings");
+
+// init refused inside a synchronised folder: the settings file and the tool's marker.
+constexpr char16_t kInitInSyncedFolder[] =
+    u"%sは同期ツールが管理するフォルダーの中にあるため（%s）、設定ファイルを作りませんでした。"
+    u"設定ファイルのKEYはデータファイルの暗号化キーそのもので、キーなしでデータファイルを開けます。"
+    u"設定ファイルは同期しないフォルダーに置き（--ini）、--dataで同期フォルダーのデータファイルを"
+    u"指してください（それでもここに作るときは--allow-synced-settings）";
 
 // passwd of a data file the settings file does not name: the file and the settings file.
 constexpr char16_t kNotTheSettingsDataFile[] =
@@ -51,6 +62,14 @@ int RunInit(const QCommandLineParser& parser, CliIo& io) {
     if (QFileInfo::exists(files.dataPath) || QFileInfo(files.dataPath).isSymLink()) {
         CliError(io, FormatText(u"%s already exists; nothing was changed",
                                 {EscapeLine(files.dataPath)}));
+        return kExitFailed;
+    }
+    // Its KEY would open the data file wherever the folder is copied to.
+    const QString marker = SyncToolMarkerAbove(files.iniPath, QDir::homePath());
+    if (!marker.isEmpty() && !parser.isSet(kAllowSyncedOption)) {
+        CliError(io, FormatText(kInitInSyncedFolder,
+                                {EscapeLine(QFileInfo(files.iniPath).absoluteFilePath()),
+                                 EscapeLine(marker)}));
         return kExitFailed;
     }
     std::optional<QString> verifier = ReadNewKeyVerifier(io);
@@ -113,13 +132,22 @@ void DataFileOptions(QCommandLineParser& parser) {
     AddDataFileOptions(parser);
 }
 
+void InitOptions(QCommandLineParser& parser) {
+    AddDataFileOptions(parser);
+    parser.addOption(
+        {kAllowSyncedOption,
+         QStringLiteral("Make the settings file even inside a folder a "
+                        "synchronisation tool copies (its KEY opens the data file).")});
+}
+
 }  // namespace
 
 CliCommand InitCommand() {
-    return {"init", "init [--ini PATH] [--data PATH]",
+    return {"init", "init [--ini PATH] [--data PATH] [--allow-synced-settings]",
             "Make a new data file and the settings file naming it and its key (the new key is "
-            "asked for twice); refused when either is there already.",
-            DataFileOptions, RunInit};
+            "asked for twice); refused when either is there already, or when the settings file "
+            "would lie in a synchronised folder.",
+            InitOptions, RunInit};
 }
 
 CliCommand PasswdCommand() {

@@ -16,6 +16,7 @@
 #include "diag/XmlError.h"
 #include "items/ProfileFile.h"
 #include "items/Settings.h"
+#include "items/SyncedFolder.h"
 #include "items/ui/CConfigDlg.h"
 #include "items/ui/CZetrovaView.h"
 #include "items/ui/SettingsCommand.h"
@@ -522,6 +523,29 @@ TEST(SettingsCommand, NewKeyRewritesTheDataFileAndTheSettings) {
     check.keyVerifier = held.keyVerifier;
     AnswerKey(prompter, "abc!~");
     EXPECT_TRUE(LoadDataFile(check, held.dataFilePath, [&](QString& v) { return s.ws.AskKey(v); }));
+}
+
+// A settings file the command makes inside a folder a synchronisation tool copies is named in a
+// notice, with the tool's marker: its KEY opens the data file. One that was there is not (the
+// start-up says so).
+TEST(SettingsCommand, ASettingsFileMadeInASynchronisedFolderIsNamed) {
+    for (const bool existed : {false, true}) {
+        TempDir dir;
+        dir.write(".stfolder", "");
+        if (existed) dir.write("Zetrova.ini", "[CONFIG]\n");
+        ScriptedPrompter prompter;
+        Started s(dir);
+        prompter.answerDialog<CConfigDlg>([&](CConfigDlg& d) {
+            d.key = QStringLiteral("abc");
+            return 1;
+        });
+        s.frame().dispatchCommand(CommandId::Settings);
+        EXPECT_EQ(prompter.texts(),
+                  existed
+                      ? QStringList()
+                      : QStringList{FormatText(kSettingsInSyncedFolder,
+                                               {dir.file("Zetrova.ini"), dir.file(".stfolder")})});
+    }
 }
 
 TEST(SettingsCommand, EmptyNameAndEmptyKeyAreRefused) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -7,8 +8,10 @@
 #include <new>
 
 #include "cli/CliTestSupport.h"
+#include "diag/FormatText.h"
 #include "items/ItemRules.h"
 #include "items/KeyCharacters.h"
+#include "items/SyncedFolder.h"
 #include "model/GroupRules.h"
 #include "model/Schema.h"
 #include "storage/DataFile.h"
@@ -265,6 +268,51 @@ TEST(CliEdit, CommandsWriteOnlyWhatTheyWereAskedToAndNamePathsAsTyped) {
          },
          // Left behind, it would open under no known key, and init would refuse to make it again.
          [](const Files& f) { EXPECT_FALSE(QFileInfo::exists(f.dir.file("new.dat"))); }},
+        {"init inside a synchronised folder",
+         [](const Files& f) {
+             EXPECT_TRUE(QDir().mkpath(f.dir.file("sync")));
+             f.dir.write("sync/.stfolder", "");
+             return QStringList{"init", "--ini", f.dir.file("sync/Z.ini"), "--data",
+                                f.dir.file("sync/new.dat")};
+         },
+         {u"abc"_s, u"abc"_s},
+         1,
+         [](const Files& f) {
+             return f.dir.file("sync/Z.ini") +
+                    u"は同期ツールが管理するフォルダーの中にあるため（"_s +
+                    f.dir.file("sync/.stfolder") + u"）、設定ファイルを作りませんでした"_s;
+         },
+         [](const Files& f) {
+             EXPECT_FALSE(QFileInfo::exists(f.dir.file("sync/Z.ini")));
+             EXPECT_FALSE(QFileInfo::exists(f.dir.file("sync/new.dat")));
+         }},
+        {"init inside a synchronised folder when asked",
+         [](const Files& f) {
+             EXPECT_TRUE(QDir().mkpath(f.dir.file("sync")));
+             f.dir.write("sync/.stfolder", "");
+             return QStringList{"init",   "--allow-synced-settings",
+                                "--ini",  f.dir.file("sync/Z.ini"),
+                                "--data", f.dir.file("sync/new.dat")};
+         },
+         {u"abc"_s, u"abc"_s},
+         0,
+         {},
+         [](const Files& f) { EXPECT_TRUE(QFileInfo::exists(f.dir.file("sync/Z.ini"))); }},
+        {"a command on a settings file in a synchronised folder",
+         [](const Files& f) {
+             EXPECT_TRUE(QDir().mkpath(f.dir.file("sub/deeper")));
+             f.dir.write("sub/.nextcloudsync.log", "");
+             f.dir.write("sub/deeper/Zetrova.ini", f.dir.read("Zetrova.ini"));
+             f.dir.write("sub/deeper/data.dat", f.dir.read("data.dat"));
+             return QStringList{"ls", "--ini", f.dir.file("sub/deeper/Zetrova.ini")};
+         },
+         {kKey},
+         0,
+         [](const Files& f) {
+             return FormatText(kSettingsInSyncedFolder, {f.dir.file("sub/deeper/Zetrova.ini"),
+                                                         f.dir.file("sub/.nextcloudsync.log")});
+         },
+         {}},
         {"passwd --data of a file the settings file does not name",
          [](const Files& f) {
              f.dir.write("other.dat", f.dir.read("data.dat"));

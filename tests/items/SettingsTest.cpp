@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "items/Settings.h"
+#include "items/SyncedFolder.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"
 
@@ -139,3 +140,41 @@ TEST(Settings, UnwritableFileIsReportedAndHeldValuesStillChange) {
 }
 
 }  // namespace
+
+// The synchronisation tools' markers are looked for from the settings file's folder up to the home
+// folder, or up to the root outside it; the first one found is named.
+TEST(SyncedFolder, MarkersAreFoundFromTheSettingsFileUpToHome) {
+    struct Case {
+        const char* marker;  // below the test folder; made a folder when folder is set
+        bool folder;
+        bool found;
+    };
+    const Case cases[] = {
+        {"home/a/b/.stfolder", true, true},  // Syncthing (a file in older versions)
+        {"home/a/.stfolder", false, true},
+        {"home/a/b/.nextcloudsync.log", false, true},
+        {"home/.owncloudsync.log", false, true},  // home itself is looked at
+        {"home/a/.sync_1a2b3c.db", false, true},
+        {"home/a/._sync_1a2b3c.db", false, true},
+        {"home/a/.dropbox", false, true},
+        {"home/.dropbox", true, false},         // Dropbox's own settings in home, no copied folder
+        {".stfolder", false, false},            // above home
+        {"home/a/b/c/.stfolder", true, false},  // below the settings file
+        {"home/a/b/stfolder", false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.marker);
+        TempDir dir;
+        ASSERT_TRUE(QDir().mkpath(dir.file(u"home/a/b"_s)));
+        const QString marker = dir.file(QString::fromUtf8(c.marker));
+        if (c.folder)
+            ASSERT_TRUE(QDir().mkpath(marker));
+        else
+            dir.write(QString::fromUtf8(c.marker), "");
+        EXPECT_EQ(SyncToolMarkerAbove(dir.file(u"home/a/b/Zetrova.ini"_s), dir.file(u"home"_s)),
+                  c.found ? marker : QString());
+        // Outside home, up to the root.
+        EXPECT_EQ(SyncToolMarkerAbove(dir.file(u"home/a/b/Zetrova.ini"_s), u"/nonexistent"_s),
+                  c.found || QByteArrayView(c.marker) == ".stfolder" ? marker : QString());
+    }
+}
