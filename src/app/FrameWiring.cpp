@@ -1,5 +1,6 @@
 #include "app/FrameWiring.h"
 
+#include <QDir>
 #include <utility>
 
 #include "app/CommandIds.h"
@@ -7,6 +8,7 @@
 #include "app/DataFileWatcher.h"
 #include "diag/MessageBoxes.h"
 #include "items/Settings.h"
+#include "items/SyncedFolder.h"
 #include "items/ui/CZetrovaView.h"
 #include "items/ui/ItemCommands.h"
 #include "items/ui/ItemListFill.h"
@@ -118,6 +120,9 @@ void ReadStartupSettings(const FrameParts& parts) {
 }
 
 void ApplyStartupSettings(const FrameParts& parts, HeldSettings& held) {
+    // Once per start: a settings file where a synchronisation tool copies it gives the data
+    // file's key to wherever the folder goes.
+    NoticeSettingsInSyncedFolder(nullptr, SettingsFilePath(parts.startDirectory), QDir::homePath());
     Workspace& ws = *parts.workspace;
     // Moved, so that the verifier's text has one holder, which wipes it in the end.
     ws.doc().keyVerifier = std::exchange(held.keyVerifier, QString());

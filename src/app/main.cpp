@@ -16,7 +16,6 @@
 #include "diag/MessageBoxes.h"
 #include "diag/ProcessHardening.h"
 #include "items/Settings.h"
-#include "items/SyncedFolder.h"
 #include "items/clipboard/ItemClipboard.h"
 #include "model/ui/KeyEditAccessibility.h"
 
@@ -68,9 +67,6 @@ int main(int argc, char** argv) {
     // Read once: the settings just found readable are the ones the window starts with.
     HeldSettings settings;
     if (!StartupSettingsReadable(StartDirectory(), &settings)) return 1;
-    // Once per start: a settings file where a synchronisation tool copies it gives the data
-    // file's key to wherever the folder goes.
-    NoticeSettingsInSyncedFolder(nullptr, SettingsFilePath(StartDirectory()), QDir::homePath());
     CMainFrame::Services services;
     services.readSettings = [&settings](const FrameParts& parts) {
         ApplyStartupSettings(parts, settings);

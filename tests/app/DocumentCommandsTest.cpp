@@ -171,6 +171,19 @@ TEST(StartUp, SettingsThatCannotBeReadOrRepairedAreReported) {
     EXPECT_EQ(dir.read("Zetrova.ini"), undecodable);
 }
 
+// A settings file inside a folder a synchronisation tool copies is named at start, with the tool's
+// marker: its KEY opens the data file.
+TEST(StartUp, ASettingsFileInASynchronisedFolderIsNamed) {
+    TempDir dir;
+    dir.write(".stfolder", "");
+    dir.write("Zetrova.ini", "[CONFIG]\n");
+    ScriptedPrompter prompter;
+    Started s(dir);
+    EXPECT_EQ(prompter.texts(),
+              QStringList{FormatText(kSettingsInSyncedFolder,
+                                     {dir.file("Zetrova.ini"), dir.file(".stfolder")})});
+}
+
 TEST(Tree, OnlyAClickMakesAGroupCurrentAndFillsTheList) {
     TempDir dir;
     ASSERT_TRUE(WriteDataFile(dir.file("Zetrova.dat"), kNested, "pw"));
@@ -523,29 +536,6 @@ TEST(SettingsCommand, NewKeyRewritesTheDataFileAndTheSettings) {
     check.keyVerifier = held.keyVerifier;
     AnswerKey(prompter, "abc!~");
     EXPECT_TRUE(LoadDataFile(check, held.dataFilePath, [&](QString& v) { return s.ws.AskKey(v); }));
-}
-
-// A settings file the command makes inside a folder a synchronisation tool copies is named in a
-// notice, with the tool's marker: its KEY opens the data file. One that was there is not (the
-// start-up says so).
-TEST(SettingsCommand, ASettingsFileMadeInASynchronisedFolderIsNamed) {
-    for (const bool existed : {false, true}) {
-        TempDir dir;
-        dir.write(".stfolder", "");
-        if (existed) dir.write("Zetrova.ini", "[CONFIG]\n");
-        ScriptedPrompter prompter;
-        Started s(dir);
-        prompter.answerDialog<CConfigDlg>([&](CConfigDlg& d) {
-            d.key = QStringLiteral("abc");
-            return 1;
-        });
-        s.frame().dispatchCommand(CommandId::Settings);
-        EXPECT_EQ(prompter.texts(),
-                  existed
-                      ? QStringList()
-                      : QStringList{FormatText(kSettingsInSyncedFolder,
-                                               {dir.file("Zetrova.ini"), dir.file(".stfolder")})});
-    }
 }
 
 TEST(SettingsCommand, EmptyNameAndEmptyKeyAreRefused) {

@@ -6,7 +6,6 @@
 #include "cli/CliGroupPath.h"
 #include "cli/CliTestSupport.h"
 #include "diag/LogFile.h"
-#include "model/GroupRules.h"
 #include "model/Schema.h"
 #include "storage/DataFile.h"
 #include "storage/KeyVerifier.h"
@@ -182,12 +181,6 @@ TEST(CliData, TerminalsGetEscapedTextAndBadBytesAreRefused) {
          1,
          "",
          "zetrova-cli: 「x\\u{9B}[2J\\u{202E}\\u{85}」は見つかりませんでした\n"},
-        {"a text no name can hold",
-         {"find", "x\x1b[2J"},
-         2,
-         "",
-         "zetrova-cli: " + QString::fromUtf16(group_rules::kNameUnstorable).toUtf8() +
-             ": x\\x1B[2J\n"},
         {"an invalid path",
          {"ls", "/a\\q\t\xc2\x9b"},
          2,
@@ -280,29 +273,21 @@ TEST(CliData, ShowPrintsOneValueSecretsIncluded) {
 // reason, for every command that prints, never an exit status 0 over an empty file.
 TEST(CliData, OutputThatDoesNotArriveFails) {
     Workspace ws;
-    const QByteArray ini = QFile::encodeName(ws.ini);
-    const QByteArray other = QFile::encodeName(ws.dir.file("other.dat"));
-    ASSERT_TRUE(WriteDataFile(ws.dir.file("other.dat"),
-                              BuildDocument({Group(u"銀行"_s, {Item(u"口座"_s, u"changed"_s)})}),
-                              kKey));
-    const QList<QByteArrayList> commands = {
-        {"show", "/銀行/暗証", "--ini", ini},
-        {"ls", "/銀行", "--ini", ini},
-        {"find", "ネ", "--ini", ini},
-        {"merge", other, "--ini", ini},
-        {"passgen", "3"},
-        {"verifier"},
-        {"--help"},
-        {"ls", "--help"},
-    };
-    for (const QByteArrayList& args : commands) {
+    const QByteArray ini = QFile::encodeName(ws.ini), other = ini + ".dat";
+    ASSERT_TRUE(
+        WriteDataFile(other, BuildDocument({Group(u"銀行"_s, {Item(u"口座"_s, u"9"_s)})}), kKey));
+    for (const QByteArrayList& args : QList<QByteArrayList>{{"show", "/銀行/暗証", "--ini", ini},
+                                                            {"ls", "--ini", ini},
+                                                            {"find", "ネ", "--ini", ini},
+                                                            {"merge", other, "--ini", ini},
+                                                            {"passgen", "3"},
+                                                            {"verifier"},
+                                                            {"ls", "--help"}}) {
         for (const auto& [to, reason] : {std::pair{CliStdout::Full, "No space left on device"},
                                          std::pair{CliStdout::Closed, "Bad file descriptor"}}) {
-            SCOPED_TRACE(args.join(' ').toStdString() +
-                         (to == CliStdout::Full ? " full" : " closed"));
             ASSERT_TRUE(WriteDataFile(ws.data, SampleDocument(), kKey));  // merge's conflict again
             const CliRawRun run = RunCliBytes(args, "pass\n", to);
-            EXPECT_EQ(run.status, 1);
+            EXPECT_EQ(run.status, 1) << args.join(' ').toStdString();
             EXPECT_EQ(QString::fromUtf8(run.err),
                       u"zetrova-cli: 標準出力に書き込めませんでした（"_s + reason + u"）\n"_s);
         }
@@ -310,7 +295,7 @@ TEST(CliData, OutputThatDoesNotArriveFails) {
 }
 
 // Where /proc is missing the executable's path is not known: the log is the state folder's, never
-// a ".log" emptied in whatever folder the program runs in.
+// a ".log" emptied in whatever folder the program runs in. (unshare -r: no privilege needed.)
 TEST(CliData, WithoutProcTheLogIsTheStateFolders) {
     TempDir dir;
     dir.write(".log", "the user's own file");
@@ -319,13 +304,10 @@ TEST(CliData, WithoutProcTheLogIsTheStateFolders) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_STATE_HOME", dir.file("state"));
     p.setProcessEnvironment(env);
-    // A mount namespace of its own (in a user namespace, so that no privilege is needed), with
-    // /proc covered.
     p.start("unshare", {"-rm", "sh", "-c", "mount -t tmpfs none /proc && exec \"$0\" passgen 0",
                         ZETROVA_CLI_PATH});
     if (!p.waitForFinished(60000) || p.exitCode() != 0)
         GTEST_SKIP() << "no namespace to hide /proc in: " << p.readAllStandardError().toStdString();
-    EXPECT_EQ(p.readAllStandardOutput().size(), 9);
     EXPECT_EQ(dir.read(".log"), "the user's own file");
     EXPECT_TRUE(QFileInfo::exists(dir.file("state/zetrova/zetrova-cli.log")));
 }

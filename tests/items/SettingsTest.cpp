@@ -144,37 +144,29 @@ TEST(Settings, UnwritableFileIsReportedAndHeldValuesStillChange) {
 // The synchronisation tools' markers are looked for from the settings file's folder up to the home
 // folder, or up to the root outside it; the first one found is named.
 TEST(SyncedFolder, MarkersAreFoundFromTheSettingsFileUpToHome) {
-    struct Case {
-        const char* marker;  // below the test folder; made a folder when folder is set
-        bool folder;
-        bool found;
+    const std::pair<const char*, bool> cases[] = {
+        // A marker below the test folder (a folder when it ends in "/"), and whether it counts.
+        {"h/a/b/.stfolder/", true},
+        {"h/a/.stfolder", true},
+        {"h/a/b/.nextcloudsync.log", true},
+        {"h/.owncloudsync.log", true},
+        {"h/a/.sync_1a2b.db", true},
+        {"h/a/._sync_1a2b.db", true},
+        {"h/a/.dropbox", true},
+        {"h/.dropbox/", false},  // Dropbox's own settings in home, not a copied folder
+        {".stfolder", false},    // above home: found only outside home, walking to the root
+        {"h/a/b/c/.stfolder/", false},
+        {"h/a/b/stfolder", false},
     };
-    const Case cases[] = {
-        {"home/a/b/.stfolder", true, true},  // Syncthing (a file in older versions)
-        {"home/a/.stfolder", false, true},
-        {"home/a/b/.nextcloudsync.log", false, true},
-        {"home/.owncloudsync.log", false, true},  // home itself is looked at
-        {"home/a/.sync_1a2b3c.db", false, true},
-        {"home/a/._sync_1a2b3c.db", false, true},
-        {"home/a/.dropbox", false, true},
-        {"home/.dropbox", true, false},         // Dropbox's own settings in home, no copied folder
-        {".stfolder", false, false},            // above home
-        {"home/a/b/c/.stfolder", true, false},  // below the settings file
-        {"home/a/b/stfolder", false, false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.marker);
+    for (const auto& [marker, found] : cases) {
         TempDir dir;
-        ASSERT_TRUE(QDir().mkpath(dir.file(u"home/a/b"_s)));
-        const QString marker = dir.file(QString::fromUtf8(c.marker));
-        if (c.folder)
-            ASSERT_TRUE(QDir().mkpath(marker));
-        else
-            dir.write(QString::fromUtf8(c.marker), "");
-        EXPECT_EQ(SyncToolMarkerAbove(dir.file(u"home/a/b/Zetrova.ini"_s), dir.file(u"home"_s)),
-                  c.found ? marker : QString());
-        // Outside home, up to the root.
-        EXPECT_EQ(SyncToolMarkerAbove(dir.file(u"home/a/b/Zetrova.ini"_s), u"/nonexistent"_s),
-                  c.found || QByteArrayView(c.marker) == ".stfolder" ? marker : QString());
+        const QString path = dir.file(QString::fromUtf8(marker));
+        ASSERT_TRUE(QDir().mkpath(path.endsWith(u'/') ? path : dir.file(u"h/a/b"_s)));
+        if (!path.endsWith(u'/')) dir.write(QString::fromUtf8(marker), "");
+        const QString ini = dir.file(u"h/a/b/Zetrova.ini"_s);
+        EXPECT_EQ(SyncToolMarkerAbove(ini, dir.file(u"h"_s)),
+                  found ? QDir::cleanPath(path) : QString())
+            << marker;
+        EXPECT_EQ(SyncToolMarkerAbove(ini, u"/elsewhere"_s).isEmpty(), !found && marker[0] != '.');
     }
 }

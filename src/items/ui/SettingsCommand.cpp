@@ -1,13 +1,11 @@
 #include "items/ui/SettingsCommand.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFileInfo>
 
 #include "diag/MessageBoxes.h"
 #include "diag/SecureWipe.h"
 #include "items/Settings.h"
-#include "items/SyncedFolder.h"
 #include "items/ui/CConfigDlg.h"
 #include "model/ui/Workspace.h"
 #include "storage/DataFile.h"
@@ -55,11 +53,7 @@ void SettingsCommand(Workspace& ws, const QString& startDirectory, bool& startMi
     ws.doc().dataFileStamp = saved.dataFileStamp;
     startMinimised = dialog.startMinimised;
     ws.SetDataFilePath(path);
-    const QString settingsFile = SettingsFilePath(startDirectory);
-    const bool settingsFileExisted = QFileInfo::exists(settingsFile);
     SafeWriteResult settingsWritten;
     if (!writeSettingsFile(startDirectory, path, verifier, dialog.startMinimised, &settingsWritten))
-        NoticeWriteProblem(owner, settingsFile, settingsWritten);
-    // A settings file made now was not there for the notice at start.
-    if (!settingsFileExisted) NoticeSettingsInSyncedFolder(owner, settingsFile, QDir::homePath());
+        NoticeWriteProblem(owner, SettingsFilePath(startDirectory), settingsWritten);
 }

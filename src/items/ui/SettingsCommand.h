@@ -20,8 +20,6 @@ using SettingsFileWriter =
 // yet (or another file was named), with the new one otherwise (start-up takes a key that opens the
 // data file and puts it into the settings file). Once the data file is written the held settings
 // are the new ones, as the data file is; a settings file that cannot be written then gives
-// "書き込めませんでした" (or the writer's notice: not confirmed by the disk, a refused link). A
-// settings file made by this command inside a synchronised folder is named in a notice
-// (kSettingsInSyncedFolder), as one found there at start is.
+// "書き込めませんでした" (or the writer's notice: not confirmed by the disk, a refused link).
 void SettingsCommand(Workspace& ws, const QString& startDirectory, bool& startMinimised,
                      const SettingsFileWriter& writeSettingsFile = WriteSettingsFile);
