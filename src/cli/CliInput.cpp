@@ -67,7 +67,8 @@ std::optional<QString> ReadItemValue(CliIo& io, bool secret, std::optional<int> 
 }
 
 std::optional<QString> ReadNewKeyVerifier(CliIo& io) {
-    CliLine first = ReadLine(io, QStringLiteral("新しいキー: "), true);
+    CliLine first =
+        ReadLine(io, QStringLiteral("新しいキー (半角の英数字と記号、36文字まで): "), true);
     CliLine second;
     const bool tooLong = first.status == CliLine::Status::Read && first.text.size() > kLongestKey;
     if (first.status == CliLine::Status::Read && !first.text.isEmpty() &&
