@@ -88,11 +88,11 @@ bool CheckKey(const CliDataFiles& files, CliIo& io, QString& verifier) {
             return false;
         }
         SafeWriteResult written;
-        if (WriteSettingsKey(files.iniPath, typed, &written)) {
-        } else if (written.replaced()) {
-            NoticeWriteProblem(nullptr, files.iniPath, written);  // in place, but not confirmed
-        } else {
-            CliError(io, FormatText(kSettingsKeyNotUpdated, {EscapeLine(files.iniPath)}));
+        if (!WriteSettingsKey(files.iniPath, typed, &written)) {
+            if (written.replaced())  // in place, but not confirmed by the disk
+                NoticeWriteProblem(nullptr, files.iniPath, written);
+            else
+                CliError(io, FormatText(kSettingsKeyNotUpdated, {EscapeLine(files.iniPath)}));
         }
     }
     verifier = typed;
