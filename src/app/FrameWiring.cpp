@@ -1,5 +1,6 @@
 #include "app/FrameWiring.h"
 
+#include <QDir>
 #include <utility>
 
 #include "app/CommandIds.h"
@@ -7,6 +8,7 @@
 #include "app/DataFileWatcher.h"
 #include "diag/MessageBoxes.h"
 #include "items/Settings.h"
+#include "items/SyncedFolder.h"
 #include "items/ui/CZetrovaView.h"
 #include "items/ui/ItemCommands.h"
 #include "items/ui/ItemListFill.h"
@@ -17,6 +19,7 @@
 #include "model/ui/Workspace.h"
 #include "storage/DataFile.h"
 #include "storage/DataFileLock.h"
+#include "storage/SafeFileWrite.h"
 #include "storage/SameFile.h"
 #include "storage/ui/AskKey.h"
 #include "storage/ui/DiskChangeMerge.h"
@@ -132,6 +135,9 @@ void ReadStartupSettings(const FrameParts& parts) {
 }
 
 void ApplyStartupSettings(const FrameParts& parts, HeldSettings& held) {
+    // Once per start: a settings file where a synchronisation tool copies it gives the data
+    // file's key to wherever the folder goes.
+    NoticeSettingsInSyncedFolder(nullptr, SettingsFilePath(parts.startDirectory), QDir::homePath());
     Workspace& ws = *parts.workspace;
     // Moved, so that the verifier's text has one holder, which wipes it in the end.
     ws.doc().keyVerifier = std::exchange(held.keyVerifier, QString());
@@ -159,10 +165,14 @@ void LoadStartupDocument(const FrameParts& parts) {
     // Under the data file's writers' lock, and only while the data file still opens under the
     // key taken: a key change another writer made meanwhile is not undone.
     DataFileLock lock(path);
-    const bool written = lock.held() && DataFileOpensUnder(path, ws.doc().keyVerifier) &&
-                         WriteSettingsKey(iniPath, ws.doc().keyVerifier);
+    SafeWriteResult written;
+    const bool opens = lock.held() && DataFileOpensUnder(path, ws.doc().keyVerifier);
+    if (opens && WriteSettingsKey(iniPath, ws.doc().keyVerifier, &written)) return;
     lock.release();
-    if (!written) Notice(window, kSettingsKeyNotUpdated, iniPath);
+    if (written.replaced())
+        NoticeWriteProblem(window, iniPath, written);  // in place, but not confirmed
+    else
+        Notice(window, kSettingsKeyNotUpdated, iniPath);
 }
 
 bool StartupSettingsReadable(const QString& startDir, HeldSettings* read) {
