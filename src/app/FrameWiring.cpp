@@ -1,6 +1,7 @@
 #include "app/FrameWiring.h"
 
 #include <QDir>
+#include <memory>
 #include <utility>
 
 #include "app/CommandIds.h"
@@ -17,11 +18,13 @@
 #include "model/ui/GroupTreeWidget.h"
 #include "model/ui/SearchCommands.h"
 #include "model/ui/Workspace.h"
+#include "storage/ConflictCopies.h"
 #include "storage/DataFile.h"
 #include "storage/DataFileLock.h"
 #include "storage/SafeFileWrite.h"
 #include "storage/SameFile.h"
 #include "storage/ui/AskKey.h"
+#include "storage/ui/ConflictCopyOffer.h"
 #include "storage/ui/DiskChangeMerge.h"
 #include "storage/ui/DocumentCommands.h"
 #include "storage/ui/ExchangeCommands.h"
@@ -108,11 +111,26 @@ std::function<void()> WireFrame(const FrameParts& parts) {
                              Notice(window, kSettingsKeyNotUpdated, iniPath);
                      });
 
-    // The data file changed elsewhere is read again by itself while nothing is unsaved.
+    // The data file changed elsewhere is read again by itself while nothing is unsaved, and a
+    // conflict copy a sync tool puts beside it meanwhile (the change that lost, which the reload
+    // has just taken out of the window) is offered at once. The copies there when a data file is
+    // opened are the opening's to offer.
     auto* watcher = new DataFileWatcher(parts.commandRunning, window);
-    QObject::connect(&ws, &Workspace::dataFilePathChanged, watcher, &DataFileWatcher::watch);
-    QObject::connect(watcher, &DataFileWatcher::checkNow, window,
-                     [&ws] { RunGuarded([&] { ReloadIfChangedOnDisk(ws); }); });
+    auto knownCopies = std::make_shared<QStringList>();
+    QObject::connect(&ws, &Workspace::dataFilePathChanged, watcher,
+                     [watcher, knownCopies, opened = QString()](const QString& path) mutable {
+                         // Also said by a reload of the same file, which opens nothing new.
+                         if (path != opened) *knownCopies = FindConflictCopies(path);
+                         opened = path;
+                         watcher->watch(path);
+                     });
+    QObject::connect(watcher, &DataFileWatcher::checkNow, window, [&ws, knownCopies] {
+        RunGuarded([&] {
+            ReloadIfChangedOnDisk(ws);
+            OfferNewConflictCopies(
+                ws, [&ws] { return SaveCommand(ws); }, *knownCopies);
+        });
+    });
 
     // A click, or Return or Space on the highlighted item, makes a group current, and only when
     // it is another one; the arrow keys alone do not.
