@@ -58,7 +58,7 @@ void InstallGroupCommands(const FrameParts& parts) {
     CommandTable& commands = *parts.commands;
     // The group commands that change the document change the item search's group paths too.
     ItemSearchPane* search = parts.itemSearch;
-    const auto changing = [search](void (*command)(Workspace&), Workspace& ws) {
+    const auto changing = [search, &ws](void (*command)(Workspace&)) {
         return [search, command, &ws](QObject*) {
             try {
                 command(ws);
@@ -69,12 +69,12 @@ void InstallGroupCommands(const FrameParts& parts) {
             search->documentChanged();
         };
     };
-    commands.set(GroupAdd, changing(AddGroupCommand, ws));
-    commands.set(GroupEdit, changing(RenameGroupCommand, ws));
-    commands.set(GroupDelete, changing(DeleteGroupCommand, ws));
+    commands.set(GroupAdd, changing(AddGroupCommand));
+    commands.set(GroupEdit, changing(RenameGroupCommand));
+    commands.set(GroupDelete, changing(DeleteGroupCommand));
     commands.set(GroupCopy, [&ws](QObject*) { MarkGroupCommand(ws, false); });
     commands.set(GroupMove, [&ws](QObject*) { MarkGroupCommand(ws, true); });
-    commands.set(GroupPaste, changing(PasteGroupCommand, ws));
+    commands.set(GroupPaste, changing(PasteGroupCommand));
     commands.set(GroupFind, [&ws](QObject*) { FindGroupCommand(ws); });
     commands.set(GroupFindNext, [&ws](QObject*) { FindNextGroupCommand(ws); });
 }
