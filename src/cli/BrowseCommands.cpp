@@ -134,6 +134,8 @@ int RunFind(const QCommandLineParser& parser, CliIo& io) {
 
 int RunSearch(const QCommandLineParser& parser, CliIo& io) {
     const QString query = parser.positionalArguments().join(u' ');
+    // No name or value holds such a character; searched for, it would match another one.
+    if (!NamesStorable(parser.positionalArguments(), query, io)) return kExitUsage;
     const QStringList words = SearchWords(query);
     if (words.isEmpty()) {
         CliError(io, QStringLiteral("search needs at least one WORD"));

@@ -398,6 +398,7 @@ TEST(CliData, SearchPrintsKindAndPathOfEveryItemFound) {
         {{"search", "ねっと", "A"}, 0, "item\t/銀行/ネット/a\\/b\n"},
         {{"search", "ねっと　口座"}, 1, ""},
         {{"search", "  "}, 2, ""},
+        {{"search", "a", "\x01"}, 2, ""},
         {{"search"}, 2, ""},
     };
     for (const auto& c : cases) {
