@@ -15,6 +15,7 @@
 #include "diag/MemoryReuse.h"
 #include "diag/ProcessHardening.h"
 #include "diag/SecureWipe.h"
+#include "items/VersionPreferences.h"
 #include "items/clipboard/DisplayProbe.h"
 
 namespace {
@@ -54,6 +55,8 @@ __attribute__((noinline)) int Run(int argc, char** argv) {
         app = std::make_unique<QGuiApplication>(argc, argv);
     else
         app = std::make_unique<QCoreApplication>(argc, argv);
+    // How many earlier versions every save keeps, from this machine's preferences.
+    UseVersionPreferences();
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
     return RunCli(args, io);
