@@ -20,6 +20,9 @@ const std::vector<CliCommand>& CliCommandList() {
         RmdirCommand(),
         MvCommand(),
         PasswdCommand(),
+        VersionsCommand(),
+        DiffCommand(),
+        RestoreCommand(),
         // clang-format on
     };
     return commands;

@@ -35,3 +35,6 @@ CliCommand RmCommand();
 CliCommand RmdirCommand();
 CliCommand MvCommand();
 CliCommand PasswdCommand();
+CliCommand VersionsCommand();
+CliCommand DiffCommand();
+CliCommand RestoreCommand();
