@@ -80,6 +80,12 @@ bool SameBytes(const QString& path, const char* data, qint64 size) {
            std::equal(read.bytes.begin(), read.bytes.end(), data);
 }
 
+bool SameFiles(const QString& a, const QString& b) {
+    const FileReadResult first = ReadRegularFile(a, kDataFileSizeLimit);
+    const FileReadResult second = ReadRegularFile(b, kDataFileSizeLimit);
+    return first.ok() && second.ok() && first.bytes == second.bytes;
+}
+
 // The data file's document under verifier, or a null document.
 XmlDocument OpenUnder(const QByteArray& bytes, const QString& verifier) {
     if (bytes.isEmpty() || verifier.isEmpty()) return {};
@@ -214,7 +220,8 @@ KeptAs KeepVersion(const QString& dataPath, const char* data, qint64 size,
     // Kept already by a save whose replacing failed afterwards.
     struct stat newest {};
     if (!versions.empty() && ::stat(QFile::encodeName(versions.front().path), &newest) == 0 &&
-        newest.st_dev == replaced.st_dev && newest.st_ino == replaced.st_ino)
+        ((newest.st_dev == replaced.st_dev && newest.st_ino == replaced.st_ino) ||
+         (newest.st_size == replaced.st_size && SameFiles(versions.front().path, dataPath))))
         return KeptAs::Nothing;
 
     const QDateTime now = policy.now().toUTC();
