@@ -18,6 +18,7 @@
 #include "model/XmlNode.h"
 #include "storage/DataFileCodec.h"
 #include "storage/DataFileDecode.h"
+#include "storage/DataFileLock.h"
 #include "storage/RegularFileRead.h"
 #include "storage/SafeFileWrite.h"
 #include "storage/Sha256.h"
@@ -246,6 +247,27 @@ KeptAs KeepVersion(const QString& dataPath, const char* data, qint64 size,
     if (!read.ok() || read.bytes.isEmpty()) return KeptAs::Failed;
     return WriteFileSafely(target, read.bytes.constData(), read.bytes.size()) ? KeptAs::Copied
                                                                               : KeptAs::Failed;
+}
+
+KeptAs KeepEarlierVersion(const QString& dataPath, const QByteArray& bytes,
+                          const VersionPolicy& policy) {
+    if (!policy.enabled()) return KeptAs::Off;
+    if (bytes.isEmpty()) return KeptAs::Nothing;
+    const DataFileLock lock(dataPath);
+    if (!lock.held()) return KeptAs::Failed;
+    const QString folder = MakeVersionFolder(dataPath, policy);
+    if (folder.isEmpty()) return KeptAs::Failed;
+    const std::vector<KeptVersion> versions = ListVersions(dataPath, policy);
+    if (!versions.empty() && versions.front().size == bytes.size() &&
+        SameBytes(versions.front().path, bytes.constData(), bytes.size()))
+        return KeptAs::Nothing;
+    const QDateTime now = policy.now().toUTC();
+    int serial = 1;
+    QString target = FreeVersionName(folder, now, serial);
+    while (QFileInfo::exists(target)) target = FreeVersionName(folder, now, ++serial);
+    if (!WriteFileSafely(target, bytes.constData(), bytes.size())) return KeptAs::Failed;
+    PruneVersions(dataPath, policy);
+    return KeptAs::Copied;
 }
 
 void PruneVersions(const QString& dataPath, const VersionPolicy& policy) {

@@ -77,6 +77,13 @@ enum class KeptAs {
 KeptAs KeepVersion(const QString& dataPath, const char* data, qint64 size,
                    const VersionPolicy& policy);
 
+// Keeps bytes, what the data file at dataPath held earlier, as a version: the file as last loaded
+// when it was replaced elsewhere (a sync tool, another machine) and is now merged or read again,
+// so that what the other side deleted can be taken back. Nothing when the newest version holds the
+// same bytes. Takes the data file's writers' lock; prunes afterwards.
+KeptAs KeepEarlierVersion(const QString& dataPath, const QByteArray& bytes,
+                          const VersionPolicy& policy);
+
 // Deletes the versions of the data file at dataPath that the policy no longer keeps.
 void PruneVersions(const QString& dataPath, const VersionPolicy& policy);
 
