@@ -94,6 +94,10 @@ DiskCheck CheckDataFileOnDisk(Workspace& ws, const QString& path) {
         const XmlDocument theirs = DecodeDataFile(onDisk.bytes, otherKey);
         check.conflicts =
             AdoptMerge(ws, MergeWithHeldDocument(ws, theirs, true), &onDisk, &check.removed);
+        // The versions kept here follow the key changed elsewhere: the save writes them again
+        // under it (see NoteKeyChange).
+        NoteKeyChange(ws.doc().dataFilePath, ws.doc().keyVerifier, otherKey,
+                      CurrentVersionPolicy());
         ws.AdoptKeyVerifier(otherKey);
         WipeOwnCopy(otherKey);
         check.merged = true;
