@@ -11,6 +11,7 @@
 #include "storage/DataFile.h"
 #include "storage/DataFileVersions.h"
 #include "storage/KeyVerifier.h"
+#include "storage/SafeFileWrite.h"
 #include "storage/ui/DiskChangeMerge.h"
 
 void SettingsCommand(Workspace& ws, const QString& startDirectory, bool& startMinimised,
@@ -42,6 +43,7 @@ void SettingsCommand(Workspace& ws, const QString& startDirectory, bool& startMi
     DocumentState saved;
     bool replaced = false;
     bool settingsWritten = false;
+    SafeWriteResult settingsWrite;
     const CheckedWrite written =
         WriteAfterDiskCheck(ws, path, [&](const std::function<bool()>& mayReplace, bool) {
             saved = ws.doc();  // with what a merge on the way brought in
@@ -49,8 +51,8 @@ void SettingsCommand(Workspace& ws, const QString& startDirectory, bool& startMi
             saved.dataFilePath = path;
             return SaveDataFile(saved, path, false, {}, owner, mayReplace, [&] {
                 replaced = true;
-                settingsWritten =
-                    writeSettingsFile(startDirectory, path, verifier, dialog.startMinimised);
+                settingsWritten = writeSettingsFile(startDirectory, path, verifier,
+                                                    dialog.startMinimised, &settingsWrite);
             });
         });
     if (written == CheckedWrite::Failed) Notice(owner, u"保存できませんでした");
@@ -62,5 +64,6 @@ void SettingsCommand(Workspace& ws, const QString& startDirectory, bool& startMi
     ws.doc().dataFileStamp = saved.dataFileStamp;
     startMinimised = dialog.startMinimised;
     ws.SetDataFilePath(path);
-    if (!settingsWritten) Notice(owner, u"書き込めませんでした");
+    if (!settingsWritten)
+        NoticeWriteProblem(owner, SettingsFilePath(startDirectory), settingsWrite);
 }
