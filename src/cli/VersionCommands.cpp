@@ -1,6 +1,7 @@
 // versions, diff and restore: the earlier versions of the data file kept on this machine.
 #include <QCommandLineParser>
 #include <QDateTime>
+#include <QFileInfo>
 #include <optional>
 
 #include "cli/CliCommandList.h"
@@ -199,6 +200,19 @@ std::optional<std::vector<VersionStep>> StepsOf(QString path, const XmlDocument&
     return steps;
 }
 
+// A data file deleted or emptied by mistake: the whole version becomes the data file again, written
+// under the writers' lock while there is still no file (SaveDataFileForCli with no stamp).
+int RestoreMissingDataFile(const CliDataFiles& files, int number, CliIo& io) {
+    DocumentState state;
+    DataFileLock lock;
+    if (!LockAfterKey(files, io, lock, state.keyVerifier)) return kExitFailed;
+    const std::optional<XmlDocument> then = OpenVersion(files, number, state.keyVerifier, io);
+    if (!then) return kExitFailed;
+    state.document = *then;
+    state.root = then->documentElement();
+    return SaveDataFileForCli(files, state, io) ? kExitOk : kExitFailed;
+}
+
 int RunRestore(const QCommandLineParser& parser, CliIo& io) {
     const QStringList args = parser.positionalArguments();
     if (args.isEmpty() || args.size() > 2) {
@@ -208,6 +222,9 @@ int RunRestore(const QCommandLineParser& parser, CliIo& io) {
     const std::optional<int> number = VersionNumber(args.front(), io, "restore");
     if (!number) return kExitUsage;
     const CliDataFiles files = ResolveDataFiles(parser);
+    if (args.size() == 1 && QFileInfo(files.dataPath).size() == 0 &&
+        !QFileInfo(files.dataPath).isSymLink())
+        return RestoreMissingDataFile(files, *number, io);
     return ChangeDataFile(files, io, [&](DocumentState& state) {
         FinishKeyChange(files.dataPath, state.keyVerifier, CurrentVersionPolicy());
         const std::optional<XmlDocument> then = OpenVersion(files, *number, state.keyVerifier, io);

@@ -116,6 +116,10 @@ TEST(CliVersions, DiffEscapesPathsHidesValuesAndRestoreBringsBackWhatAMergeRemov
     EXPECT_EQ(files.run({"restore", "3"}).status, 1);  // only two versions
     ASSERT_EQ(files.run({"restore", "2"}).status, 0);  // the whole version before the merge
     EXPECT_EQ(Text(ReadDataFile(files.data, kKey)), Text(Sample()));
+    // A data file deleted by mistake comes back whole.
+    ASSERT_TRUE(QFile::remove(files.data));
+    ASSERT_EQ(files.run({"restore", "1"}).status, 0);
+    EXPECT_FALSE(ReadDataFile(files.data, kKey).isNull());
 
     // A version that does not open under the key, and one that cannot be read, are listed so.
     const std::vector<KeptVersion> versions = files.versions();

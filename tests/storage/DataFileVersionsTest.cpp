@@ -28,19 +28,14 @@ VersionPolicy PolicyIn(const QString& folder) {
     return policy;
 }
 
-// A document whose only item holds value: what a save of it writes is told by the value.
-DocumentState StateHolding(const QString& value, const QString& verifier) {
+// Saves a document whose only item holds value: what a save wrote is told by the value.
+void Save(const QString& path, const QString& value, const QString& verifier = kOldKey) {
+    ScriptedPrompter prompter;
     DocumentState state;
     state.document = schema::CreateNewDocument();
     state.root = state.document.documentElement();
     AddItem(AddGroup(state.root, QStringLiteral("銀行")), QStringLiteral("暗証"), value, true);
     state.keyVerifier = verifier;
-    return state;
-}
-
-void Save(const QString& path, const QString& value, const QString& verifier = kOldKey) {
-    ScriptedPrompter prompter;
-    DocumentState state = StateHolding(value, verifier);
     ASSERT_TRUE(SaveDataFile(state, path, false, nullptr));
     EXPECT_TRUE(prompter.texts().isEmpty()) << prompter.texts().join('|').toStdString();
 }
@@ -191,36 +186,27 @@ TEST_F(VersionsTest, LinksOnTheSameFileSystemAndCopiesAcrossFileSystems) {
     if (!otherFileSystem) GTEST_SKIP() << "no second file system for the copy";
 }
 
-TEST_F(VersionsTest, KeyChangeRewritesEveryVersionAndLeavesOthersNamed) {
-    const QString path = dir.file(QStringLiteral("Zetrova.dat"));
-    Save(path, QStringLiteral("a"));
-    Save(path, QStringLiteral("b"));
-    // A version written under some other key altogether (kept from a copy changed elsewhere).
-    Save(path, QStringLiteral("c"), kOtherKey);
-    Save(path, QStringLiteral("d"));
-    ASSERT_TRUE(NoteKeyChange(path, kOldKey, kNewKey, policy()));
-    Save(path, QStringLiteral("d"), kNewKey);  // the key change's own save
-    EXPECT_EQ(VersionValues(path, kNewKey, policy()), QStringList({"d", "?", "b", "a"}));
-    EXPECT_EQ(VersionValues(path, kOldKey, policy()), QStringList({"?", "?", "?", "?"}));
-    EXPECT_EQ(VersionValues(path, kOtherKey, policy()), QStringList({"?", "c", "?", "?"}));
-    const std::vector<KeptVersion> versions = ListVersions(path, policy());
-    EXPECT_EQ(VersionStateUnder(versions[1], kNewKey), VersionState::OtherKey);
-    EXPECT_FALSE(QFileInfo::exists(VersionFolderOf(path, policy()) + u'/' +
-                                   QString::fromLatin1(kKeyChangeNoteName)));
-}
-
+// A key change writes every version again under the new key, the version of the file it
+// replaces included; killed anywhere, each version opens under one key or the other, and the next
+// save (FinishKeyChange) completes it. A version under some other key altogether is left.
 TEST_F(VersionsTest, KeyChangeKilledAnywhereLeavesEveryVersionOpenAndIsCompletedNextTime) {
     const QString path = dir.file(QStringLiteral("Zetrova.dat"));
     constexpr int kVersions = 12;
-    for (int i = 0; i <= kVersions; ++i) Save(path, QString::number(i).repeated(2000));
-    ASSERT_EQ(ListVersions(path, policy()).size(), std::size_t(kVersions));
-    // The key change up to its data file, then killed at some point of writing the versions again.
+    Save(path, QStringLiteral("other"), kOtherKey);
+    for (int i = 0; i < kVersions; ++i) Save(path, QString::number(i).repeated(2000));
     ASSERT_TRUE(NoteKeyChange(path, kOldKey, kNewKey, policy()));
+    Save(path, QStringLiteral("new"), kNewKey);  // the key change's own save, done whole
+    EXPECT_FALSE(VersionValues(path, kNewKey, policy()).mid(0, kVersions).contains("?"));
+    EXPECT_EQ(VersionValues(path, kOtherKey, policy()).last(), QStringLiteral("other"));
+    EXPECT_EQ(VersionStateUnder(ListVersions(path, policy()).back(), kNewKey),
+              VersionState::OtherKey);
+    // And back, up to the data file, then killed at some point of writing the versions again.
+    ASSERT_TRUE(NoteKeyChange(path, kNewKey, kOldKey, policy()));
     for (const int delayMicroseconds : {0, 2000, 10000}) {
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            ChangeVersionsKey(path, kOldKey, kNewKey, CurrentVersionPolicy());
+            ChangeVersionsKey(path, kNewKey, kOldKey, CurrentVersionPolicy());
             ::_exit(0);
         }
         ::usleep(delayMicroseconds);
@@ -231,8 +217,8 @@ TEST_F(VersionsTest, KeyChangeKilledAnywhereLeavesEveryVersionOpenAndIsCompleted
         for (int i = 0; i < kVersions; ++i)
             EXPECT_TRUE((underOld[i] == "?") != (underNew[i] == "?")) << i;
     }
-    FinishKeyChange(path, kNewKey, policy());
-    EXPECT_FALSE(VersionValues(path, kNewKey, policy()).contains(QStringLiteral("?")));
+    FinishKeyChange(path, kOldKey, policy());
+    EXPECT_FALSE(VersionValues(path, kOldKey, policy()).mid(0, kVersions).contains("?"));
     EXPECT_FALSE(QFileInfo::exists(VersionFolderOf(path, policy()) + u'/' +
                                    QString::fromLatin1(kKeyChangeNoteName)));
 }
