@@ -184,12 +184,8 @@ namespace {
 QString Differences(const std::vector<DocumentDifference>& differences) {
     QStringList lines;
     for (const DocumentDifference& d : differences) {
-        const char mark = d.change == DocumentDifference::Change::Added     ? '+'
-                          : d.change == DocumentDifference::Change::Removed ? '-'
-                                                                            : '~';
-        QStringList names = d.groupNames();
-        names << d.name();
-        lines << QString(QChar::fromLatin1(mark)) + u' ' + u'/' + names.join(u'/') +
+        const QChar mark = u"+-~"[int(d.change)];  // added, removed, changed
+        lines << mark + QStringLiteral(" /") + (d.groupNames() << d.name()).join(u'/') +
                      (d.group ? QStringLiteral("/") : QString()) +
                      (d.secret ? QStringLiteral("*") : QString());
     }

@@ -159,26 +159,25 @@ TEST_F(VersionsTest, LinksOnTheSameFileSystemAndCopiesAcrossFileSystems) {
         QString versions;
         KeptAs expected;
     };
+    const auto stated = [](const QString& path) {
+        struct stat st {};
+        EXPECT_EQ(::stat(QFile::encodeName(path), &st), 0) << path.toStdString();
+        return st;
+    };
     QTemporaryDir shm(QStringLiteral("/dev/shm/zetrova-versions-XXXXXX"));
-    struct stat here {
-    }, there{};
     const bool otherFileSystem =
-        shm.isValid() && ::stat(QFile::encodeName(dir.path()), &here) == 0 &&
-        ::stat(QFile::encodeName(shm.path()), &there) == 0 && here.st_dev != there.st_dev;
+        shm.isValid() && stated(dir.path()).st_dev != stated(shm.path()).st_dev;
     std::vector<Case> cases = {{"same file system", dir.file(QStringLiteral("v")), KeptAs::Linked}};
     if (otherFileSystem) cases.push_back({"other file system", shm.path(), KeptAs::Copied});
     for (const Case& c : cases) {
         const QString path = dir.file(QString::fromLatin1(c.name));
         Save(path, QStringLiteral("kept"));
-        struct stat before {};
-        ASSERT_EQ(::stat(QFile::encodeName(path), &before), 0);
+        const ino_t before = stated(path).st_ino;
         const VersionPolicy p = PolicyIn(c.versions);
         EXPECT_EQ(KeepVersion(path, "new", 3, p), c.expected) << c.name;
         const std::vector<KeptVersion> kept = ListVersions(path, p);
         ASSERT_EQ(kept.size(), 1u) << c.name;
-        struct stat version {};
-        ASSERT_EQ(::stat(QFile::encodeName(kept.front().path), &version), 0);
-        EXPECT_EQ(version.st_ino == before.st_ino, c.expected == KeptAs::Linked) << c.name;
+        EXPECT_EQ(stated(kept.front().path).st_ino == before, c.expected == KeptAs::Linked);
         EXPECT_EQ(VersionValues(path, kOldKey, p), QStringList{QStringLiteral("kept")}) << c.name;
         // Kept already: a save whose rename failed does not keep the same file twice.
         EXPECT_EQ(KeepVersion(path, "new", 3, p), KeptAs::Nothing) << c.name;

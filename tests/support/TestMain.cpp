@@ -4,8 +4,7 @@
 #include <QTemporaryDir>
 
 // Every test program runs with a QApplication, headless unless a platform is chosen, and with
-// state and configuration folders of its own: the versions every save keeps, and the per-machine
-// preferences, never touch the user's.
+// state and configuration folders of its own (versions, preferences), never the user's.
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir xdg;
