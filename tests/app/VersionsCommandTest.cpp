@@ -56,18 +56,18 @@ void AddGroup(Workspace& ws, const QString& name) {
 TEST(Versions, EveryDesktopWritingPathKeepsWhatItReplaces) {
     struct Case {
         const char* what;
-        // Scripts the answers and runs the command; returns the file that was replaced.
-        std::function<QString(const TempDir&, ScriptedPrompter&, Session&)> run;
+        // Scripts the answers and runs the command that replaces the file `replaced`.
+        std::function<void(const TempDir&, ScriptedPrompter&, Session&)> run;
         const char* keyAfter = "pw";
+        const char* replaced = "Zetrova.dat";
     };
     using namespace CommandId;
     const std::vector<Case> cases = {
         {"保存",
-         [](const TempDir& dir, ScriptedPrompter& p, Session& s) {
+         [](const TempDir&, ScriptedPrompter& p, Session& s) {
              AddGroup(s.ws, "new");
              AnswerKey(p, "pw");
              s.frame().dispatchCommand(FileSave);
-             return dir.file("Zetrova.dat");
          }},
         {"別名で保存 onto another existing file",
          [](const TempDir& dir, ScriptedPrompter& p, Session& s) {
@@ -76,8 +76,8 @@ TEST(Versions, EveryDesktopWritingPathKeepsWhatItReplaces) {
              p.answerSaveFile(dir.file("other.dat"));
              AnswerKey(p, "pw");
              s.frame().dispatchCommand(FileSaveAs);
-             return dir.file("other.dat");
-         }},
+         },
+         "pw", "other.dat"},
         {"import, then 保存",
          [](const TempDir& dir, ScriptedPrompter& p, Session& s) {
              dir.write("in.xml", "<group name=\"root\"><item name=\"i\">v</item></group>");
@@ -85,16 +85,14 @@ TEST(Versions, EveryDesktopWritingPathKeepsWhatItReplaces) {
              s.frame().dispatchCommand(Import);
              AnswerKey(p, "pw");
              s.frame().dispatchCommand(FileSave);
-             return dir.file("Zetrova.dat");
          }},
         {"設定's 更新 with a new key",
-         [](const TempDir& dir, ScriptedPrompter& p, Session& s) {
+         [](const TempDir&, ScriptedPrompter& p, Session& s) {
              p.answerDialog<CConfigDlg>([](CConfigDlg& d) {
                  d.key = "newkey";
                  return 1;
              });
              s.frame().dispatchCommand(Settings);
-             return dir.file("Zetrova.dat");
          },
          "newkey"},
     };
@@ -105,10 +103,10 @@ TEST(Versions, EveryDesktopWritingPathKeepsWhatItReplaces) {
         ScriptedPrompter prompter;
         Session s(dir, prompter);
         const QString before = Text(ReadDataFile(dir.file("Zetrova.dat"), "pw"));
-        const QString replaced = c.run(dir, prompter, s);
+        c.run(dir, prompter, s);
         EXPECT_TRUE(prompter.exhausted());
         EXPECT_TRUE(prompter.texts().isEmpty()) << prompter.texts().join('|').toStdString();
-        const std::vector<KeptVersion> versions = KeptOf(replaced);
+        const std::vector<KeptVersion> versions = KeptOf(dir.file(c.replaced));
         ASSERT_EQ(versions.size(), 1u);
         EXPECT_EQ(Text(ReadDataFile(versions.front().path, c.keyAfter)), before);
     }
