@@ -48,15 +48,17 @@ void BM_SaveKeepingVersions(benchmark::State& state) {
 }
 BENCHMARK(BM_SaveKeepingVersions)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-// A document of groups and items, n groups of 10 items, the k-th version of it with one item valued k
-// changed: what a list of versions of one data file looks like.
+// A document of groups and items, n groups of 10 items, the k-th version of it with one item valued
+// k changed: what a list of versions of one data file looks like.
 XmlDocument VersionOf(int groups, int k) {
     XmlDocument doc = schema::CreateNewDocument();
     for (int g = 0; g < groups; ++g) {
         XmlNode group = AddGroup(doc.documentElement(), QStringLiteral("group%1").arg(g));
         for (int i = 0; i < 10; ++i)
-            AddItem(group, QStringLiteral("item%1").arg(i),
-                    QStringLiteral("value %1 %2").arg(g * 10 + i == k % (groups * 10) ? k : 0).arg(i), i % 3 == 0);
+            AddItem(
+                group, QStringLiteral("item%1").arg(i),
+                QStringLiteral("value %1 %2").arg(g * 10 + i == k % (groups * 10) ? k : 0).arg(i),
+                i % 3 == 0);
     }
     return doc;
 }
