@@ -9,7 +9,6 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <cerrno>
-#include <map>
 #include <set>
 #include <utility>
 
@@ -22,7 +21,6 @@
 #include "storage/RegularFileRead.h"
 #include "storage/SafeFileWrite.h"
 #include "storage/Sha256.h"
-#include "storage/UniqueFd.h"
 
 namespace {
 
@@ -40,6 +38,13 @@ const QRegularExpression& VersionName() {
     static const QRegularExpression name(
         QStringLiteral("^(\\d{8}T\\d{6}\\.\\d{3}Z)-([1-9]\\d{0,5})\\.dat$"));
     return name;
+}
+
+// The data file's full path with its links resolved, as far as it exists.
+QString CanonicalDataPath(const QString& dataPath) {
+    const QFileInfo info(dataPath);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
 }
 
 // The folder at path, made with mode 0700 when missing; an existing one must be the user's own
@@ -64,7 +69,7 @@ QString MakeVersionFolder(const QString& dataPath, const VersionPolicy& policy) 
     for (const QString& own : {root, folder})
         if (!OwnFolder(QFile::encodeName(own))) return {};
     const QString index = folder + u'/' + QString::fromLatin1(kIndexFileName);
-    const QByteArray named = QFileInfo(dataPath).canonicalFilePath().toUtf8() + '\n';
+    const QByteArray named = CanonicalDataPath(dataPath).toUtf8() + '\n';
     const FileReadResult held = ReadRegularFile(index, 1 << 16);
     if (!held.ok() || held.bytes != named) WriteFileSafely(index, named.constData(), named.size());
     return folder;
@@ -143,9 +148,7 @@ QString VersionsRoot(const VersionPolicy& policy) {
 QString VersionFolderOf(const QString& dataPath, const VersionPolicy& policy) {
     const QString root = VersionsRoot(policy);
     if (root.isEmpty() || dataPath.isEmpty()) return {};
-    const QFileInfo info(dataPath);
-    QString canonical = info.canonicalFilePath();
-    if (canonical.isEmpty()) canonical = QDir::cleanPath(info.absoluteFilePath());
+    const QString canonical = CanonicalDataPath(dataPath);
     const QByteArray utf8 = canonical.toUtf8();
     const QByteArray hash = Sha256Of(utf8.constData(), utf8.size()).toHex().left(kHashDigits);
     // The file name as a person knows it, without what would make the folder's name hard to type
@@ -165,9 +168,12 @@ std::vector<KeptVersion> ListVersions(const QString& dataPath, const VersionPoli
     for (const QFileInfo& entry : dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
         const QRegularExpressionMatch match = VersionName().match(entry.fileName());
         if (!match.hasMatch() || entry.isSymLink()) continue;
-        QDateTime time = QDateTime::fromString(match.captured(1), kTimeFormat);
+        // Read as UTC from the start: read as local time, an hour that a clock change skips
+        // would not exist, and the version would go unlisted.
+        const QString stamp = match.captured(1);
+        const QDateTime time(QDate::fromString(stamp.left(8), u"yyyyMMdd"),
+                             QTime::fromString(stamp.mid(9, 10), u"HHmmss.zzz"), QTimeZone::utc());
         if (!time.isValid()) continue;
-        time.setTimeZone(QTimeZone::utc());
         versions.push_back({entry.filePath(), time, match.captured(2).toInt(), entry.size()});
     }
     std::sort(versions.begin(), versions.end(), [](const KeptVersion& a, const KeptVersion& b) {
