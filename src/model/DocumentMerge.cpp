@@ -766,10 +766,20 @@ std::vector<DocumentDifference> CompareDocuments(const XmlDocument& then, const 
     digests.add(nowDoc);
 
     std::vector<DocumentDifference> differences;
+    // The groups descended into, each with the index of its parent (-1: the root group): a chain
+    // of deep groups is held once, and only a difference spells out its steps.
+    std::vector<std::pair<int, VersionStep>> groups;
+    const auto stepsTo = [&](int group) {
+        std::vector<VersionStep> steps;
+        for (; group >= 0; group = groups[std::size_t(group)].first)
+            steps.push_back(groups[std::size_t(group)].second);
+        std::reverse(steps.begin(), steps.end());
+        return steps;
+    };
     struct Pending {
         const xmlNode* then;
         const xmlNode* now;
-        std::vector<VersionStep> steps;
+        int group;
     };
     // A stack of group pairs still to compare, deepest last, so that no depth exhausts the stack;
     // each pair's differences come out in document order, those of its subgroups after it.
@@ -777,7 +787,7 @@ std::vector<DocumentDifference> CompareDocuments(const XmlDocument& then, const 
     const xmlNode* thenRoot = xmlDocGetRootElement(thenDoc);
     const xmlNode* nowRoot = xmlDocGetRootElement(nowDoc);
     if (thenRoot && nowRoot && !(Stored(thenRoot) == Stored(nowRoot)))
-        stack.push_back({thenRoot, nowRoot, {}});
+        stack.push_back({thenRoot, nowRoot, -1});
     while (!stack.empty()) {
         const Pending pair = std::move(stack.back());
         stack.pop_back();
@@ -791,7 +801,7 @@ std::vector<DocumentDifference> CompareDocuments(const XmlDocument& then, const 
             d.change = change;
             d.group = step.group;
             d.secret = secret;
-            d.steps = pair.steps;
+            d.steps = stepsTo(pair.group);
             d.steps.push_back(step);
             if (step.group && change != DocumentDifference::Change::Changed)
                 d.inside = CountInside(node);
@@ -813,9 +823,8 @@ std::vector<DocumentDifference> CompareDocuments(const XmlDocument& then, const 
             }
             if (!(OwnDigest(old) == OwnDigest(current)))
                 difference(DocumentDifference::Change::Changed, old, step, false);
-            std::vector<VersionStep> steps = pair.steps;
-            steps.push_back(step);
-            deeper.push_back({old, current, std::move(steps)});
+            groups.emplace_back(pair.group, step);
+            deeper.push_back({old, current, int(groups.size()) - 1});
         }
         for (std::size_t j = 0; j < nowChildren.nodes.size(); ++j)
             if (nowInThen[j] < 0)

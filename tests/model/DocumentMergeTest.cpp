@@ -267,6 +267,14 @@ TEST(DocumentCompare, RestoresWhatAMergeRemoved) {
         const XmlDocument restored = RestoreFromVersion(merged.document, base, c.chosen);
         EXPECT_EQ(Text(restored), Text(Parse(QString::fromUtf8(c.restored))));
     }
+    // A change at the bottom of a chain of groups 20,000 deep: found and taken back.
+    const XmlDocument deep = Parse(NestedGroups(20000));
+    const XmlDocument changed =
+        Parse(NestedGroups(20000).remove(QStringLiteral("<item name=\"x\">v</item>")));
+    const auto deepDifferences = CompareDocuments(deep, changed);
+    ASSERT_EQ(deepDifferences.size(), 1u);
+    EXPECT_EQ(deepDifferences[0].steps.size(), 20001u);
+    EXPECT_TRUE(RestoreFromVersion(changed, deep, {deepDifferences[0].steps}).sameContent(deep));
     // A changed item takes the version's value; a group overlaid keeps what was added to it, and
     // what comes back goes right after what stood before it in the version.
     const XmlDocument now = Parse(QStringLiteral(
