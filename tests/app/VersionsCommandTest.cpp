@@ -26,10 +26,6 @@ QString Text(const XmlDocument& doc) {
     return doc.isNull() ? QStringLiteral("(none)") : QString::fromUtf8(doc.serialize("UTF-8"));
 }
 
-std::vector<KeptVersion> KeptOf(const QString& path) {
-    return ListVersions(path, CurrentVersionPolicy());
-}
-
 struct Session {
     Session(const TempDir& dir, ScriptedPrompter& prompter)
         : harness((AnswerKey(prompter, "pw"), true), dir.path()), ws(harness.frame->workspace()) {}
@@ -106,7 +102,8 @@ TEST(Versions, EveryDesktopWritingPathKeepsWhatItReplaces) {
         c.run(dir, prompter, s);
         EXPECT_TRUE(prompter.exhausted());
         EXPECT_TRUE(prompter.texts().isEmpty()) << prompter.texts().join('|').toStdString();
-        const std::vector<KeptVersion> versions = KeptOf(dir.file(c.replaced));
+        const std::vector<KeptVersion> versions =
+            ListVersions(dir.file(c.replaced), CurrentVersionPolicy());
         ASSERT_EQ(versions.size(), 1u);
         EXPECT_EQ(Text(ReadDataFile(versions.front().path, c.keyAfter)), before);
     }
@@ -132,7 +129,8 @@ TEST(Versions, AMergeThatRemovesSaysSoAndTheDialogTakesItBack) {
                           "なくなりました。ファイル › 以前の版で、結合の前の版から戻せます"});
     // Kept: what the other machine wrote (replaced by the save) and, before it, the file as this
     // program had loaded it.
-    const std::vector<KeptVersion> versions = KeptOf(dir.file("Zetrova.dat"));
+    const std::vector<KeptVersion> versions =
+        ListVersions(dir.file("Zetrova.dat"), CurrentVersionPolicy());
     ASSERT_EQ(versions.size(), 2u);
     EXPECT_EQ(Text(ReadDataFile(versions[1].path, "pw")), start);
 
