@@ -13,6 +13,7 @@
 #include "storage/KeyVerifier.h"
 #include "storage/ui/CVersionsDlg.h"
 #include "support/DataFiles.h"
+#include "support/Documents.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"
 
@@ -40,13 +41,6 @@ void PrepareDir(const TempDir& dir) {
         WriteSettingsFile(dir.path(), dir.file("Zetrova.dat"), MakeKeyVerifier("pw"), false));
 }
 
-void AddGroup(Workspace& ws, const QString& name) {
-    XmlNode group = ws.doc().document.createElement(u"group");
-    group.setAttribute(u"name", name);
-    ws.doc().root.appendChild(group);
-    ws.doc().modified = true;
-}
-
 }  // namespace
 
 TEST(Versions, EveryDesktopWritingPathKeepsWhatItReplaces) {
@@ -59,16 +53,10 @@ TEST(Versions, EveryDesktopWritingPathKeepsWhatItReplaces) {
     };
     using namespace CommandId;
     const std::vector<Case> cases = {
-        {"保存",
-         [](const TempDir&, ScriptedPrompter& p, Session& s) {
-             AddGroup(s.ws, "new");
-             AnswerKey(p, "pw");
-             s.frame().dispatchCommand(FileSave);
-         }},
         {"別名で保存 onto another existing file",
          [](const TempDir& dir, ScriptedPrompter& p, Session& s) {
              EXPECT_TRUE(WriteDataFile(dir.file("other.dat"), kStart, "pw"));
-             AddGroup(s.ws, "new");
+             Add(s.ws.doc().root, schema::kGroup, "new");
              p.answerSaveFile(dir.file("other.dat"));
              AnswerKey(p, "pw");
              s.frame().dispatchCommand(FileSaveAs);
@@ -119,7 +107,7 @@ TEST(Versions, AMergeThatRemovesSaysSoAndTheDialogTakesItBack) {
     const QString start = Text(s.ws.doc().document);
     ASSERT_TRUE(WriteDataFile(dir.file("Zetrova.dat"),
                               "<group name=\"root\"><group name=\"B\"/></group>", "pw"));
-    AddGroup(s.ws, "C");
+    Add(s.ws.doc().root, schema::kGroup, "C");
     prompter.clearMessages();
     prompter.answerChoice("結合");
     AnswerKey(prompter, "pw");

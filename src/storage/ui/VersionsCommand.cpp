@@ -135,4 +135,9 @@ void VersionsCommand(Workspace& ws) {
     next.root = restored.documentElement();
     next.modified = true;
     ws.ReplaceDocument(next, Workspace::CurrentGroup::Kept);
+    ws.ShowStatus(FormatText(dialog.action == CVersionsDlg::Action::WholeVersion
+                                 ? u"%sの版に戻しました。保存するまでデータファイルは変わりません"
+                                 : u"%sの版から選んだものを戻しました。保存するまでデータファイル"
+                                   u"は変わりません",
+                             {browser.timeText(row)}));
 }
