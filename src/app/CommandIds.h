@@ -31,6 +31,7 @@ inline constexpr int GroupFindNext = 32789;
 inline constexpr int Settings = 32791;
 inline constexpr int ShowWindow = 32795;
 inline constexpr int ToggleGroupPane = 40000;
+inline constexpr int Versions = 40001;
 inline constexpr int Help = 57670;
 inline constexpr int About = 57664;
 // Sent by the close button in the group pane's header; it has no menu item.

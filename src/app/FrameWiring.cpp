@@ -29,6 +29,7 @@
 #include "storage/ui/DiskChangeMerge.h"
 #include "storage/ui/DocumentCommands.h"
 #include "storage/ui/ExchangeCommands.h"
+#include "storage/ui/VersionsCommand.h"
 
 namespace {
 
@@ -115,6 +116,7 @@ void InstallItemCommands(const FrameParts& parts) {
     const QString settingsFile = SettingsFilePath(parts.startDirectory);
     commands.set(Export, [&ws, settingsFile](QObject*) { ExportCommand(ws, settingsFile); });
     commands.set(Import, [&ws](QObject*) { ImportCommand(ws); });
+    commands.set(Versions, [&ws](QObject*) { VersionsCommand(ws); });
 }
 
 }  // namespace

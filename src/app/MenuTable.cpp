@@ -18,6 +18,7 @@ constexpr std::array kFileMenu{
     kSeparator,
     MenuItemEntry{Import, u"インポート(&I)\tCtrl+I", "Ctrl+I"},
     MenuItemEntry{Export, u"エクスポート(&E)\tCtrl+E", "Ctrl+E"},
+    MenuItemEntry{Versions, u"以前の版(&V)...", nullptr},
     kSeparator,
     MenuItemEntry{FileClose, u"閉じる(&C)", nullptr},
     MenuItemEntry{Exit, u"終了(&X)", nullptr},

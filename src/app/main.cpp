@@ -18,6 +18,7 @@
 #include "diag/ProcessHardening.h"
 #include "diag/SecureWipe.h"
 #include "items/Settings.h"
+#include "items/VersionPreferences.h"
 #include "items/clipboard/ItemClipboard.h"
 #include "model/ui/KeyEditAccessibility.h"
 
@@ -68,6 +69,8 @@ __attribute__((noinline)) int Run(int argc, char** argv) {
             return 1;
         }
     }
+    // How many earlier versions every save keeps, from this machine's preferences.
+    UseVersionPreferences();
     // Read once: the settings just found readable are the ones the window starts with.
     HeldSettings settings;
     if (!StartupSettingsReadable(StartDirectory(), &settings)) return 1;

@@ -21,6 +21,9 @@ const std::vector<CliCommand>& CliCommandList() {
         RmdirCommand(),
         MvCommand(),
         PasswdCommand(),
+        VersionsCommand(),
+        DiffCommand(),
+        RestoreCommand(),
         // clang-format on
     };
     return commands;

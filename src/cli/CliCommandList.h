@@ -36,3 +36,6 @@ CliCommand RmCommand();
 CliCommand RmdirCommand();
 CliCommand MvCommand();
 CliCommand PasswdCommand();
+CliCommand VersionsCommand();
+CliCommand DiffCommand();
+CliCommand RestoreCommand();

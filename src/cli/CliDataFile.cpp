@@ -12,6 +12,7 @@
 #include "items/SyncedFolder.h"
 #include "storage/DataFile.h"
 #include "storage/DataFileLock.h"
+#include "storage/DataFileVersions.h"
 #include "storage/KeyVerifier.h"
 #include "storage/SafeFileWrite.h"
 #include "storage/SameFile.h"
@@ -123,6 +124,12 @@ bool AcceptKey(const CliDataFiles& files, CliIo& io, const QString& typed) {
     if (!DataFileOpensUnder(files.dataPath, typed)) {
         CliError(io, QStringLiteral("キーが違います"));
         return false;
+    }
+    // The versions kept here follow the key the data file was changed to (elsewhere, or by a key
+    // change that stopped before the settings file): written again under it now.
+    if (!now.keyVerifier.isEmpty()) {
+        NoteKeyChange(files.dataPath, now.keyVerifier, typed, CurrentVersionPolicy());
+        FinishKeyChange(files.dataPath, typed, CurrentVersionPolicy());
     }
     SafeWriteResult written;
     if (!WriteSettingsKey(files.iniPath, typed, &written)) {

@@ -14,6 +14,7 @@
 #include "items/SyncedFolder.h"
 #include "storage/DataFile.h"
 #include "storage/DataFileLock.h"
+#include "storage/DataFileVersions.h"
 #include "storage/SafeFileWrite.h"
 
 namespace {
@@ -132,6 +133,9 @@ int RunPasswd(const QCommandLineParser& parser, CliIo& io) {
     // The settings command's order: the data file under the new key first, then the settings
     // file. A crash in between leaves a data file that opens with the new key, and the next
     // command given that key writes it into the settings file.
+    // The kept versions follow the key: the save writes them again under the new one, the
+    // version of the file it replaces included (see NoteKeyChange).
+    NoteKeyChange(files.dataPath, state.keyVerifier, *verifier, CurrentVersionPolicy());
     WipeOwnCopy(state.keyVerifier);
     state.keyVerifier = *verifier;
     const bool saved = SaveDataFileForCli(files, state, io);

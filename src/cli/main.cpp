@@ -18,6 +18,7 @@
 #include "diag/MemoryReuse.h"
 #include "diag/ProcessHardening.h"
 #include "diag/SecureWipe.h"
+#include "items/VersionPreferences.h"
 #include "items/clipboard/DisplayProbe.h"
 
 namespace {
@@ -62,6 +63,8 @@ __attribute__((noinline)) int Run(int argc, char** argv) {
         app = std::make_unique<QGuiApplication>(argc, argv);
     else
         app = std::make_unique<QCoreApplication>(argc, argv);
+    // How many earlier versions every save keeps, from this machine's preferences.
+    UseVersionPreferences();
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
     return RunCli(args, io);

@@ -684,3 +684,295 @@ QString conflict_names::Stripped(const QString& name) {
     const std::string_view stripped = StrippedName(std::string_view(utf8.constData(), utf8.size()));
     return QString::fromUtf8(stripped.data(), static_cast<qsizetype>(stripped.size()));
 }
+
+// ---- Comparing and restoring by the merge's alignment.
+
+namespace {
+
+// The group and item children of a container with the merge's keys (other nodes are neither
+// compared nor restored), and where each key is.
+struct AlignedChildren {
+    std::vector<xmlNodePtr> nodes;
+    std::vector<VersionStep> steps;
+
+    explicit AlignedChildren(const xmlNode* container) {
+        if (!container) return;
+        std::deque<std::string> storage;
+        std::unordered_map<std::string, int> seen;
+        for (xmlNodePtr c = container->children; c; c = c->next) {
+            if (!IsGroup(c) && !IsItem(c)) continue;
+            const auto name = NameAttribute(c, storage);
+            const std::string text(name.value_or(""));
+            const bool group = IsGroup(c);
+            // A missing name attribute is its own name, apart from an empty one.
+            const std::string key = (group ? "g" : "i") + std::string(name ? "=" : "-") + text;
+            nodes.push_back(c);
+            steps.push_back(
+                {group, QString::fromUtf8(text.data(), qsizetype(text.size())), seen[key]++});
+        }
+    }
+
+    int find(const VersionStep& step) const {
+        for (std::size_t i = 0; i < steps.size(); ++i)
+            if (steps[i] == step) return static_cast<int>(i);
+        return -1;
+    }
+};
+
+int CountInside(const xmlNode* group) {
+    int count = 0;
+    const auto top = const_cast<xmlNodePtr>(group);
+    for (xmlNodePtr n = top->children; n; n = xmlimpl::NextInTree(n, top))
+        if (IsGroup(n) || IsItem(n)) ++count;
+    return count;
+}
+
+// The indexes of a's steps in b (-1 where b has none), found through a map: groups with many
+// children are aligned in linear time.
+std::vector<int> Align(const AlignedChildren& a, const AlignedChildren& b) {
+    std::unordered_map<QString, std::vector<int>> byName;
+    for (std::size_t j = 0; j < b.steps.size(); ++j) byName[b.steps[j].name].push_back(int(j));
+    std::vector<int> found(a.steps.size(), -1);
+    for (std::size_t i = 0; i < a.steps.size(); ++i) {
+        const auto candidates = byName.find(a.steps[i].name);
+        if (candidates == byName.end()) continue;
+        for (const int j : candidates->second)
+            if (b.steps[std::size_t(j)] == a.steps[i]) {
+                found[i] = j;
+                break;
+            }
+    }
+    return found;
+}
+
+xmlDocPtr RawDocument(const XmlDocument& document) {
+    return XmlAccess::require(document)->doc;
+}
+
+}  // namespace
+
+QStringList DocumentDifference::groupNames() const {
+    QStringList names;
+    for (std::size_t i = 0; i + 1 < steps.size(); ++i) names.append(steps[i].name);
+    return names;
+}
+
+std::vector<DocumentDifference> CompareDocuments(const XmlDocument& then, const XmlDocument& now) {
+    const xmlDocPtr thenDoc = RawDocument(then);
+    const xmlDocPtr nowDoc = RawDocument(now);
+    xmlrt::EnsureLibXml();
+    DigestStore digests;
+    digests.add(thenDoc);
+    digests.add(nowDoc);
+
+    std::vector<DocumentDifference> differences;
+    // The groups descended into, each with the index of its parent (-1: the root group): a chain
+    // of deep groups is held once, and only a difference spells out its steps.
+    std::vector<std::pair<int, VersionStep>> groups;
+    const auto stepsTo = [&](int group) {
+        std::vector<VersionStep> steps;
+        for (; group >= 0; group = groups[std::size_t(group)].first)
+            steps.push_back(groups[std::size_t(group)].second);
+        std::reverse(steps.begin(), steps.end());
+        return steps;
+    };
+    struct Pending {
+        const xmlNode* then;
+        const xmlNode* now;
+        int group;
+    };
+    // A stack of group pairs still to compare, deepest last, so that no depth exhausts the stack;
+    // each pair's differences come out in document order, those of its subgroups after it.
+    std::vector<Pending> stack;
+    const xmlNode* thenRoot = xmlDocGetRootElement(thenDoc);
+    const xmlNode* nowRoot = xmlDocGetRootElement(nowDoc);
+    if (thenRoot && nowRoot && !(Stored(thenRoot) == Stored(nowRoot)))
+        stack.push_back({thenRoot, nowRoot, -1});
+    while (!stack.empty()) {
+        const Pending pair = std::move(stack.back());
+        stack.pop_back();
+        const AlignedChildren thenChildren(pair.then), nowChildren(pair.now);
+        const std::vector<int> thenInNow = Align(thenChildren, nowChildren);
+        const std::vector<int> nowInThen = Align(nowChildren, thenChildren);
+        std::vector<Pending> deeper;
+        const auto difference = [&](DocumentDifference::Change change, const xmlNode* node,
+                                    const VersionStep& step, bool secret) {
+            DocumentDifference d;
+            d.change = change;
+            d.group = step.group;
+            d.secret = secret;
+            d.steps = stepsTo(pair.group);
+            d.steps.push_back(step);
+            if (step.group && change != DocumentDifference::Change::Changed)
+                d.inside = CountInside(node);
+            differences.push_back(std::move(d));
+        };
+        for (std::size_t i = 0; i < thenChildren.nodes.size(); ++i) {
+            const xmlNode* old = thenChildren.nodes[i];
+            const VersionStep& step = thenChildren.steps[i];
+            if (thenInNow[i] < 0) {
+                difference(DocumentDifference::Change::Removed, old, step, IsSecret(old));
+                continue;
+            }
+            const xmlNode* current = nowChildren.nodes[std::size_t(thenInNow[i])];
+            if (Stored(old) == Stored(current)) continue;
+            if (!step.group) {
+                difference(DocumentDifference::Change::Changed, old, step,
+                           IsSecret(old) || IsSecret(current));
+                continue;
+            }
+            if (!(OwnDigest(old) == OwnDigest(current)))
+                difference(DocumentDifference::Change::Changed, old, step, false);
+            groups.emplace_back(pair.group, step);
+            deeper.push_back({old, current, int(groups.size()) - 1});
+        }
+        for (std::size_t j = 0; j < nowChildren.nodes.size(); ++j)
+            if (nowInThen[j] < 0)
+                difference(DocumentDifference::Change::Added, nowChildren.nodes[j],
+                           nowChildren.steps[j], IsSecret(nowChildren.nodes[j]));
+        stack.insert(stack.end(), std::make_move_iterator(deeper.rbegin()),
+                     std::make_move_iterator(deeper.rend()));
+    }
+    return differences;
+}
+
+DifferenceCounts CountDifferences(const std::vector<DocumentDifference>& differences) {
+    DifferenceCounts counts;
+    for (const DocumentDifference& d : differences) {
+        switch (d.change) {
+            case DocumentDifference::Change::Added:
+                counts.added += 1 + d.inside;
+                break;
+            case DocumentDifference::Change::Removed:
+                counts.removed += 1 + d.inside;
+                break;
+            case DocumentDifference::Change::Changed:
+                ++counts.changed;
+                break;
+        }
+    }
+    return counts;
+}
+
+namespace {
+
+// The children of a container of the result by their steps, kept up to date while the version's
+// children are put in.
+class TargetChildren {
+public:
+    explicit TargetChildren(xmlNodePtr container) : container_(container) {
+        const AlignedChildren children(container);
+        for (std::size_t i = 0; i < children.nodes.size(); ++i)
+            nodes_[Text(children.steps[i])] = children.nodes[i];
+    }
+
+    xmlNodePtr find(const VersionStep& step) const {
+        const auto found = nodes_.find(Text(step));
+        return found == nodes_.end() ? nullptr : found->second;
+    }
+
+    // Puts node in right after the match of the nearest sibling before the version's child `at`
+    // that has one, or first when none has.
+    void link(xmlNodePtr node, const AlignedChildren& from, std::size_t at) {
+        xmlNodePtr after = nullptr;
+        for (std::size_t i = at; i-- > 0 && !after;) after = find(from.steps[i]);
+        if (after)
+            xmlAddNextSibling(after, node);
+        else if (container_->children)
+            xmlAddPrevSibling(container_->children, node);
+        else
+            xmlAddChild(container_, node);
+        nodes_[Text(from.steps[at])] = node;
+    }
+
+    void replace(const VersionStep& step, xmlNodePtr node) {
+        xmlNodePtr& old = nodes_[Text(step)];
+        xmlReplaceNode(old, node);
+        xmlFreeNode(old);
+        old = node;
+    }
+
+private:
+    static QString Text(const VersionStep& step) {
+        return (step.group ? u'g' : u'i') + QString::number(step.occurrence) + u':' + step.name;
+    }
+
+    xmlNodePtr container_;
+    std::unordered_map<QString, xmlNodePtr> nodes_;
+};
+
+// Everything in `from` (a group of the version) comes back into `into`, its match: what is
+// missing is copied, items take the version's value, groups are overlaid in turn; what was added
+// since stays.
+void Overlay(xmlNodePtr into, const xmlNode* from, xmlDocPtr doc) {
+    std::vector<std::pair<xmlNodePtr, const xmlNode*>> stack{{into, from}};
+    while (!stack.empty()) {
+        const auto [target, source] = stack.back();
+        stack.pop_back();
+        const AlignedChildren sourceChildren(source);
+        TargetChildren targetChildren(target);
+        for (std::size_t i = 0; i < sourceChildren.nodes.size(); ++i) {
+            const VersionStep& step = sourceChildren.steps[i];
+            const xmlNode* child = sourceChildren.nodes[i];
+            xmlNodePtr match = targetChildren.find(step);
+            if (!match)
+                targetChildren.link(xmlimpl::CopyTree(child, doc), sourceChildren, i);
+            else if (step.group)
+                stack.emplace_back(match, child);
+            else
+                targetChildren.replace(step, xmlimpl::CopyTree(child, doc));
+        }
+    }
+}
+
+}  // namespace
+
+XmlDocument RestoreFromVersion(const XmlDocument& now, const XmlDocument& then,
+                               const std::vector<std::vector<VersionStep>>& chosen) {
+    const xmlDocPtr nowDoc = RawDocument(now);
+    const xmlDocPtr thenDoc = RawDocument(then);
+    xmlrt::EnsureLibXml();
+    XmlDocument result = XmlDocument::createEmpty();
+    const xmlDocPtr doc = XmlAccess::holder(result)->doc;
+    for (const xmlNode* c = nowDoc->children; c; c = c->next)
+        xmlimpl::CopyTree(c, doc, reinterpret_cast<xmlNodePtr>(doc));
+    xmlNodePtr root = xmlDocGetRootElement(doc);
+    const xmlNode* thenRoot = xmlDocGetRootElement(thenDoc);
+    if (!root || !thenRoot) return result;
+
+    for (const std::vector<VersionStep>& steps : chosen) {
+        xmlNodePtr target = root;
+        const xmlNode* source = thenRoot;
+        for (std::size_t s = 0; s < steps.size() && target; ++s) {
+            const AlignedChildren sourceChildren(source);
+            TargetChildren targetChildren(target);
+            const int inSource = source ? sourceChildren.find(steps[s]) : -1;
+            const xmlNode* from =
+                inSource >= 0 ? sourceChildren.nodes[std::size_t(inSource)] : nullptr;
+            xmlNodePtr into = targetChildren.find(steps[s]);
+            if (s + 1 < steps.size()) {
+                // A group on the way that went too is made again, as the version had it.
+                if (!into && from) {
+                    into = xmlimpl::CopyNode(from, doc);
+                    targetChildren.link(into, sourceChildren, std::size_t(inSource));
+                }
+                target = into;
+                source = from;
+            } else if (!from) {
+                // Not in the version: it goes.
+                if (into) {
+                    xmlUnlinkNode(into);
+                    xmlFreeNode(into);
+                }
+            } else if (!into) {
+                targetChildren.link(xmlimpl::CopyTree(from, doc), sourceChildren,
+                                    std::size_t(inSource));
+            } else if (steps[s].group) {
+                Overlay(into, from, doc);
+            } else {
+                targetChildren.replace(steps[s], xmlimpl::CopyTree(from, doc));
+            }
+        }
+    }
+    return result;
+}

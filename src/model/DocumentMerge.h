@@ -75,3 +75,57 @@ namespace conflict_names {
 // however many.
 QString Stripped(const QString& name);
 }  // namespace conflict_names
+
+// ---- Comparing two versions, and taking parts of one back, by the merge's alignment: children
+// matched by kind (group, item or secret alike) and name, the k-th of a name with the k-th, so
+// that a comparison and a merge never disagree about what is the same group or item.
+
+// One step down from a group: the k-th (occurrence, from 0) group or item of a name.
+struct VersionStep {
+    bool group = false;
+    QString name;
+    int occurrence = 0;
+    friend bool operator==(const VersionStep&, const VersionStep&) = default;
+};
+
+// One group or item that differs between an earlier version and the document as it is now.
+struct DocumentDifference {
+    enum class Change {
+        Added,    // only now: added since
+        Removed,  // only in the version: removed since (a group with everything in it)
+        Changed,  // in both, with another value, kind (plain or secret) or other attributes
+    };
+    Change change = Change::Changed;
+    bool group = false;
+    bool secret = false;  // a secret item on either side: its values are never to be shown
+    int inside = 0;       // a group added or removed: the groups and items in it
+    // The steps from the root group down to it, its own last.
+    std::vector<VersionStep> steps;
+
+    // The names of the groups holding it, outermost first, and its own name.
+    QStringList groupNames() const;
+    QString name() const { return steps.empty() ? QString() : steps.back().name; }
+};
+
+// What differs between `then` (an earlier version) and `now`, groups and items only, in document
+// order: a group only one side holds is one difference, not one per item in it. Raises
+// XmlError(kPointer) for a null document.
+std::vector<DocumentDifference> CompareDocuments(const XmlDocument& then, const XmlDocument& now);
+
+// How many groups and items were added, removed and changed, counting those inside a group added
+// or removed as a whole.
+struct DifferenceCounts {
+    int added = 0;
+    int removed = 0;
+    int changed = 0;
+    bool operator==(const DifferenceCounts&) const = default;
+};
+DifferenceCounts CountDifferences(const std::vector<DocumentDifference>& differences);
+
+// A new document: `now` with each of the chosen groups and items as `then` holds it: one removed
+// since comes back where it stood among what is still there (its groups made again when they went
+// too), one changed takes then's value (a group: everything in it then comes back, what was added
+// to it since stays), and one `then` does not hold goes. Raises XmlError(kPointer) for a null
+// document, XmlError(kOutOfMemory) when memory runs out.
+XmlDocument RestoreFromVersion(const XmlDocument& now, const XmlDocument& then,
+                               const std::vector<std::vector<VersionStep>>& chosen);

@@ -12,6 +12,7 @@
 #include "storage/DataFileCodec.h"
 #include "storage/DataFileDecode.h"
 #include "storage/DataFileLock.h"
+#include "storage/DataFileVersions.h"
 #include "storage/RegularFileRead.h"
 #include "storage/SafeFileWrite.h"
 #include "storage/SameFile.h"
@@ -85,13 +86,24 @@ bool SaveDataFile(DocumentState& state, const QString& path, bool askKey, const 
         NoticeLockProblem(owner, path, lock);
         return false;
     }
-    const SafeWriteResult written = WriteFileChecked(path, bytes, size, mayReplace);
+    // The file being replaced is kept as a version right before the rename, once nothing else
+    // stands in the way; the versions the policy no longer keeps go once it is replaced.
+    const VersionPolicy& versions = CurrentVersionPolicy();
+    const auto keepThenReplace = [&] {
+        if (mayReplace && !mayReplace()) return false;
+        KeepVersion(path, bytes, size, versions);
+        return true;
+    };
+    const SafeWriteResult written = WriteFileChecked(path, bytes, size, keepThenReplace);
     // The stamp follows what the file now holds, also when the disk did not confirm it. It is
     // unknown while it is not known which file was replaced.
     if (written.replaced()) {
         DataFileStamp kept = std::exchange(state.dataFileStamp, DataFileStamp());
         state.dataFileStamp = std::move(IsSameFile(path, state.dataFilePath) ? stampWritten : kept);
         if (afterReplace) afterReplace();
+        // A key change interrupted earlier is completed under the key the file is now under.
+        FinishKeyChange(path, state.keyVerifier, versions);
+        PruneVersions(path, versions);
     }
     lock.release();
     if (written.status != SafeWriteResult::Status::Written) {

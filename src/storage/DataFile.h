@@ -29,6 +29,9 @@ using AskKeyFn = std::function<bool(QString& verifier)>;
 // the key was asked for; a lock not to be had within its wait writes nothing and gives false after
 // NoticeLockProblem. afterReplace runs once the file was replaced, still under the lock: the
 // second file of a change of both (the settings file naming the key the data file is now under).
+// Right before the rename, the file being replaced is kept as an earlier version by the policy of
+// CurrentVersionPolicy (KeepVersion); once replaced, a key change stopped half-way is finished
+// under the held verifier and the versions the policy no longer keeps go.
 bool SaveDataFile(DocumentState& state, const QString& path, bool askKey, const AskKeyFn& askKeyFn,
                   QObject* owner = nullptr, const std::function<bool()>& mayReplace = {},
                   const std::function<void()>& afterReplace = {});

@@ -8,6 +8,7 @@
 
 #include "app/DesktopTestSupport.h"
 #include "items/Settings.h"
+#include "storage/DataFileVersions.h"
 #include "storage/KeyVerifier.h"
 #include "support/DataFiles.h"
 
@@ -48,16 +49,20 @@ QString StartAndOpen(QProcess& program, const TempDir& dir, const QString& key,
 TEST(DesktopCrash, ASettingsChangeKilledAtEachOfItsWritesLeavesADataFileThatOpens) {
     if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "needs an X server (xvfb-run)";
     if (QStandardPaths::findExecutable("strace").isEmpty()) GTEST_SKIP() << "needs strace";
-    // The command's system calls, in order: the data file's content synced, linked into the
-    // folder, renamed over the old one, the folder synced; then the same for the settings file.
+    // The command's system calls, in order, each file's content synced, linked into its folder,
+    // renamed over the old one, the folder synced: the versions' index and the note of the key
+    // change, the data file (the file it replaces hard-linked as a version before the rename),
+    // the settings file, then the version written again under the new key.
     struct KillPoint {
         const char* call;
         int nth;
         const char* keyThatOpens;
     };
     const QList<KillPoint> points = {
-        {"fsync", 1, "old"}, {"linkat", 1, "old"}, {"renameat", 1, "old"}, {"fsync", 2, "new"},
-        {"fsync", 3, "new"}, {"linkat", 2, "new"}, {"renameat", 2, "new"}, {"fsync", 4, "new"},
+        {"fsync", 1, "old"},    {"renameat", 2, "old"}, {"fsync", 5, "old"},
+        {"linkat", 4, "old"},   {"renameat", 3, "old"}, {"fsync", 6, "new"},
+        {"renameat", 4, "new"}, {"fsync", 8, "new"},    {"renameat", 5, "new"},
+        {"fsync", 10, "new"},
     };
     for (const KillPoint& p : points) {
         const QString call = QString::fromLatin1(p.call);
@@ -107,6 +112,10 @@ TEST(DesktopCrash, ASettingsChangeKilledAtEachOfItsWritesLeavesADataFileThatOpen
         EXPECT_FALSE(StartAndOpen(restarted, dir, p.keyThatOpens).isEmpty())
             << "the data file did not open with " << p.keyThatOpens;
         StopProgram(restarted);
+        // Every version kept opens with that key too: the start finished a key change that was
+        // stopped after the data file.
+        for (const KeptVersion& v : ListVersions(dir.file("Zetrova.dat"), CurrentVersionPolicy()))
+            EXPECT_FALSE(ReadDataFile(v.path, p.keyThatOpens).isNull()) << v.path.toStdString();
         HeldSettings held;
         ReadSettings(dir.path(), held);
         EXPECT_EQ(held.keyVerifier, MakeKeyVerifier(p.keyThatOpens));

@@ -385,9 +385,11 @@ TEST(CliEdit, OutOfMemorySaysWhetherAFileWasWritten) {
     }
 }
 
-// A write the disk did not confirm (strace fails the given fsync: the data file's content and
-// folder, then the settings file's) fails naming the file, the settings file's as the data
-// file's; a merge in place lists its conflicts all the same.
+// A write the disk did not confirm (strace fails the given fsync: each file's content, then its
+// folder; passwd writes the versions' index and the note of the key change, the data file, the
+// version written again under the new key, then the settings file; merge the data file's content,
+// the versions' index, then the data file's folder) fails naming the file, the settings file's as
+// the data file's; a merge in place lists its conflicts all the same.
 TEST(CliEdit, AWriteTheDiskDidNotConfirmFails) {
     if (QStandardPaths::findExecutable("strace").isEmpty()) GTEST_SKIP() << "needs strace";
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();         // no LeakSanitizer
@@ -399,9 +401,9 @@ TEST(CliEdit, AWriteTheDiskDidNotConfirmFails) {
         const char* file;
         QString out;
     } cases[] = {
-        {{"passwd"}, "pass\nnew\nnew\n", 4, "Zetrova.ini", {}},
+        {{"passwd"}, "pass\nnew\nnew\n", 10, "Zetrova.ini", {}},
         {{"init", "--data", "new.dat", "--ini", "new.ini"}, "new\nnew\n", 4, "new.ini", {}},
-        {{"merge", "other.dat"}, "pass\n", 2, "data.dat", u"/銀行\t口座\n"_s},
+        {{"merge", "other.dat"}, "pass\n", 4, "data.dat", u"/銀行\t口座\n"_s},
     };
     for (const auto& c : cases) {
         Files f;

@@ -3,8 +3,10 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "items/MachinePreferences.h"
 #include "items/Settings.h"
 #include "items/SyncedFolder.h"
+#include "items/VersionPreferences.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"
 
@@ -169,4 +171,18 @@ TEST(SyncedFolder, MarkersAreFoundFromTheSettingsFileUpToHome) {
             << marker;
         EXPECT_EQ(SyncToolMarkerAbove(ini, u"/elsewhere"_s).isEmpty(), !found && marker[0] != '.');
     }
+}
+
+// [Versions] of this machine's preferences: whole numbers from 0 up, each other value its default.
+TEST(VersionPreferences, TakesWholeNumbersAndKeepsDefaultsForTheRest) {
+    const QString path = MachinePreferencesPath();
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("Keep=3\n[Versions]\nDays=0\nMonths= x\nMaxMiB=99999999999\n");
+    file.close();
+    const VersionPolicy p = ReadVersionPolicy();
+    EXPECT_EQ((std::array<qint64, 4>{p.keep, p.days, p.months, p.maxMiB}),
+              (std::array<qint64, 4>{20, 0, 12, 256}));
+    QFile::remove(path);
 }

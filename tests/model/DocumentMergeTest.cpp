@@ -177,3 +177,110 @@ TEST(DocumentMerge, HandlesDeepDocumentsAndNamespaces) {
                   R"(<n:x name="k"><n:y n:a="1">2</n:y></n:x><group name="G"><n:z/>21</group>)"
                   R"(</group>)"))));
 }
+
+namespace {
+
+// One line per difference, as zetrova-cli diff writes them (paths without escapes).
+QString Differences(const std::vector<DocumentDifference>& differences) {
+    QStringList lines;
+    for (const DocumentDifference& d : differences) {
+        const QChar mark = u"+-~"[int(d.change)];  // added, removed, changed
+        lines << mark + QStringLiteral(" /") + (d.groupNames() << d.name()).join(u'/') +
+                     (d.group ? QStringLiteral("/") : QString()) +
+                     (d.secret ? QStringLiteral("*") : QString());
+    }
+    return lines.join(u';');
+}
+
+}  // namespace
+
+// The comparison aligns as the merge does: the k-th of a name with the k-th, items and secrets
+// alike, groups compared child by child, a group only one side holds as one difference.
+TEST(DocumentCompare, MatchesHandMadeExpectations) {
+    struct Case {
+        const char* what;
+        const char* then;
+        const char* now;
+        const char* differences;
+        DifferenceCounts counts;
+    };
+    const std::vector<Case> cases = {
+        {"value, kind, added and removed items",
+         R"(<group name="root"><item name="a">1</item><item name="b">2</item><item name="c">3</item></group>)",
+         R"(<group name="root"><item name="a">9</item><secret name="b">2</secret><item name="d">4</item></group>)",
+         "~ /a;~ /b*;- /c;+ /d",
+         {1, 1, 2}},
+        {"a removed group is one difference, counted with what it held",
+         R"(<group name="root"><group name="g"><item name="x">1</item><group name="h"/></group><item name="k">1</item></group>)",
+         R"(<group name="root"><item name="k">1</item></group>)",
+         "- /g/",
+         {0, 3, 0}},
+        {"duplicates align by occurrence; a group and an item of one name are different things",
+         R"(<group name="root"><group name="a"/><item name="a">1</item><item name="a">2</item></group>)",
+         R"(<group name="root"><item name="a">1</item><item name="a">3</item></group>)",
+         "- /a/;~ /a",
+         {0, 1, 1}},
+        {"changes deep down, in document order",
+         R"(<group name="root"><group name="g"><group name="h"><secret name="s">1</secret></group><item name="y">1</item></group><item name="z">1</item></group>)",
+         R"(<group name="root"><group name="g"><group name="h"><secret name="s">2</secret></group></group><item name="z">2</item></group>)",
+         "~ /z;- /g/y;~ /g/h/s*",
+         {0, 1, 2}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto differences =
+            CompareDocuments(Parse(QString::fromUtf8(c.then)), Parse(QString::fromUtf8(c.now)));
+        EXPECT_EQ(Differences(differences), QString::fromUtf8(c.differences));
+        EXPECT_EQ(CountDifferences(differences), c.counts);
+    }
+}
+
+// A group deleted on one machine and merged away on the other comes back from the version kept
+// before the merge, where it stood, with what was added since left alone.
+TEST(DocumentCompare, RestoresWhatAMergeRemoved) {
+    const XmlDocument base = Parse(QStringLiteral(
+        R"(<group name="root"><group name="銀行"><secret name="暗証">1234</secret><group name="ネット"><item name="id">me</item></group></group><group name="メール"/></group>)"));
+    const XmlDocument theirs = Parse(QStringLiteral(
+        R"(<group name="root"><group name="メール"><item name="new">x</item></group></group>)"));
+    const MergeResult merged = MergeDocuments(base, base, theirs);
+    ASSERT_EQ(Differences(CompareDocuments(base, merged.document)), "- /銀行/;+ /メール/new");
+
+    struct Case {
+        const char* what;
+        std::vector<std::vector<VersionStep>> chosen;
+        const char* restored;
+    };
+    const VersionStep bank{true, QStringLiteral("銀行"), 0};
+    const std::vector<Case> cases = {
+        {"the whole group, before the group that stayed",
+         {{bank}},
+         R"(<group name="root"><group name="銀行"><secret name="暗証">1234</secret><group name="ネット"><item name="id">me</item></group></group><group name="メール"><item name="new">x</item></group></group>)"},
+        {"one item deep inside, its groups made again",
+         {{bank, {true, QStringLiteral("ネット"), 0}, {false, QStringLiteral("id"), 0}}},
+         R"(<group name="root"><group name="銀行"><group name="ネット"><item name="id">me</item></group></group><group name="メール"><item name="new">x</item></group></group>)"},
+        {"what the version does not hold goes",
+         {{{true, QStringLiteral("メール"), 0}, {false, QStringLiteral("new"), 0}}},
+         R"(<group name="root"><group name="メール"/></group>)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const XmlDocument restored = RestoreFromVersion(merged.document, base, c.chosen);
+        EXPECT_EQ(Text(restored), Text(Parse(QString::fromUtf8(c.restored))));
+    }
+    // A change at the bottom of a chain of groups 20,000 deep: found and taken back.
+    const XmlDocument deep = Parse(NestedGroups(20000));
+    const XmlDocument changed =
+        Parse(NestedGroups(20000).remove(QStringLiteral("<item name=\"x\">v</item>")));
+    const auto deepDifferences = CompareDocuments(deep, changed);
+    ASSERT_EQ(deepDifferences.size(), 1u);
+    EXPECT_EQ(deepDifferences[0].steps.size(), 20001u);
+    EXPECT_TRUE(RestoreFromVersion(changed, deep, {deepDifferences[0].steps}).sameContent(deep));
+    // A changed item takes the version's value; a group overlaid keeps what was added to it, and
+    // what comes back goes right after what stood before it in the version.
+    const XmlDocument now = Parse(QStringLiteral(
+        R"(<group name="root"><group name="銀行"><secret name="暗証">9999</secret><item name="added">a</item></group></group>)"));
+    EXPECT_EQ(
+        Text(RestoreFromVersion(now, base, {{bank}})),
+        Text(Parse(QStringLiteral(
+            R"(<group name="root"><group name="銀行"><secret name="暗証">1234</secret><group name="ネット"><item name="id">me</item></group><item name="added">a</item></group></group>)"))));
+}

@@ -9,6 +9,7 @@
 #include "items/ui/CConfigDlg.h"
 #include "model/ui/Workspace.h"
 #include "storage/DataFile.h"
+#include "storage/DataFileVersions.h"
 #include "storage/KeyVerifier.h"
 #include "storage/SafeFileWrite.h"
 #include "storage/ui/DiskChangeMerge.h"
@@ -35,6 +36,10 @@ void SettingsCommand(Workspace& ws, const QString& startDirectory, bool& startMi
     // typed for it when it was changed elsewhere); a merge made here is written under the new key.
     // The settings file is written right after the data file, under the same writers' lock, so
     // that no other writer comes between the two files.
+    // The kept versions follow the key: the save writes them again under the new one, the
+    // version of the file it replaces included (see NoteKeyChange).
+    if (!ws.doc().keyVerifier.isEmpty() && ws.doc().keyVerifier != verifier)
+        NoteKeyChange(path, ws.doc().keyVerifier, verifier, CurrentVersionPolicy());
     DocumentState saved;
     bool replaced = false;
     bool settingsWritten = false;

@@ -6,6 +6,7 @@
 #include "diag/SecureWipe.h"
 #include "model/ui/Workspace.h"
 #include "storage/DataFile.h"
+#include "storage/DataFileVersions.h"
 
 namespace {
 
@@ -16,6 +17,13 @@ const QString kMerge = QStringLiteral("結合");
 const QString kOverwrite = QStringLiteral("上書き");
 const QString kCancel = QStringLiteral("キャンセル");
 const QString kTypeKey = QStringLiteral("キーを入力");
+
+constexpr char16_t kMergeRemoved[] =
+    u"%sと結合しました。ほかで削除されたグループと項目%s件は、ここでもなくなりました。"
+    u"ファイル › 以前の版で、結合の前の版から戻せます";
+constexpr char16_t kReloadRemoved[] =
+    u"%sはほかで変更されたため、読み込み直しました。グループと項目%s件がなくなりました"
+    u"（ファイル › 以前の版で戻せます）";
 
 }  // namespace
 
@@ -28,7 +36,10 @@ MergeResult MergeWithHeldDocument(const Workspace& ws, const XmlDocument& theirs
 }
 
 QList<MergeConflict> AdoptMerge(Workspace& ws, const MergeResult& merged,
-                                const DataFileStamp* theirsStamp) {
+                                const DataFileStamp* theirsStamp, int* removed) {
+    if (removed)
+        *removed = CountDifferences(CompareDocuments(ws.doc().document, merged.document)).removed;
+    KeepEarlierVersion(ws.doc().dataFilePath, ws.doc().dataFileStamp.bytes, CurrentVersionPolicy());
     DocumentState next = ws.doc();
     next.document = merged.document;
     next.root = merged.document.documentElement();
@@ -81,7 +92,12 @@ DiskCheck CheckDataFileOnDisk(Workspace& ws, const QString& path) {
         // The base is the file as last loaded or saved, under the held key; theirs is under the
         // other one, which the merged document is saved under from now on.
         const XmlDocument theirs = DecodeDataFile(onDisk.bytes, otherKey);
-        check.conflicts = AdoptMerge(ws, MergeWithHeldDocument(ws, theirs, true), &onDisk);
+        check.conflicts =
+            AdoptMerge(ws, MergeWithHeldDocument(ws, theirs, true), &onDisk, &check.removed);
+        // The versions kept here follow the key changed elsewhere: the save writes them again
+        // under it (see NoteKeyChange).
+        NoteKeyChange(ws.doc().dataFilePath, ws.doc().keyVerifier, otherKey,
+                      CurrentVersionPolicy());
         ws.AdoptKeyVerifier(otherKey);
         WipeOwnCopy(otherKey);
         check.merged = true;
@@ -97,7 +113,8 @@ DiskCheck CheckDataFileOnDisk(Workspace& ws, const QString& path) {
     if (answer == 1) check.write = true;
     if (answer != 0) return check;
     const XmlDocument theirs = DecodeDataFile(onDisk.bytes, ws.doc().keyVerifier);
-    check.conflicts = AdoptMerge(ws, MergeWithHeldDocument(ws, theirs, true), &onDisk);
+    check.conflicts =
+        AdoptMerge(ws, MergeWithHeldDocument(ws, theirs, true), &onDisk, &check.removed);
     check.merged = true;
     check.write = true;
     return check;
@@ -114,7 +131,8 @@ CheckedWrite WriteAfterDiskCheck(Workspace& ws, const QString& path, const Check
         };
         if (write(stillAsSeen, check.keyGiven)) {
             if (check.merged)
-                ReportMerge(ws, QFileInfo(path).fileName(), check.conflicts, MergeKind::ThreeWay);
+                ReportMerge(ws, QFileInfo(path).fileName(), check.conflicts, MergeKind::ThreeWay,
+                            check.removed);
             return CheckedWrite::Written;
         }
         if (!changedMeanwhile) return CheckedWrite::Failed;
@@ -122,7 +140,8 @@ CheckedWrite WriteAfterDiskCheck(Workspace& ws, const QString& path, const Check
 }
 
 void ReportMerge(Workspace& ws, const QString& mergedFile, const QList<MergeConflict>& conflicts,
-                 MergeKind kind) {
+                 MergeKind kind, int removed) {
+    if (removed > 0) Notice(ws.owner(), kMergeRemoved, mergedFile, QString::number(removed));
     if (conflicts.isEmpty()) {
         ws.ShowStatus(FormatText(u"%sと結合しました。競合はありません", {mergedFile}));
         return;
@@ -170,12 +189,17 @@ bool ReloadIfChangedOnDisk(Workspace& ws) {
                        {name}));
         return false;
     }
+    const int removed = CountDifferences(CompareDocuments(ws.doc().document, document)).removed;
+    KeepEarlierVersion(path, ws.doc().dataFileStamp.bytes, CurrentVersionPolicy());
     DocumentState next = ws.doc();
     next.document = document;
     next.root = document.documentElement();
     next.dataFileStamp = StampOf(bytes);
     next.modified = false;
     ws.ReplaceDocument(next, Workspace::CurrentGroup::Kept);
-    ws.ShowStatus(FormatText(u"%sはほかで変更されたため、読み込み直しました", {name}));
+    if (removed > 0)
+        ws.ShowStatus(FormatText(kReloadRemoved, {name, QString::number(removed)}));
+    else
+        ws.ShowStatus(FormatText(u"%sはほかで変更されたため、読み込み直しました", {name}));
     return true;
 }

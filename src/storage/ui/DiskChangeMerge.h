@@ -23,6 +23,8 @@ struct DiskCheck {
     // The key was typed for the merge (the file was under another key, now the held one): the
     // write does not ask for it again.
     bool keyGiven = false;
+    // How many groups and items the merge removed from the held document (deleted elsewhere).
+    int removed = 0;
     // The SHA-256 of what the file held when it was looked at (empty: no file, or an empty one):
     // the write replaces it only while it still holds that.
     QByteArray seen;
@@ -61,9 +63,11 @@ MergeResult MergeWithHeldDocument(const Workspace& ws, const XmlDocument& theirs
 
 // Makes a merge's result the held document (the current group kept when it still exists), marked
 // modified; the stamp becomes theirsStamp when given, since the result now holds what that file
-// holds. Returns the conflicts.
+// holds. Returns the conflicts and, in removed when given, how many groups and items the merge
+// removed from the held document. The data file as last loaded or saved is kept as a version
+// first (KeepEarlierVersion): what the other side deleted can be taken back from 以前の版.
 QList<MergeConflict> AdoptMerge(Workspace& ws, const MergeResult& merged,
-                                const DataFileStamp* theirsStamp);
+                                const DataFileStamp* theirsStamp, int* removed = nullptr);
 
 // Whether a merge knew the version both sides started from (the data file changed elsewhere) or
 // not (a sync tool's conflict copy): a conflict is then a value changed on both sides, or only a
@@ -71,13 +75,17 @@ QList<MergeConflict> AdoptMerge(Workspace& ws, const MergeResult& merged,
 enum class MergeKind { ThreeWay, TwoWay };
 
 // After a merged document was saved: "%sと結合しました。競合はありません" on the status line, or
-// the notice naming how many conflicts there were and, for each, its group path and name.
+// the notice naming how many conflicts there were and, for each, its group path and name. When the
+// merge removed groups or items (removed), a notice says how many and that 以前の版 brings them
+// back.
 void ReportMerge(Workspace& ws, const QString& mergedFile, const QList<MergeConflict>& conflicts,
-                 MergeKind kind);
+                 MergeKind kind, int removed = 0);
 
 // The data file changed on disk while the document has no unsaved changes: it is read again by
 // itself, under the held verifier, without a question (the current group kept when it still
 // exists), and the status line says so. With unsaved changes nothing is read (the merge comes at
 // the next save) and the status line says that instead; a file that does not open under the held
-// verifier is left alone, with a status line. True when the document was read again.
+// verifier is left alone, with a status line. True when the document was read again. The document
+// as last loaded is kept as a version first, and a status line that says the file was read again
+// also says how many groups and items went, if any, pointing to 以前の版.
 bool ReloadIfChangedOnDisk(Workspace& ws);

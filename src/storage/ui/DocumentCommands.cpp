@@ -6,6 +6,8 @@
 #include "diag/MessageBoxes.h"
 #include "model/ui/Workspace.h"
 #include "storage/DataFile.h"
+#include "storage/DataFileLock.h"
+#include "storage/DataFileVersions.h"
 #include "storage/SameFile.h"
 #include "storage/ui/ConflictCopyOffer.h"
 #include "storage/ui/DataFileDialogs.h"
@@ -33,6 +35,9 @@ bool LoadAtStartup(Workspace& ws, const QString& defaultDataFilePath, const AskK
     if (LoadDataFile(loaded, ws.doc().dataFilePath, askKey ? askKey : KeyAsker(ws), ws.owner())) {
         loaded.modified = false;
         ws.ReplaceDocument(loaded);
+        // A key change stopped half-way is finished under the key the data file opened with.
+        if (const DataFileLock lock(ws.doc().dataFilePath); lock.held())
+            FinishKeyChange(ws.doc().dataFilePath, ws.doc().keyVerifier, CurrentVersionPolicy());
         OfferConflictCopies(ws, [&ws] { return SaveCommand(ws); });
         return true;
     }
