@@ -1,6 +1,6 @@
 #pragma once
 
-// Command ids of the main window. The program's own ids lie from 32776 to 32795 and at 40000; the
+// Command ids of the main window. The program's own ids lie from 32776 to 32798 and at 40000; the
 // others are the standard ids of the window framework the program was first built on, kept so
 // that every part of the program names a command by the same number.
 namespace CommandId {
@@ -29,6 +29,10 @@ inline constexpr int GroupFind = 32788;
 inline constexpr int GroupFindNext = 32789;
 inline constexpr int Settings = 32791;
 inline constexpr int ShowWindow = 32795;
+// The lock: lock now, unlock (the key asked for), and the lock's preferences.
+inline constexpr int Lock = 32796;
+inline constexpr int Unlock = 32797;
+inline constexpr int LockSettings = 32798;
 inline constexpr int ToggleGroupPane = 40000;
 inline constexpr int Help = 57670;
 inline constexpr int About = 57664;

@@ -72,6 +72,7 @@ __attribute__((noinline)) int Run(int argc, char** argv) {
     HeldSettings settings;
     if (!StartupSettingsReadable(StartDirectory(), &settings)) return 1;
     CMainFrame::Services services;
+    services.clearSecretClipboard = [&prompter] { prompter.clipboard().clearSecret(); };
     services.readSettings = [&settings](const FrameParts& parts) {
         ApplyStartupSettings(parts, settings);
     };
