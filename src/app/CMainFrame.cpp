@@ -147,6 +147,8 @@ void CMainFrame::registerShellCommands() {
 
 void CMainFrame::dispatchCommand(int id, QObject* sender) {
     if ((locked() || lock_->lockPending()) && !RunsWhileLocked(id)) return;
+    // The lock is no command that runs: it waits only for the others.
+    if (id == CommandId::Lock) return lock_->requestLock();
     ++commandDepth_;
     RunGuarded([&] { commands_.dispatch(id, sender); });
     --commandDepth_;

@@ -1,0 +1,277 @@
+// The lock of the real program under an X server, in a D-Bus session of the test's own
+// (dbus-run-session) and with a private system bus where a stand-in answers for logind: Ctrl+L
+// with the item dialog open, the screen saver's signal with a question box open, logind's Lock and
+// PrepareForSleep, the idle time; a wrong key and the right one; the unsaved change, the current
+// group and the selected row back after unlocking; 終了 while locked asks for the key first.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+
+#include "app/DesktopTestSupport.h"
+#include "items/Settings.h"
+#include "storage/KeyVerifier.h"
+#include "support/DataFiles.h"
+
+namespace {
+
+const QString kKey = QStringLiteral("pw-lock");
+const QString kMain = QStringLiteral("^情報管理ツール Zetrova ");
+const QString kLocked = QStringLiteral("（ロック中）$");
+
+QString Clipboard() {
+    QProcess xclip;
+    xclip.start(QStringLiteral("xclip"), {"-o", "-selection", "clipboard"});
+    if (!xclip.waitForFinished(10000) || xclip.exitCode() != 0) return {};
+    return QString::fromUtf8(xclip.readAllStandardOutput());
+}
+
+// Waits up to timeoutMs for a visible window whose name matches; empty when none came.
+QString WaitFor(const QString& pattern, int timeoutMs) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < timeoutMs) {
+        const QString id = Xdo({"search", "--onlyvisible", "--name", pattern}).section(u'\n', 0, 0);
+        if (!id.isEmpty()) return id;
+        QThread::msleep(50);
+    }
+    return {};
+}
+
+bool Gone(const QString& pattern, int timeoutMs = 5000) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < timeoutMs) {
+        if (Xdo({"search", "--onlyvisible", "--name", pattern}).isEmpty()) return true;
+        QThread::msleep(50);
+    }
+    return false;
+}
+
+void SendSignal(const QStringList& busAndRest) {
+    QProcess send;
+    send.start(QStringLiteral("dbus-send"), busAndRest);
+    send.waitForFinished(10000);
+}
+
+// A program started on a folder with a data file of two groups and the lock's preferences given.
+class DesktopLock : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "needs an X server";
+        if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+            GTEST_SKIP() << "needs a D-Bus session (dbus-run-session)";
+        ASSERT_TRUE(WriteDataFile(dir.file(QStringLiteral("Zetrova.dat")),
+                                  QStringLiteral("<group name=\"root\"><group name=\"Alpha\">"
+                                                 "<item name=\"p1\">Wert-1</item></group>"
+                                                 "<group name=\"Beta\"><item name=\"p2\">Wert-2"
+                                                 "</item></group></group>"),
+                                  kKey));
+        ASSERT_TRUE(WriteSettingsFile(dir.path(), dir.file(QStringLiteral("Zetrova.dat")),
+                                      MakeKeyVerifier(kKey), false));
+        ASSERT_TRUE(QDir().mkpath(dir.file(QStringLiteral("config/zetrova"))));
+    }
+    void TearDown() override {
+        StopProgram(program);
+        for (QProcess* p : {&logind, &systemBus}) {
+            p->kill();
+            p->waitForFinished();
+        }
+    }
+
+    void preferences(int idleSeconds) {
+        QFile conf(dir.file(QStringLiteral("config/zetrova/zetrova.conf")));
+        ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
+        conf.write(QStringLiteral("[Lock]\nIdleSeconds=%1\nOnSessionLock=true\n")
+                       .arg(idleSeconds)
+                       .toUtf8());
+    }
+
+    // Starts the program, types the key and waits for the main window.
+    void start(QList<QPair<QString, QString>> variables = {}) {
+        variables << qMakePair(QStringLiteral("XDG_CONFIG_HOME"),
+                               dir.file(QStringLiteral("config")));
+        StartProgram(program, dir, {}, variables);
+        ASSERT_TRUE(program.waitForStarted());
+        const QString keyDialog = WaitForFirstWindow(program, QStringLiteral("^認証$"));
+        ASSERT_FALSE(keyDialog.isEmpty()) << VisibleWindows().toStdString();
+        TypeInto(keyDialog, kKey);
+        main = WaitForWindow(kMain);
+        ASSERT_FALSE(main.isEmpty()) << VisibleWindows().toStdString();
+        QThread::msleep(300);
+    }
+
+    void click(int x, int y) {
+        Focus(main);
+        Xdo({"mousemove", "--window", main, QString::number(x), QString::number(y), "click", "1"});
+        QThread::msleep(200);
+    }
+
+    // Waits for the locked caption; the time it took, -1 when it did not come within 5 s.
+    qint64 waitLocked() {
+        QElapsedTimer t;
+        t.start();
+        return WaitFor(kLocked, 5000).isEmpty() ? -1 : t.elapsed();
+    }
+
+    // Return on the locked page's button, then the key typed into "認証".
+    bool unlock(const QString& key) {
+        Focus(WaitFor(kLocked, 2000));
+        Xdo({"key", "Return"});
+        const QString dialog = WaitFor(QStringLiteral("^認証$"), 10000);
+        if (dialog.isEmpty()) return false;
+        TypeInto(dialog, key);
+        return true;
+    }
+
+    TempDir dir;
+    QProcess program;
+    QProcess systemBus;
+    QProcess logind;
+    QString main;
+};
+
+TEST_F(DesktopLock, CtrlLAndTheScreenSaverCloseWhatIsOpenAndTheKeyBringsEverythingBack) {
+    preferences(0);
+    start();
+    // Alpha current, an item added (unsaved), the first row selected.
+    click(40, 59);
+    Xdo({"key", "alt+i", "a"});
+    const QString editor = WaitFor(QStringLiteral("^編集$"), 10000);
+    ASSERT_FALSE(editor.isEmpty());
+    Focus(editor);
+    Xdo({"type", "--delay", "20", "neu"});
+    Xdo({"key", "Tab", "type", "--delay", "20", "Wert-neu"});
+    Xdo({"key", "Return"});
+    ASSERT_TRUE(Gone(QStringLiteral("^編集$")));
+    click(270, 46);
+
+    // Ctrl+L while the item dialog is open with typed text.
+    Focus(main);
+    Xdo({"key", "alt+i", "a"});
+    const QString second = WaitFor(QStringLiteral("^編集$"), 10000);
+    ASSERT_FALSE(second.isEmpty());
+    Focus(second);
+    Xdo({"type", "--delay", "20", "halb"});
+    Xdo({"key", "ctrl+l"});
+    const qint64 ms = waitLocked();
+    ASSERT_GE(ms, 0) << VisibleWindows().toStdString();
+    EXPECT_LT(ms, 1000);
+    EXPECT_TRUE(Gone(QStringLiteral("^編集$")));
+
+    // A wrong key: the notice, still locked; then the right key.
+    ASSERT_TRUE(unlock(QStringLiteral("falsch")));
+    const QString notice = WaitFor(QStringLiteral("^通知$"), 10000);
+    ASSERT_FALSE(notice.isEmpty());
+    TypeInto(notice, {});
+    const QString again = WaitFor(QStringLiteral("^認証$"), 10000);
+    ASSERT_FALSE(again.isEmpty());
+    TypeInto(again, kKey);
+    ASSERT_TRUE(Gone(kLocked)) << VisibleWindows().toStdString();
+    // The current group and its selected row are back: Ctrl+C copies Alpha's first value.
+    Focus(main);
+    Xdo({"key", "ctrl+c"});
+    QElapsedTimer t;
+    t.start();
+    while (Clipboard() != QStringLiteral("Wert-1") && t.elapsed() < 10000) QThread::msleep(100);
+    EXPECT_EQ(Clipboard(), QStringLiteral("Wert-1"));
+
+    // The screen saver's signal while the delete question is open: answered No, the item stays.
+    click(270, 46);
+    Xdo({"key", "alt+i", "d"});
+    ASSERT_FALSE(WaitFor(QStringLiteral("^確認$"), 10000).isEmpty());
+    SendSignal({"--session", "--type=signal", "/ScreenSaver",
+                "org.freedesktop.ScreenSaver.ActiveChanged", "boolean:true"});
+    ASSERT_GE(waitLocked(), 0);
+    EXPECT_TRUE(Gone(QStringLiteral("^確認$")));
+    ASSERT_TRUE(unlock(kKey));
+    ASSERT_TRUE(Gone(kLocked));
+
+    // 終了 while locked with the unsaved item: the key first; cancelled, the program goes on.
+    Focus(main);
+    Xdo({"key", "ctrl+l"});
+    ASSERT_GE(waitLocked(), 0);
+    Focus(WaitFor(kLocked, 2000));
+    Xdo({"key", "alt+f", "x"});
+    const QString asked = WaitFor(QStringLiteral("^認証$"), 10000);
+    ASSERT_FALSE(asked.isEmpty());
+    Focus(asked);
+    Xdo({"key", "Escape"});
+    QThread::msleep(500);
+    EXPECT_EQ(program.state(), QProcess::Running);
+    Focus(WaitFor(kLocked, 2000));
+    Xdo({"key", "alt+f", "x"});
+    const QString keyAgain = WaitFor(QStringLiteral("^認証$"), 10000);
+    ASSERT_FALSE(keyAgain.isEmpty());
+    TypeInto(keyAgain, kKey);
+    // The change survived the locks: the save question comes; No ends the program.
+    const QString question = WaitFor(QStringLiteral("^確認$"), 10000);
+    ASSERT_FALSE(question.isEmpty()) << VisibleWindows().toStdString();
+    Focus(question);
+    Xdo({"key", "n"});
+    EXPECT_TRUE(program.waitForFinished(10000));
+}
+
+TEST_F(DesktopLock, LogindsLockAndSleepOnAPrivateSystemBusAndTheIdleTimeLock) {
+    const QString conf = dir.file(QStringLiteral("system-bus.conf"));
+    QFile file(conf);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral(
+                   "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration "
+                   "1.0//EN\" \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+                   "<busconfig><type>session</type><listen>unix:path=%1</listen>"
+                   "<auth>EXTERNAL</auth><policy context=\"default\"><allow send_destination=\"*\" "
+                   "eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow own=\"*\"/></policy>"
+                   "</busconfig>\n")
+                   .arg(dir.file(QStringLiteral("system_bus_socket")))
+                   .toUtf8());
+    file.close();
+    systemBus.start(QStringLiteral("dbus-daemon"),
+                    {"--config-file=" + conf, "--nofork", "--print-address=1"});
+    ASSERT_TRUE(systemBus.waitForReadyRead(10000));
+    const QString address = QString::fromUtf8(systemBus.readLine()).trimmed();
+    ASSERT_FALSE(address.isEmpty());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), address);
+    logind.setProcessEnvironment(env);
+    logind.start(QStringLiteral(STAND_IN_LOGIND_PATH), QStringList());
+    ASSERT_TRUE(logind.waitForReadyRead(10000));
+    ASSERT_EQ(logind.readLine().trimmed(), QByteArray("ready"));
+
+    preferences(3);
+    start({{QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), address},
+           {QStringLiteral("XDG_SESSION_ID"), QStringLiteral("test1")}});
+    // The program asks for its session by the id it was given.
+    ASSERT_TRUE(logind.waitForReadyRead(10000));
+    EXPECT_EQ(logind.readLine().trimmed(), QByteArray("asked GetSession test1"));
+    QThread::msleep(300);
+    const QString bus = QStringLiteral("--bus=") + address;
+
+    // Another session's Lock is not ours; our session's Lock locks.
+    SendSignal({bus, "--type=signal", "/org/freedesktop/login1/session/other",
+                "org.freedesktop.login1.Session.Lock"});
+    EXPECT_TRUE(WaitFor(kLocked, 1000).isEmpty());
+    SendSignal({bus, "--type=signal", "/org/freedesktop/login1/session/test1",
+                "org.freedesktop.login1.Session.Lock"});
+    ASSERT_GE(waitLocked(), 0);
+    ASSERT_TRUE(unlock(kKey));
+    ASSERT_TRUE(Gone(kLocked));
+
+    // PrepareForSleep(false), the wake-up, changes nothing; (true) locks.
+    SendSignal({bus, "--type=signal", "/org/freedesktop/login1",
+                "org.freedesktop.login1.Manager.PrepareForSleep", "boolean:false"});
+    EXPECT_TRUE(WaitFor(kLocked, 1000).isEmpty());
+    SendSignal({bus, "--type=signal", "/org/freedesktop/login1",
+                "org.freedesktop.login1.Manager.PrepareForSleep", "boolean:true"});
+    ASSERT_GE(waitLocked(), 0);
+    ASSERT_TRUE(unlock(kKey));
+    ASSERT_TRUE(Gone(kLocked));
+
+    // Three seconds without input: locked, not before.
+    QElapsedTimer idle;
+    idle.start();
+    ASSERT_FALSE(WaitFor(kLocked, 8000).isEmpty());
+    EXPECT_GE(idle.elapsed(), 2500);
+}
+
+}  // namespace
