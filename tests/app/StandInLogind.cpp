@@ -1,37 +1,41 @@
 // A stand-in for logind on a private system bus, for the lock's desktop test: it owns
 // org.freedesktop.login1 and answers GetSession and GetSessionByPID with the path of one session,
-// printing "asked <method>" on each call. The test itself sends the signals (Lock,
+// printing "asked <method> <argument>" on each call. The test itself sends the signals (Lock,
 // PrepareForSleep) with dbus-send, as any sender may.
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDBusObjectPath>
-#include <QObject>
+#include <QDBusVirtualObject>
 #include <cstdio>
 
-class Manager : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.login1.Manager")
-public slots:
-    QDBusObjectPath GetSession(const QString& id) { return answer("GetSession " + id); }
-    QDBusObjectPath GetSessionByPID(uint pid) {
-        return answer("GetSessionByPID " + QString::number(pid));
-    }
+namespace {
 
-private:
-    QDBusObjectPath answer(const QString& what) {
-        std::printf("asked %s\n", qPrintable(what));
+class Manager : public QDBusVirtualObject {
+public:
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        const QString method = message.member();
+        if (message.interface() != u"org.freedesktop.login1.Manager" ||
+            (method != u"GetSession" && method != u"GetSessionByPID"))
+            return false;
+        const QVariant argument = message.arguments().value(0);
+        std::printf("asked %s %s\n", qPrintable(method), qPrintable(argument.toString()));
         std::fflush(stdout);
-        return QDBusObjectPath(QStringLiteral("/org/freedesktop/login1/session/test1"));
+        connection.send(message.createReply(QVariant::fromValue(
+            QDBusObjectPath(QStringLiteral("/org/freedesktop/login1/session/test1")))));
+        return true;
     }
+    QString introspect(const QString&) const override { return {}; }
 };
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QDBusConnection bus = QDBusConnection::systemBus();
     Manager manager;
     if (!bus.isConnected() ||
-        !bus.registerObject(QStringLiteral("/org/freedesktop/login1"), &manager,
-                            QDBusConnection::ExportAllSlots) ||
+        !bus.registerVirtualObject(QStringLiteral("/org/freedesktop/login1"), &manager) ||
         !bus.registerService(QStringLiteral("org.freedesktop.login1"))) {
         std::fprintf(stderr, "stand-in logind: no system bus\n");
         return 1;
@@ -40,5 +44,3 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     return app.exec();
 }
-
-#include "StandInLogind.moc"
