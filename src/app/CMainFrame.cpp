@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QSessionManager>
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QStyledItemDelegate>
@@ -38,6 +39,7 @@
 #include "model/ui/GroupTreeWidget.h"
 #include "model/ui/Workspace.h"
 #include "storage/ui/DocumentCommands.h"
+#include "storage/ui/DocumentLock.h"
 
 CMainFrame::CMainFrame(Services services)
     : services_(std::move(services)), title_(QString::fromUtf16(kApplicationTitle)) {
@@ -194,6 +196,8 @@ void CMainFrame::showAtStart() {
         showMinimized();
     // From now on there is a document to lock.
     lock_->setEnabled(true);
+    // Changes an earlier run kept when the session ended while it was locked.
+    RunGuarded([this] { OfferLockedChanges(*workspace_); });
     if (!services_.lockPreferences) {
         bool damaged = false;
         setLockPreferences(ReadLockPreferences(&damaged));
@@ -324,6 +328,14 @@ void CMainFrame::setUpLock() {
     });
     if (services_.lockPreferences) setLockPreferences(services_.lockPreferences(nullptr));
     showLocked(false);
+    // The session ends (logout, shutdown) while locked with unsaved changes: they are kept, still
+    // encrypted, in the state folder; the program cannot ask for the key then.
+#ifndef QT_NO_SESSIONMANAGER
+    connect(qGuiApp, &QGuiApplication::commitDataRequest, this,
+            [this](QSessionManager&) { lock_->keepChangesAtSessionEnd(); });
+#endif
+    connect(qGuiApp, &QCoreApplication::aboutToQuit, this,
+            [this] { lock_->keepChangesAtSessionEnd(); });
 }
 
 void CMainFrame::setLockPreferences(const LockPreferences& preferences) {

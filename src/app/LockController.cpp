@@ -110,3 +110,7 @@ bool LockController::unlock() {
     selectedRow_ = -1;
     return true;
 }
+
+bool LockController::keepChangesAtSessionEnd() {
+    return KeepLockedChanges(locked_, ws_.doc().dataFilePath);
+}

@@ -52,6 +52,10 @@ public:
     // key dialog was cancelled.
     bool unlock();
 
+    // The desktop session ends: unsaved changes of a locked document are kept in the state folder
+    // (KeepLockedChanges), for the next start to offer. True when they were written.
+    bool keepChangesAtSessionEnd();
+
     // Closes every dialog, message box, file dialog and menu of the program as cancelled.
     static void CloseEverythingOpen();
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QFile>
 #include <QTreeWidgetItem>
 
 #include "app/AppTestSupport.h"
@@ -13,7 +14,9 @@
 #include "model/ui/GroupTreeWidget.h"
 #include "model/ui/Workspace.h"
 #include "storage/KeyVerifier.h"
+#include "storage/ui/DocumentLock.h"
 #include "support/ScriptedPrompter.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -107,6 +110,43 @@ TEST_F(Lock, ExitWhileLockedWithChangesAsksTheKeyFirst) {
     ASSERT_FALSE(prompter.messages().isEmpty());
     EXPECT_EQ(prompter.messages().back().text,
               QStringLiteral("データが変更されています。保存しますか？"));
+}
+
+TEST_F(Lock, ChangesLockedAtTheSessionsEndAreKeptEncryptedAndOfferedAtTheNextStart) {
+    TempDir state;
+    qputenv("XDG_STATE_HOME", state.path().toUtf8());
+    // The change: an item "neu" in B, unsaved.
+    LoadDocument(ws, R"(<group name="root"><group name="A"/>
+                          <group name="B"><item name="b">2</item><item name="neu">3</item></group>
+                        </group>)");
+    ws.doc().modified = true;
+    h.frame->dispatchCommand(CommandId::Lock);
+    ASSERT_TRUE(h.frame->lockController().keepChangesAtSessionEnd());
+    const QString kept = LockedChangesPath(ws.doc().dataFilePath);
+    ASSERT_TRUE(kept.startsWith(state.path() + QStringLiteral("/zetrova/unsaved-")));
+    // Readable by its owner only.
+    EXPECT_EQ(QFile(kept).permissions() & 0x00FF, QFileDevice::Permissions());
+    QFile keptFile(kept);
+    ASSERT_TRUE(keptFile.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(keptFile.readAll().contains("neu"));
+
+    // The next start: the file as saved before, the key held; No keeps the offer for later.
+    FrameHarness next;
+    Workspace& nextWs = next.frame->workspace();
+    nextWs.doc().keyVerifier = MakeKeyVerifier(kKey);
+    nextWs.SetDataFilePath(QStringLiteral("/tmp/lock-test.dat"));
+    LoadDocument(nextWs, R"(<group name="root"><group name="A"/>
+                              <group name="B"><item name="b">2</item></group></group>)");
+    prompter.answerNo();
+    OfferLockedChanges(nextWs);
+    EXPECT_TRUE(QFile::exists(kept));
+    EXPECT_FALSE(nextWs.doc().modified);
+    prompter.answerYes();
+    OfferLockedChanges(nextWs);
+    EXPECT_FALSE(QFile::exists(kept));
+    EXPECT_TRUE(nextWs.doc().modified);
+    EXPECT_TRUE(nextWs.doc().document.serialize(QStringLiteral("UTF-8")).contains("\"neu\""));
+    qunsetenv("XDG_STATE_HOME");
 }
 
 }  // namespace

@@ -1,8 +1,13 @@
 #include "storage/ui/DocumentLock.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTreeWidgetItem>
 #include <utility>
 
+#include "diag/LogFile.h"
+#include "diag/MessageBoxes.h"
 #include "diag/SecureWipe.h"
 #include "diag/XmlError.h"
 #include "model/ui/GroupTreeView.h"
@@ -10,6 +15,10 @@
 #include "model/ui/Workspace.h"
 #include "storage/DataFile.h"
 #include "storage/DataFileCodec.h"
+#include "storage/RegularFileRead.h"
+#include "storage/SafeFileWrite.h"
+#include "storage/Sha256.h"
+#include "storage/ui/DiskChangeMerge.h"
 
 namespace {
 
@@ -121,4 +130,52 @@ bool UnlockWorkspace(Workspace& ws, LockedDocument& locked, const QString& verif
     Wipe(locked.cipher);
     locked = LockedDocument();
     return true;
+}
+
+QString LockedChangesPath(const QString& dataFilePath) {
+    const QString folder =
+        LogFallbackFolder(qEnvironmentVariable("XDG_STATE_HOME"), qEnvironmentVariable("HOME"));
+    if (folder.isEmpty()) return {};
+    const QByteArray path = QFileInfo(dataFilePath).absoluteFilePath().toUtf8();
+    const QByteArray digest = Sha256Of(path.constData(), path.size()).toHex().left(16);
+    return folder + QStringLiteral("/unsaved-") + QString::fromLatin1(digest) +
+           QStringLiteral(".dat");
+}
+
+bool KeepLockedChanges(const LockedDocument& locked, const QString& dataFilePath) {
+    if (!locked.locked || !locked.modified || locked.keptInPlace || locked.cipher.empty())
+        return false;
+    const QString path = LockedChangesPath(dataFilePath);
+    if (path.isEmpty()) return false;
+    const QString folder = QFileInfo(path).path();
+    if (!QDir().mkpath(folder)) return false;
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return WriteFileSafely(path, reinterpret_cast<const char*>(locked.cipher.data()),
+                           qint64(locked.cipher.size()));
+}
+
+void OfferLockedChanges(Workspace& ws) {
+    if (!ws.doc().hasDocument()) return;
+    const QString path = LockedChangesPath(ws.doc().dataFilePath);
+    if (path.isEmpty() || !QFileInfo(path).isFile()) return;
+    const QString name = QFileInfo(path).fileName();
+    DataFileContent kept;
+    if (!ReadDataFileUnder(path, ws.doc().keyVerifier, kept)) {
+        ws.ShowStatus(FormatText(
+            u"ロック中に保存されなかった変更%sは今のキーで開けないため、結合できません", {path}));
+        return;
+    }
+    const MergeResult merged = MergeWithHeldDocument(ws, kept.document, false);
+    // Everything in it is in the document already (saved after all): nothing to offer.
+    if (merged.document.sameContent(ws.doc().document)) {
+        QFile::remove(path);
+        return;
+    }
+    if (QuestionBox(ws.owner(), kCaptionConfirm,
+                    u"ロック中に保存されなかった変更%sがあります。結合しますか？",
+                    path) != kAnswerYes)
+        return;
+    const QList<MergeConflict> conflicts = AdoptMerge(ws, merged, nullptr);
+    ReportMerge(ws, name, conflicts, MergeKind::TwoWay);
+    if (!QFile::remove(path)) Notice(ws.owner(), u"%sを削除できませんでした", path);
 }

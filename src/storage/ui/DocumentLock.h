@@ -40,3 +40,21 @@ bool LockedDocumentOpensUnder(const LockedDocument& locked, const QString& verif
 // its unsaved changes, modified flag, open branches and current group; verifier becomes the held
 // one. The encrypted copy is wiped. False, still locked, when the bytes do not open under it.
 bool UnlockWorkspace(Workspace& ws, LockedDocument& locked, const QString& verifier);
+
+// Where the changes of a document locked with unsaved changes are kept when the desktop session
+// ends meanwhile: "unsaved-<16 hexadecimal digits of the SHA-256 of the data file's absolute
+// path>.dat" in the state folder ($XDG_STATE_HOME/zetrova, by default ~/.local/state/zetrova,
+// mode 0700). Empty when there is no state folder.
+QString LockedChangesPath(const QString& dataFilePath);
+
+// Writes the locked document (a complete data file under the key it was locked under) there,
+// through the crash-safe writer (mode 0600). True when written; nothing is written when the
+// document had no unsaved changes.
+bool KeepLockedChanges(const LockedDocument& locked, const QString& dataFilePath);
+
+// At start, with the document loaded: changes kept for this data file at an earlier session's end
+// are offered ("ロック中に保存されなかった変更%sがあります。結合しますか？"); Yes merges them in
+// two-way (nothing the document holds is deleted), marks the document modified and removes the
+// kept file. No keeps the file for the next start. A file that does not open under the held key
+// is kept and named on the status line.
+void OfferLockedChanges(Workspace& ws);
