@@ -1,8 +1,5 @@
-// The lock of the real program under an X server, in a D-Bus session of the test's own
-// (dbus-run-session) and with a private system bus where a stand-in answers for logind: Ctrl+L
-// with the item dialog open, the screen saver's signal with a question box open, logind's Lock and
-// PrepareForSleep, the idle time; a wrong key and the right one; the unsaved change, the current
-// group and the selected row back after unlocking; 終了 while locked asks for the key first.
+// The lock of the real program under an X server, in a D-Bus session of the test's own and with
+// a private system bus where a stand-in answers for logind.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -71,10 +68,8 @@ protected:
         if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
             GTEST_SKIP() << "needs a D-Bus session (dbus-run-session)";
         ASSERT_TRUE(WriteDataFile(dir.file(QStringLiteral("Zetrova.dat")),
-                                  QStringLiteral("<group name=\"root\"><group name=\"Alpha\">"
-                                                 "<item name=\"p1\">Wert-1</item></group>"
-                                                 "<group name=\"Beta\"><item name=\"p2\">Wert-2"
-                                                 "</item></group></group>"),
+                                  R"(<group name="root"><group name="Alpha"><item name="p1">Wert-1)"
+                                  R"(</item></group><group name="Beta"/></group>)",
                                   kKey));
         ASSERT_TRUE(WriteSettingsFile(dir.path(), dir.file(QStringLiteral("Zetrova.dat")),
                                       MakeKeyVerifier(kKey), false));
