@@ -77,18 +77,13 @@ protected:
     }
     void TearDown() override {
         StopProgram(program);
-        for (QProcess* p : {&logind, &systemBus}) {
-            p->kill();
-            p->waitForFinished();
-        }
+        for (QProcess* p : {&logind, &systemBus}) p->kill(), p->waitForFinished();
     }
 
     void preferences(int idleSeconds) {
         QFile conf(dir.file(QStringLiteral("config/zetrova/zetrova.conf")));
         ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
-        conf.write(QStringLiteral("[Lock]\nIdleSeconds=%1\nOnSessionLock=true\n")
-                       .arg(idleSeconds)
-                       .toUtf8());
+        conf.write("[Lock]\nOnSessionLock=true\nIdleSeconds=" + QByteArray::number(idleSeconds));
     }
 
     // Starts the program, types the key and waits for the main window.
