@@ -312,7 +312,12 @@ EOF
         started=$(date +%s%N)
         dbus-send --session --type=signal /org/freedesktop/ScreenSaver \
             org.freedesktop.ScreenSaver.ActiveChanged boolean:true
-        if wait_window 'ロック中）$' >/dev/null; then
+        # Looked for without a pause, for the time it took.
+        local tries=0
+        while ! xdotool search --onlyvisible --name 'ロック中）$' >/dev/null 2>&1 && ((++tries < 3000)); do
+            :
+        done
+        if ((tries < 3000)); then
             ended=$(date +%s%N)
             echo "$(((ended - started) / 1000000))" >"$work/lock_ms"
             sleep 1

@@ -33,7 +33,8 @@ struct LockedDocument {
 // document in place (keptInPlace) rather than lose it.
 void LockWorkspace(Workspace& ws, LockedDocument& locked);
 
-// Whether the key verifier opens the locked document: true also when there is nothing to open.
+// Whether the key verifier opens the locked document, told from its first blocks: true also when
+// there is nothing to open.
 bool LockedDocumentOpensUnder(const LockedDocument& locked, const QString& verifier);
 
 // Brings the document back under verifier (which must open it, see LockedDocumentOpensUnder):
