@@ -44,7 +44,10 @@ void CliAddToAHundredThousandItems(benchmark::State& state) {
     for (auto _ : state) {
         QString out, err;
         QTextStream outStream(&out), errStream(&err);
-        CliIo io{outStream, errStream, [&] { return std::optional<QString>(key); },
+        CliIo io{outStream, errStream,
+                 [&] {
+                     return CliLine{CliLine::Status::Read, key};
+                 },
                  [](const QString&, bool) {
                      return CliLine{CliLine::Status::Read, QStringLiteral("new value")};
                  }};

@@ -36,7 +36,7 @@ struct Files {
 int Run(const Files& files, QStringList args, QString& out) {
     QString err;
     QTextStream outStream(&out), errStream(&err);
-    CliIo io{outStream, errStream, [] { return std::optional<QString>(kKey); }};
+    CliIo io{outStream, errStream, [] { return CliLine{CliLine::Status::Read, kKey}; }};
     args << QStringLiteral("--ini") << files.ini();
     const int status = RunCli(args, io);
     outStream.flush();

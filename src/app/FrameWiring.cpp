@@ -1,5 +1,7 @@
 #include "app/FrameWiring.h"
 
+#include <QDir>
+#include <memory>
 #include <utility>
 
 #include "app/CommandIds.h"
@@ -7,6 +9,7 @@
 #include "app/DataFileWatcher.h"
 #include "diag/MessageBoxes.h"
 #include "items/Settings.h"
+#include "items/SyncedFolder.h"
 #include "items/ui/CZetrovaView.h"
 #include "items/ui/ItemCommands.h"
 #include "items/ui/ItemListFill.h"
@@ -15,10 +18,13 @@
 #include "model/ui/GroupTreeWidget.h"
 #include "model/ui/SearchCommands.h"
 #include "model/ui/Workspace.h"
+#include "storage/ConflictCopies.h"
 #include "storage/DataFile.h"
 #include "storage/DataFileLock.h"
+#include "storage/SafeFileWrite.h"
 #include "storage/SameFile.h"
 #include "storage/ui/AskKey.h"
+#include "storage/ui/ConflictCopyOffer.h"
 #include "storage/ui/DiskChangeMerge.h"
 #include "storage/ui/DocumentCommands.h"
 #include "storage/ui/ExchangeCommands.h"
@@ -105,11 +111,26 @@ std::function<void()> WireFrame(const FrameParts& parts) {
                              Notice(window, kSettingsKeyNotUpdated, iniPath);
                      });
 
-    // The data file changed elsewhere is read again by itself while nothing is unsaved.
+    // The data file changed elsewhere is read again by itself while nothing is unsaved, and a
+    // conflict copy a sync tool puts beside it meanwhile (the change that lost, which the reload
+    // has just taken out of the window) is offered at once. The copies there when a data file is
+    // opened are the opening's to offer.
     auto* watcher = new DataFileWatcher(parts.commandRunning, window);
-    QObject::connect(&ws, &Workspace::dataFilePathChanged, watcher, &DataFileWatcher::watch);
-    QObject::connect(watcher, &DataFileWatcher::checkNow, window,
-                     [&ws] { RunGuarded([&] { ReloadIfChangedOnDisk(ws); }); });
+    auto knownCopies = std::make_shared<QStringList>();
+    QObject::connect(&ws, &Workspace::dataFilePathChanged, watcher,
+                     [watcher, knownCopies, opened = QString()](const QString& path) mutable {
+                         // Also said by a reload of the same file, which opens nothing new.
+                         if (path != opened) *knownCopies = FindConflictCopies(path);
+                         opened = path;
+                         watcher->watch(path);
+                     });
+    QObject::connect(watcher, &DataFileWatcher::checkNow, window, [&ws, knownCopies] {
+        RunGuarded([&] {
+            ReloadIfChangedOnDisk(ws);
+            OfferNewConflictCopies(
+                ws, [&ws] { return SaveCommand(ws); }, *knownCopies);
+        });
+    });
 
     // A click, or Return or Space on the highlighted item, makes a group current, and only when
     // it is another one; the arrow keys alone do not.
@@ -132,6 +153,9 @@ void ReadStartupSettings(const FrameParts& parts) {
 }
 
 void ApplyStartupSettings(const FrameParts& parts, HeldSettings& held) {
+    // Once per start: a settings file where a synchronisation tool copies it gives the data
+    // file's key to wherever the folder goes.
+    NoticeSettingsInSyncedFolder(nullptr, SettingsFilePath(parts.startDirectory), QDir::homePath());
     Workspace& ws = *parts.workspace;
     // Moved, so that the verifier's text has one holder, which wipes it in the end.
     ws.doc().keyVerifier = std::exchange(held.keyVerifier, QString());
@@ -159,10 +183,14 @@ void LoadStartupDocument(const FrameParts& parts) {
     // Under the data file's writers' lock, and only while the data file still opens under the
     // key taken: a key change another writer made meanwhile is not undone.
     DataFileLock lock(path);
-    const bool written = lock.held() && DataFileOpensUnder(path, ws.doc().keyVerifier) &&
-                         WriteSettingsKey(iniPath, ws.doc().keyVerifier);
+    SafeWriteResult written;
+    const bool opens = lock.held() && DataFileOpensUnder(path, ws.doc().keyVerifier);
+    if (opens && WriteSettingsKey(iniPath, ws.doc().keyVerifier, &written)) return;
     lock.release();
-    if (!written) Notice(window, kSettingsKeyNotUpdated, iniPath);
+    if (written.replaced())
+        NoticeWriteProblem(window, iniPath, written);  // in place, but not confirmed
+    else
+        Notice(window, kSettingsKeyNotUpdated, iniPath);
 }
 
 bool StartupSettingsReadable(const QString& startDir, HeldSettings* read) {

@@ -39,7 +39,8 @@ std::function<void()> WireFrame(const FrameParts& parts);
 // Start-up steps: the settings file of the start directory, then the data file (or a new document).
 void ReadStartupSettings(const FrameParts& parts);
 // The settings step with settings already read (StartupSettingsReadable): held is moved into the
-// window and left without its verifier.
+// window and left without its verifier. A settings file inside a synchronised folder is named in
+// a notice (kSettingsInSyncedFolder), once per start.
 void ApplyStartupSettings(const FrameParts& parts, HeldSettings& held);
 void LoadStartupDocument(const FrameParts& parts);
 

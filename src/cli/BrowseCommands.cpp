@@ -88,6 +88,8 @@ int RunFind(const QCommandLineParser& parser, CliIo& io) {
         return kExitUsage;
     }
     const QString text = args.front();
+    // No group name holds such a character; searched for, it would match another one.
+    if (!NamesStorable({text}, text, io)) return kExitUsage;
     std::optional<QStringList> from;
     if (parser.isSet(kFromOption)) {
         from = ParsePathArgument(parser.value(kFromOption), io);

@@ -1,17 +1,22 @@
 #include "cli/CliCommands.h"
 
 #include <QCommandLineParser>
+#include <QFileDevice>
 #include <new>
 #include <vector>
 
 #include "cli/CliCommandList.h"
 #include "cli/CliEscape.h"
 #include "cli/CliPrompter.h"
+#include "diag/FormatText.h"
 #include "diag/MessageBoxes.h"
 #include "diag/XmlError.h"
 #include "storage/SafeFileWrite.h"
 
 namespace {
+
+// What a command wrote to the standard output did not all arrive; why.
+constexpr char16_t kOutputNotWritten[] = u"標準出力に書き込めませんでした（%s）";
 
 void PrintUsage(QTextStream& s) {
     s << "usage: zetrova-cli COMMAND [ARGS]\n\ncommands:\n";
@@ -47,9 +52,21 @@ int RunGuarded(const CliCommand& c, const QCommandLineParser& parser, CliIo& io)
     return kExitFailed;
 }
 
-}  // namespace
+// The command line's status, or 1 when what went to the output did not all arrive (a full disk, a
+// closed standard output): a backup script must not take an empty file for the data. A command
+// that failed already keeps its status.
+int CheckedOutput(CliIo& io, int status) {
+    io.out.flush();
+    if (io.out.status() == QTextStream::Ok) return status;
+    const auto* file = qobject_cast<const QFileDevice*>(io.out.device());
+    CliError(io,
+             FormatText(kOutputNotWritten, {file && file->error() != QFileDevice::NoError
+                                                ? file->errorString()
+                                                : QStringLiteral("一部しか書き込めませんでした")}));
+    return status == kExitOk ? kExitFailed : status;
+}
 
-int RunCli(const QStringList& args, CliIo& io) {
+int RunCommandLine(const QStringList& args, CliIo& io) {
     if (args.isEmpty()) {
         PrintUsage(io.err);
         return kExitUsage;
@@ -91,4 +108,10 @@ int RunCli(const QStringList& args, CliIo& io) {
     io.err << "zetrova-cli: unknown command '" << EscapeLine(name) << "'\n";
     PrintUsage(io.err);
     return kExitUsage;
+}
+
+}  // namespace
+
+int RunCli(const QStringList& args, CliIo& io) {
+    return CheckedOutput(io, RunCommandLine(args, io));
 }

@@ -9,9 +9,11 @@
 #include "diag/FormatText.h"
 #include "diag/SecureWipe.h"
 #include "items/Settings.h"
+#include "items/SyncedFolder.h"
 #include "storage/DataFile.h"
 #include "storage/DataFileLock.h"
 #include "storage/KeyVerifier.h"
+#include "storage/SafeFileWrite.h"
 #include "storage/SameFile.h"
 
 namespace {
@@ -69,6 +71,9 @@ CliDataFiles ResolveDataFiles(const QCommandLineParser& parser) {
     const QString settingsData = QFileInfo(files.iniPath).dir().filePath(held.dataFilePath);
     files.dataPath = parser.isSet(kDataOption) ? parser.value(kDataOption) : settingsData;
     files.dataFromSettings = IsSameFile(files.dataPath, settingsData);
+    // The settings file opens the data file: kept where a synchronisation tool copies it, it goes
+    // wherever the data file goes. Said at every run, on the error stream.
+    NoticeSettingsInSyncedFolder(nullptr, files.iniPath, QDir::homePath());
     return files;
 }
 
@@ -119,8 +124,13 @@ bool AcceptKey(const CliDataFiles& files, CliIo& io, const QString& typed) {
         CliError(io, QStringLiteral("キーが違います"));
         return false;
     }
-    if (!WriteSettingsKey(files.iniPath, typed))
-        CliError(io, FormatText(kSettingsKeyNotUpdated, {EscapeLine(files.iniPath)}));
+    SafeWriteResult written;
+    if (!WriteSettingsKey(files.iniPath, typed, &written)) {
+        if (written.replaced())  // in place, but not confirmed by the disk
+            NoticeWriteProblem(nullptr, files.iniPath, written);
+        else
+            CliError(io, FormatText(kSettingsKeyNotUpdated, {EscapeLine(files.iniPath)}));
+    }
     return true;
 }
 

@@ -32,7 +32,9 @@ struct CliDataFiles {
 void AddDataFileOptions(QCommandLineParser& parser);
 
 // Reads the settings file named by the options. A relative DATA is taken from the settings
-// file's folder, where the desktop program started from that folder would find it.
+// file's folder, where the desktop program started from that folder would find it. A settings
+// file inside a folder a synchronisation tool copies is named on the error stream
+// (kSettingsInSyncedFolder).
 CliDataFiles ResolveDataFiles(const QCommandLineParser& parser);
 
 // Whether the settings file exists but could not be read (files.settingsProblem); it is then

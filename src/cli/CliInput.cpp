@@ -3,8 +3,10 @@
 #include "cli/CliError.h"
 #include "diag/FormatText.h"
 #include "diag/SecureWipe.h"
+#include "items/ItemRules.h"
 #include "items/KeyCharacters.h"
 #include "items/PasswordGenerator.h"
+#include "model/XmlText.h"
 #include "storage/KeyVerifier.h"
 
 namespace {
@@ -16,9 +18,13 @@ CliLine ReadLine(CliIo& io, const QString& prompt, bool hidden) {
 }  // namespace
 
 std::optional<QString> ReadTypedKey(CliIo& io) {
-    std::optional<QString> key = io.readKey();
-    if (key && !key->isEmpty()) return key;
-    CliError(io, QStringLiteral("キーを入力してください"));
+    CliLine key = io.readKey();
+    if (key.status == CliLine::Status::Read && !key.text.isEmpty()) return std::move(key.text);
+    if (key.status == CliLine::Status::TooLong)
+        CliError(io, FormatText(u"キーが長すぎます（%dバイトまで）",
+                                {static_cast<long long>(kLongestInputLine)}));
+    else
+        CliError(io, QStringLiteral("キーを入力してください"));
     return std::nullopt;
 }
 
@@ -46,9 +52,14 @@ std::optional<QString> ReadItemValue(CliIo& io, bool secret, std::optional<int> 
         case CliLine::Status::TooLong:
             break;
         case CliLine::Status::Read:
-            if (line.text.size() <= kLongestItemValue) return std::move(line.text);
+            if (line.text.size() > kLongestItemValue) {
+                Wipe(line.text);
+                break;
+            }
+            if (IsStorableText(line.text)) return std::move(line.text);
             Wipe(line.text);
-            break;
+            CliError(io, QString::fromUtf16(kValueUnstorable));
+            return std::nullopt;
     }
     CliError(io, FormatText(u"the value is longer than %d characters; nothing was changed",
                             {static_cast<long long>(kLongestItemValue)}));
@@ -56,15 +67,19 @@ std::optional<QString> ReadItemValue(CliIo& io, bool secret, std::optional<int> 
 }
 
 std::optional<QString> ReadNewKeyVerifier(CliIo& io) {
-    CliLine first = ReadLine(io, QStringLiteral("新しいキー: "), true);
+    CliLine first =
+        ReadLine(io, QStringLiteral("新しいキー (半角の英数字と記号、36文字まで): "), true);
     CliLine second;
+    const bool tooLong = first.status == CliLine::Status::Read && first.text.size() > kLongestKey;
     if (first.status == CliLine::Status::Read && !first.text.isEmpty() &&
-        IsAllowedKeyText(first.text))
+        IsAllowedKeyText(first.text) && !tooLong)
         second = ReadLine(io, QStringLiteral("新しいキー (もう一度): "), true);
     std::optional<QString> verifier;
     if (first.status == CliLine::Status::NotUtf8 ||
         (first.status == CliLine::Status::Read && !IsAllowedKeyText(first.text)))
         CliError(io, QStringLiteral("キーにできるのは半角の英数字と記号のみです"));
+    else if (tooLong || first.status == CliLine::Status::TooLong)
+        CliError(io, QString::fromUtf16(kKeyTooLong));
     else if (first.status != CliLine::Status::Read || first.text.isEmpty())
         CliError(io, QStringLiteral("キーを入力してください"));
     else if (second.status != CliLine::Status::Read || second.text != first.text)

@@ -13,7 +13,8 @@
 inline constexpr qsizetype kLongestItemValue = 1024 * 1024;
 
 // The key typed for the command (io.readKey), or nothing after "キーを入力してください" when none
-// or an empty one was given.
+// or an empty one was given, or "キーが長すぎます（4194304バイトまで）" for one past the longest
+// line read.
 std::optional<QString> ReadTypedKey(CliIo& io);
 
 // The recipe a command-line number names (as passgen and --generate take it), or nothing.
@@ -21,11 +22,13 @@ std::optional<int> RecipeNumber(const QString& text);
 
 // An item's value: drawn from the password recipe when one is given (nothing is printed), else
 // the next line of input, asked for on a terminal (without echo for a secret). Nothing, after the
-// message, when the input has ended, is not UTF-8 or is too long, or the random source failed.
+// message, when the input has ended, is not UTF-8, is too long or holds a character the data file
+// cannot hold (kValueUnstorable), or the random source failed.
 std::optional<QString> ReadItemValue(CliIo& io, bool secret, std::optional<int> recipe);
 
 // A new key, asked for twice (on a terminal; otherwise the next two lines of input), as the
 // settings dialog takes it: not empty ("キーを入力してください"), only printable ASCII without the
-// space ("キーにできるのは半角の英数字と記号のみです"), and both the same. Its verifier, or
+// space ("キーにできるのは半角の英数字と記号のみです"), at most kLongestKey characters
+// (kKeyTooLong), and both the same. Its verifier, or
 // nothing after the message; the typed keys are wiped.
 std::optional<QString> ReadNewKeyVerifier(CliIo& io);

@@ -25,8 +25,9 @@ inline constexpr qsizetype kLongestInputLine = 4 * 1024 * 1024;
 struct CliIo {
     QTextStream& out;
     QTextStream& err;
-    // Returns the key, or nothing when none could be read (end of input).
-    std::function<std::optional<QString>()> readKey;
+    // Reads the key: Read with its text, End when none could be read (end of input), TooLong past
+    // kLongestInputLine bytes.
+    std::function<CliLine()> readKey;
     // Reads the next line: on a terminal asked for with prompt (without echo when hidden),
     // otherwise the next line of standard input. Unset: no more input.
     std::function<CliLine(const QString& prompt, bool hidden)> readLine = {};
@@ -40,7 +41,7 @@ struct CliIo {
 
 // Reads the key: asked for without echo on a terminal, else the first line of standard input with
 // its line break removed.
-std::optional<QString> ReadKeyFromConsole();
+CliLine ReadKeyFromConsole();
 
 // The console's readLine.
 CliLine ReadLineFromConsole(const QString& prompt, bool hidden);

@@ -4,15 +4,30 @@
 #include "cli/CliEscape.h"
 #include "cli/CliGroupPath.h"
 #include "diag/FormatText.h"
+#include "model/GroupRules.h"
 #include "model/Schema.h"
+#include "model/XmlText.h"
 
 std::optional<QStringList> ParsePathArgument(const QString& path, CliIo& io) {
     std::optional<QStringList> names = ParseGroupPath(path);
-    if (!names)
+    if (!names) {
         CliError(io, FormatText(u"invalid path %s: write /GROUP/GROUP, with \\/ and \\\\ inside "
                                 u"names",
                                 {EscapeLine(path)}));
+        return names;
+    }
+    // No group or item can have such a name; looked up, it would find another one.
+    if (!NamesStorable(*names, path, io)) return std::nullopt;
     return names;
+}
+
+bool NamesStorable(const QStringList& names, const QString& typed, CliIo& io) {
+    for (const QString& name : names) {
+        if (IsStorableText(name)) continue;
+        CliError(io, FormatText(u"%s: %s", {group_rules::kNameUnstorable, EscapeLine(typed)}));
+        return false;
+    }
+    return true;
 }
 
 std::optional<CliItemPath> ParseItemPath(const QString& argument, CliIo& io, const char* command) {

@@ -17,8 +17,13 @@ struct CliItemPath {
     QString item;
 };
 
-// The group names of a path argument; nullopt after the usage message.
+// The group names of a path argument; nullopt after the usage message, also for a name holding a
+// character the data file cannot hold (group_rules::kNameUnstorable).
 std::optional<QStringList> ParsePathArgument(const QString& path, CliIo& io);
+
+// Whether every name can be stored as it is; false after kNameUnstorable with typed, the text
+// they were read from.
+bool NamesStorable(const QStringList& names, const QString& typed, CliIo& io);
 
 // Splits a path argument into PATH/ITEM; nullopt after the usage message naming the command.
 std::optional<CliItemPath> ParseItemPath(const QString& argument, CliIo& io, const char* command);

@@ -70,16 +70,19 @@ std::optional<std::string> ReadConsoleLine(const char* prompt, bool hidden, bool
 
 }  // namespace
 
-std::optional<QString> ReadKeyFromConsole() {
+CliLine ReadKeyFromConsole() {
     static constexpr char kKeyPrompt[] = "キー: ";
     bool tooLong = false;
     std::optional<std::string> line = ReadConsoleLine(kKeyPrompt, true, tooLong);
-    if (!line) return std::nullopt;
+    CliLine key;
+    if (!line) return key;
     if (tooLong) {
         Wipe(*line);
-        return std::nullopt;
+        key.status = CliLine::Status::TooLong;
+        return key;
     }
-    QString key = QString::fromStdString(*line);
+    key.status = CliLine::Status::Read;
+    key.text = QString::fromStdString(*line);
     Wipe(*line);
     return key;
 }

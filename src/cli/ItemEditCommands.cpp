@@ -46,8 +46,28 @@ void AddOptions(QCommandLineParser& parser) {
     parser.addPositionalArgument(QStringLiteral("PATH/ITEM"),
                                  QStringLiteral("Group path followed by /ITEM."));
     parser.addOption({kSecretOption, QStringLiteral("Add a secret item (its value is masked).")});
+    parser.addOption({kPlainOption, QStringLiteral("Add a plain item. Without either option an "
+                                                   "item replaced keeps its kind; a new one is "
+                                                   "plain.")});
     parser.addOption({kGenerateOption, RecipeHelp(), QStringLiteral("N")});
     AddDataFileOptions(parser);
+}
+
+// --secret and --plain exclude each other; false after the usage message.
+bool OneKindAtMost(const QCommandLineParser& parser, CliIo& io, const char* command) {
+    if (!parser.isSet(kSecretOption) || !parser.isSet(kPlainOption)) return true;
+    CliError(io,
+             QStringLiteral("%1 takes --secret or --plain, not both").arg(QLatin1String(command)));
+    return false;
+}
+
+// The kind an item gets: what --secret or --plain says, else the kind of the item it replaces
+// (none for a new item: plain). A value replaced without a word about its kind never turns from
+// secret to plain, which would show it in every listing.
+bool ItemIsSecret(const QCommandLineParser& parser, const XmlNode& replaced) {
+    if (parser.isSet(kSecretOption) || parser.isSet(kPlainOption))
+        return parser.isSet(kSecretOption);
+    return !replaced.isNull() && KindOf(replaced) == schema::kSecretItem;
 }
 
 int RunAdd(const QCommandLineParser& parser, CliIo& io) {
@@ -59,30 +79,31 @@ int RunAdd(const QCommandLineParser& parser, CliIo& io) {
     }
     bool bad = false;
     const std::optional<int> recipe = RecipeOption(parser, io, bad);
-    if (bad) return kExitUsage;
-    const bool secret = parser.isSet(kSecretOption);
-    // The value is read right after the key, before the data file is locked and read.
+    if (bad || !OneKindAtMost(parser, io, "add")) return kExitUsage;
+    // The value is read right after the key, before the data file is locked and read: without
+    // echo unless --plain, since the kind of an item it may replace is not known yet.
     std::optional<QString> value;
     const auto readValue = [&] {
-        value = ReadItemValue(io, secret, recipe);
+        value = ReadItemValue(io, !parser.isSet(kPlainOption), recipe);
         return value.has_value();
     };
     const CliDataFiles files = ResolveDataFiles(parser);
     const int status = ChangeDataFile(files, io, readValue, [&](DocumentState& state) {
         const XmlNode group = GroupOrNotice(state, path->groups, io);
         if (group.isNull()) return ChangeResult::Refused;
-        const XmlNode made = MakeItemNode(state.document, path->item, *value, secret);
         // A name in use: 項目 › 追加 asks whether to replace, and the command is the Yes. A
         // sub-group of that name is not replaced, though: a slip would take its whole branch.
         const XmlNode existing = FindItem(group, path->item, schema::kAnyKind);
-        if (existing.isNull()) {
-            group.appendChild(made);
-        } else if (schema::IsGroup(existing)) {
+        if (!existing.isNull() && schema::IsGroup(existing)) {
             CliError(io, FormatText(kItemNameInUse, {EscapeLine(path->item)}));
             return ChangeResult::Refused;
-        } else {
-            group.replaceChild(made, existing);
         }
+        const XmlNode made =
+            MakeItemNode(state.document, path->item, *value, ItemIsSecret(parser, existing));
+        if (existing.isNull())
+            group.appendChild(made);
+        else
+            group.replaceChild(made, existing);
         return ChangeResult::Changed;
     });
     if (value) Wipe(*value);
@@ -105,7 +126,10 @@ void EditOptions(QCommandLineParser& parser) {
 // --rename NEW: one name, escaped as in a path; nullopt after the usage message.
 std::optional<QString> NewName(const QCommandLineParser& parser, CliIo& io) {
     const std::optional<QStringList> names = ParseGroupPath(u'/' + parser.value(kRenameOption));
-    if (names && names->size() == 1) return names->front();
+    if (names && names->size() == 1) {
+        if (!NamesStorable(*names, parser.value(kRenameOption), io)) return std::nullopt;
+        return names->front();
+    }
     CliError(io, QStringLiteral("--rename takes one name; write a slash in it as \\/ and a "
                                 "backslash as \\\\"));
     return std::nullopt;
@@ -122,10 +146,7 @@ int RunEdit(const QCommandLineParser& parser, CliIo& io) {
         CliError(io, QStringLiteral("edit takes --value or --generate, not both"));
         return kExitUsage;
     }
-    if (parser.isSet(kSecretOption) && parser.isSet(kPlainOption)) {
-        CliError(io, QStringLiteral("edit takes --secret or --plain, not both"));
-        return kExitUsage;
-    }
+    if (!OneKindAtMost(parser, io, "edit")) return kExitUsage;
     std::optional<QString> rename;
     if (parser.isSet(kRenameOption)) {
         rename = NewName(parser, io);
@@ -154,9 +175,7 @@ int RunEdit(const QCommandLineParser& parser, CliIo& io) {
             CliError(io, FormatText(kItemNameInUse, {EscapeLine(name)}));
             return ChangeResult::Refused;
         }
-        const bool secret =
-            parser.isSet(kSecretOption) ||
-            (!parser.isSet(kPlainOption) && KindOf(found->item) == schema::kSecretItem);
+        const bool secret = ItemIsSecret(parser, found->item);
         QString newValue = value ? *value : found->item.text();
         found->group.replaceChild(MakeItemNode(state.document, name, newValue, secret),
                                   found->item);
@@ -187,9 +206,10 @@ int RunRm(const QCommandLineParser& parser, CliIo& io) {
 }  // namespace
 
 CliCommand AddCommand() {
-    return {"add", "add PATH/ITEM [--secret] [--generate N] [--ini PATH] [--data PATH]",
+    return {"add", "add PATH/ITEM [--secret | --plain] [--generate N] [--ini PATH] [--data PATH]",
             "Add an item, as 項目 › 追加 does; its value is read after the key (one line), or "
-            "generated. An item of that name is replaced.",
+            "generated. An item of that name is replaced and keeps its kind unless --secret or "
+            "--plain is given.",
             AddOptions, RunAdd};
 }
 

@@ -12,6 +12,7 @@
 #include "model/DocumentMerge.h"
 #include "storage/DataFile.h"
 #include "storage/DataFileLock.h"
+#include "storage/SafeFileWrite.h"
 
 namespace {
 
@@ -35,10 +36,15 @@ void MergeOptions(QCommandLineParser& parser) {
 std::optional<XmlDocument> LoadOtherDataFile(const QString& path, const QString& verifier,
                                              CliIo& io) {
     DataFileContent content;
-    if (QFileInfo(path).isFile() && ReadDataFileUnder(path, verifier, content))
+    bool doctype = false;
+    if (QFileInfo(path).isFile() && ReadDataFileUnder(path, verifier, content, &doctype))
         return content.document;
     if (!QFileInfo(path).isFile() || !StampOfFile(path).known())
         CliError(io, FormatText(u"%sを読み込めませんでした", {EscapeLine(path)}));
+    else if (doctype)
+        CliError(io, FormatText(u"%sはデータファイルと同じキーで復号できましたが、DOCTYPE宣言が"
+                                u"あるため読み込みませんでした",
+                                {EscapeLine(path)}));
     else
         CliError(io, FormatText(u"%sはデータファイルと同じキーで開けません", {EscapeLine(path)}));
     return std::nullopt;
@@ -83,6 +89,7 @@ int RunMerge(const QCommandLineParser& parser, CliIo& io) {
     if (!base) return kExitFailed;
 
     const MergeResult merged = MergeDocuments(*base, state.document, *theirs);
+    bool saved = true;
     if (merged.document.sameContent(state.document)) {
         // Merged before, or holding nothing new: the data file stays as it is, byte for byte.
         CliError(io, FormatText(u"%sの内容はすべてデータファイルにあります。変更しませんでした",
@@ -90,10 +97,14 @@ int RunMerge(const QCommandLineParser& parser, CliIo& io) {
     } else {
         state.document = merged.document;
         state.root = merged.document.documentElement();
-        if (!SaveDataFileForCli(files, state, io)) return kExitFailed;
+        const unsigned long long replacedBefore = ReplacedFileCount();
+        saved = SaveDataFileForCli(files, state, io);
+        // A merged file in place holds its conflicts, whether the disk confirmed it or not: they
+        // are listed either way.
+        if (!saved && ReplacedFileCount() == replacedBefore) return kExitFailed;
     }
     ListConflicts(merged.conflicts, QFileInfo(files.dataPath).size(), io);
-    return kExitOk;
+    return saved ? kExitOk : kExitFailed;
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
+#include <unistd.h>
+
 #include <QByteArrayView>
 #include <QCoreApplication>
+#include <QFile>
 #include <QGuiApplication>
 #include <QTextStream>
 #include <cstdio>
@@ -35,7 +38,12 @@ bool ArgumentsAreUtf8(int argc, char** argv, CliIo& io) {
 // The whole program, in a frame of its own below main's, so that what its work left on the stack
 // lies where main's last call wipes it.
 __attribute__((noinline)) int Run(int argc, char** argv) {
-    QTextStream out(stdout);
+    // Unbuffered: what the stream flushes goes to write(2) at once, a failure is kept with its
+    // reason, and a secret written past the stream (SecretOutput.h) leaves no copy behind.
+    QFile standardOutput;
+    standardOutput.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered,
+                        QFileDevice::DontCloseHandle);
+    QTextStream out(&standardOutput);
     QTextStream err(stderr);
     CliIo io{out, err, ReadKeyFromConsole, ReadLineFromConsole};
     // Before the application object, which reads (and may take away) some arguments of its own.

@@ -1,5 +1,6 @@
 #include "diag/LogFile.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,25 +11,35 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "diag/ProcessHardening.h"
+
 namespace {
 
-// Makes every missing folder of path with mode 0700; true when path is a folder afterwards.
-bool MakePrivateFolders(const QByteArray& path) {
+// Opens the fallback folder, made with mode 0700 where it is missing (with every missing parent):
+// a folder only the user can open. An existing one of the user's with a wider mode is made 0700
+// again; one that is not the user's is not used. -1 when there is none to use.
+int OpenPrivateFolder(const QByteArray& path) {
     for (qsizetype slash = path.indexOf('/', 1); slash != -1; slash = path.indexOf('/', slash + 1))
         ::mkdir(path.left(slash).constData(), 0700);
     ::mkdir(path.constData(), 0700);
+    const int folder = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) return -1;
     struct stat info {};
-    return ::stat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode);
+    if (::fstat(folder, &info) == 0 && info.st_uid == ::geteuid() &&
+        ((info.st_mode & 07777) == 0700 || ::fchmod(folder, 0700) == 0))
+        return folder;
+    ::close(folder);
+    return -1;
 }
 
-// Creates or empties the file readable and writable by the user alone. A symbolic link in its
-// place is not followed (one planted in a shared folder would have another file emptied), and
-// nothing but a regular file is taken: a pipe is opened without waiting for a reader, and neither
-// it nor a device is ever written.
-std::FILE* OpenPrivateFile(const QByteArray& path) {
+// Creates or empties the file (name, in folder) readable and writable by the user alone. A
+// symbolic link in its place is not followed (one planted in a shared folder would have another
+// file emptied), and nothing but a regular file is taken: a pipe is opened without waiting for a
+// reader, and neither it nor a device is ever written.
+std::FILE* OpenPrivateFile(int folder, const QByteArray& name) {
     const int fd =
-        ::open(path.constData(),
-               O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0600);
+        ::openat(folder, name.constData(),
+                 O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0600);
     if (fd < 0) return nullptr;
     struct stat info {};
     std::FILE* file = nullptr;
@@ -39,17 +50,24 @@ std::FILE* OpenPrivateFile(const QByteArray& path) {
     return file;
 }
 
+// The log's name where the executable's path is not known: the name the program was started by.
+QString ProgramLogName() {
+    const QString name = QFile::decodeName(program_invocation_short_name);
+    return (name.isEmpty() ? QStringLiteral("zetrova") : name) + QStringLiteral(".log");
+}
+
 }  // namespace
 
 LogFile::LogFile(const QString& path, const QString& fallbackFolder) : path_(path) {
     // Close-on-exec: programs started by this one (wl-copy) must not hold the log open.
-    file_ = OpenPrivateFile(QFile::encodeName(path));
+    if (!path.isEmpty()) file_ = OpenPrivateFile(AT_FDCWD, QFile::encodeName(path));
     if (file_ || fallbackFolder.isEmpty()) return;
-    const QByteArray folder = QFile::encodeName(QDir::cleanPath(fallbackFolder));
-    if (!MakePrivateFolders(folder)) return;
-    const QString fallback = QDir::cleanPath(fallbackFolder) + u'/' + QFileInfo(path).fileName();
-    file_ = OpenPrivateFile(QFile::encodeName(fallback));
-    if (file_) path_ = fallback;
+    const int folder = OpenPrivateFolder(QFile::encodeName(QDir::cleanPath(fallbackFolder)));
+    if (folder < 0) return;
+    const QString name = path.isEmpty() ? ProgramLogName() : QFileInfo(path).fileName();
+    file_ = OpenPrivateFile(folder, QFile::encodeName(name));
+    ::close(folder);
+    if (file_) path_ = QDir::cleanPath(fallbackFolder) + u'/' + name;
 }
 
 LogFile::~LogFile() {
@@ -106,6 +124,7 @@ void LogFile::writeMessage(const QString& message) {
 }
 
 QString LogPathForExecutable(const QString& executablePath) {
+    if (executablePath.isEmpty()) return QString();
     if (!executablePath.contains(QStringLiteral(".exe")))
         return executablePath + QStringLiteral(".log");
     QString path = executablePath;
@@ -125,6 +144,7 @@ QString RunningExecutablePath() {
 }
 
 namespace {
-// Opens the log before main() runs, so that it is emptied at every start even when nothing fails.
-[[maybe_unused]] const bool logOpened = (LogFile::Instance(), true);
+// Opens the log before main() runs, so that it is emptied at every start even when nothing fails;
+// a closed standard descriptor is taken first, so that the log never becomes the standard output.
+[[maybe_unused]] const bool logOpened = (KeepStandardDescriptorsTaken(), LogFile::Instance(), true);
 }  // namespace

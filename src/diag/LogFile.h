@@ -11,9 +11,11 @@
 class LogFile {
 public:
     // Opens (creates or empties) the file at path. When that fails (an installed program's folder
-    // is not writable) and a fallback folder is given, the file of the same name in that folder is
-    // opened instead, private to the user: the folder (and any missing parent) is made with mode
-    // 0700, the file gets mode 0600. A failed open leaves the log silent.
+    // is not writable), or path is empty (the executable's path is not known), and a fallback
+    // folder is given, the file of the same name (of the program's name, for an empty path) in
+    // that folder is opened instead, private to the user: the folder (and any missing parent) is
+    // made with mode 0700, an existing one of the user's is made 0700 again (another user's is not
+    // used), the file gets mode 0600. A failed open leaves the log silent.
     explicit LogFile(const QString& path, const QString& fallbackFolder = QString());
     ~LogFile();
     LogFile(const LogFile&) = delete;
@@ -46,7 +48,9 @@ private:
 };
 
 // The log path for an executable path: every ".exe" becomes ".log"; a path without ".exe" (the
-// usual case on Linux) gets ".log" appended so that the program still has a log beside it.
+// usual case on Linux) gets ".log" appended so that the program still has a log beside it. Empty
+// for an empty path: without the executable's path there is no log beside it (and a log ".log" in
+// the current folder would be emptied at every start).
 QString LogPathForExecutable(const QString& executablePath);
 
 // The folder of the log when the executable's own folder cannot take it: "zetrova" in the user's
@@ -54,5 +58,6 @@ QString LogPathForExecutable(const QString& executablePath);
 // neither is known.
 QString LogFallbackFolder(const QString& xdgStateHome, const QString& home);
 
-// The running executable's path (from /proc/self/exe), usable before main().
+// The running executable's path (from /proc/self/exe), usable before main(); empty where /proc is
+// missing (a sandbox, a chroot).
 QString RunningExecutablePath();

@@ -1,6 +1,14 @@
 #include "items/ItemRules.h"
 
+#include "model/GroupRules.h"
 #include "model/Lookups.h"
+#include "model/XmlText.h"
+
+const char16_t* RefuseItemText(const QString& name, const QString& value) {
+    if (!IsStorableText(name)) return group_rules::kNameUnstorable;
+    if (!IsStorableText(value)) return kValueUnstorable;
+    return nullptr;
+}
 
 XmlNode MakeItemNode(const XmlDocument& document, const QString& name, const QString& value,
                      bool secret) {

@@ -13,6 +13,16 @@
 // holds a child of that name, or a change to a name another child has.
 inline constexpr char16_t kItemNameInUse[] = u"\"%s\" はすでに存在します";
 
+// A value holding a character the data file cannot hold (IsStorableText).
+inline constexpr char16_t kValueUnstorable[] =
+    u"値に保存できない文字があります（タブと改行以外の制御文字、U+FFFE、U+FFFF、"
+    u"対になっていないサロゲート）";
+
+// An item's name and value as typed: refused (group_rules::kNameUnstorable, kValueUnstorable) when
+// either holds a character the data file cannot hold, which storing would silently replace;
+// nullptr when both may be stored.
+const char16_t* RefuseItemText(const QString& name, const QString& value);
+
 // A new, unattached `item` element (`secret` when secret is set) with the name attribute and the
 // value as its text, both taken as typed.
 XmlNode MakeItemNode(const XmlDocument& document, const QString& name, const QString& value,

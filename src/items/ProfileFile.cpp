@@ -303,12 +303,17 @@ QByteArray ProfileFile::toBytes() const {
     return bytes;
 }
 
-bool ProfileFile::save() const {
-    if (state_ == State::Unreadable || state_ == State::Undecodable) return false;
-    // The same safe write as the data file: a failed write never leaves a truncated file behind.
-    QByteArray bytes = toBytes();
-    const WipeOnExit wipeBytes(bytes);
-    return WriteFileSafely(path_, bytes.constData(), bytes.size());
+bool ProfileFile::save(SafeWriteResult* result) const {
+    SafeWriteResult written;
+    if (state_ != State::Unreadable && state_ != State::Undecodable) {
+        // The same safe write as the data file: a failed write never leaves a truncated file
+        // behind, and a folder the disk did not flush is a failure here as it is there.
+        QByteArray bytes = toBytes();
+        const WipeOnExit wipeBytes(bytes);
+        written = WriteFileChecked(path_, bytes.constData(), bytes.size());
+    }
+    if (result) *result = written;
+    return written.status == SafeWriteResult::Status::Written;
 }
 
 QString ReadProfileString(const QString& path, QStringView section, QStringView key) {
@@ -316,10 +321,11 @@ QString ReadProfileString(const QString& path, QStringView section, QStringView 
 }
 
 bool WriteProfileStrings(const QString& path, QStringView section,
-                         const QList<QPair<QString, QString>>& keyValues) {
+                         const QList<QPair<QString, QString>>& keyValues, SafeWriteResult* result) {
+    if (result) *result = SafeWriteResult();
     ProfileFile file = ProfileFile::Load(path);
     for (const auto& [key, value] : keyValues) {
         if (!file.setValue(section, key, value)) return false;
     }
-    return file.save();
+    return file.save(result);
 }

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringView>
 
+#include "storage/SafeFileWrite.h"
+
 // A private-profile ("ini") file with the semantics the settings rely on:
 //
 // - "[SECTION]" header lines and "KEY=value" lines. Section and key names compare without regard
@@ -68,8 +70,10 @@ public:
     // on reading is written enclosed in double quotes, so that it reads back unchanged.
     bool setValue(QStringView section, QStringView key, QStringView value);
 
-    // Writes the file safely (temporary file, then rename). False when nothing was written.
-    bool save() const;
+    // Writes the file safely (temporary file, then rename, then the folder flushed). True only
+    // when the new file is in place and the disk confirmed it; result, when given, says how the
+    // write went (Failed also when nothing could be written: an unreadable or undecodable file).
+    bool save(SafeWriteResult* result = nullptr) const;
 
     // The bytes save() writes. They hold the key verifier: the caller wipes them.
     QByteArray toBytes() const;
@@ -101,6 +105,8 @@ private:
 QString ReadProfileString(const QString& path, QStringView section, QStringView key);
 
 // Writes several keys of one section in one safe save. Returns false, leaving the file as it was,
-// when the file cannot be read or written or one of the keys or values cannot be written.
+// when the file cannot be read or written or one of the keys or values cannot be written; and
+// false when the new file is in place but the disk did not confirm it (result: NotFlushed).
 bool WriteProfileStrings(const QString& path, QStringView section,
-                         const QList<QPair<QString, QString>>& keyValues);
+                         const QList<QPair<QString, QString>>& keyValues,
+                         SafeWriteResult* result = nullptr);

@@ -50,22 +50,26 @@ bool CheckKeyVerifierSet(QObject* owner, const QString& verifier) {
 }
 
 bool WriteSettingsFile(const QString& startDir, const QString& dataFilePath,
-                       const QString& verifier, bool startMinimised) {
-    return WriteSettingsFileAt(SettingsFilePath(startDir), dataFilePath, verifier, startMinimised);
+                       const QString& verifier, bool startMinimised, SafeWriteResult* result) {
+    return WriteSettingsFileAt(SettingsFilePath(startDir), dataFilePath, verifier, startMinimised,
+                               result);
 }
 
 bool WriteSettingsFileAt(const QString& iniPath, const QString& dataFilePath,
-                         const QString& verifier, bool startMinimised) {
+                         const QString& verifier, bool startMinimised, SafeWriteResult* result) {
     return WriteProfileStrings(iniPath, kSection,
                                {{QString::fromUtf16(kKeyData), dataFilePath},
                                 {QString::fromUtf16(kKeyVerifier), verifier},
                                 {QString::fromUtf16(kKeyStartMinimised),
-                                 startMinimised ? QStringLiteral("1") : QStringLiteral("0")}});
+                                 startMinimised ? QStringLiteral("1") : QStringLiteral("0")}},
+                               result);
 }
 
-bool WriteSettingsKey(const QString& iniPath, const QString& verifier) {
+bool WriteSettingsKey(const QString& iniPath, const QString& verifier, SafeWriteResult* result) {
+    if (result) *result = SafeWriteResult();
     return !verifier.isEmpty() &&
-           WriteProfileStrings(iniPath, kSection, {{QString::fromUtf16(kKeyVerifier), verifier}});
+           WriteProfileStrings(iniPath, kSection, {{QString::fromUtf16(kKeyVerifier), verifier}},
+                               result);
 }
 
 void UpdateHeldSettings(HeldSettings& held, const QString& dataFilePath, const QString& verifier,

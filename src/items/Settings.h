@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "diag/SecureWipe.h"
+#include "storage/SafeFileWrite.h"
 
 class QObject;
 
@@ -51,19 +52,24 @@ inline constexpr char16_t kSettingsKeyNotUpdated[] = u"設定ファイル%sのKE
 bool CheckKeyVerifierSet(QObject* owner, const QString& verifier);
 
 // Writes DATA, KEY and ONTASKBAR ("1" or "0") to section CONFIG of the settings file in one safe
-// save, keeping everything else in the file. Returns whether the file was written; on false the
-// file keeps its old contents. Changes nothing held and shows nothing.
+// save, keeping everything else in the file. Returns whether the file was written and the disk
+// confirmed it; on false result (when given) says how the write went: nothing written (the file
+// keeps its old contents), or NotFlushed (the new file is in place, unconfirmed), for the caller
+// to say (NoticeWriteProblem). Changes nothing held and shows nothing.
 bool WriteSettingsFile(const QString& startDir, const QString& dataFilePath,
-                       const QString& verifier, bool startMinimised);
+                       const QString& verifier, bool startMinimised,
+                       SafeWriteResult* result = nullptr);
 // The same for a settings file at any path.
 bool WriteSettingsFileAt(const QString& iniPath, const QString& dataFilePath,
-                         const QString& verifier, bool startMinimised);
+                         const QString& verifier, bool startMinimised,
+                         SafeWriteResult* result = nullptr);
 
 // Writes verifier as KEY to section CONFIG of the settings file at iniPath, keeping everything else
 // in the file (a missing file is created with that one value). For a data file that opened under a
 // key the settings file did not name: the settings file then names it again. Returns whether the
-// file was written; shows nothing.
-bool WriteSettingsKey(const QString& iniPath, const QString& verifier);
+// file was written and confirmed, result as above; shows nothing.
+bool WriteSettingsKey(const QString& iniPath, const QString& verifier,
+                      SafeWriteResult* result = nullptr);
 
 // Makes the given values the held settings.
 void UpdateHeldSettings(HeldSettings& held, const QString& dataFilePath, const QString& verifier,

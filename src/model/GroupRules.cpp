@@ -5,6 +5,7 @@
 #include "diag/XmlError.h"
 #include "model/Lookups.h"
 #include "model/Schema.h"
+#include "model/XmlText.h"
 
 namespace group_rules {
 
@@ -26,11 +27,13 @@ const char16_t* RefuseChangeOf(const XmlNode& group, const XmlNode& root) {
 
 const char16_t* RefuseNewGroupName(const XmlNode& parent, const QString& name) {
     if (name.isEmpty()) return kNameEmpty;
+    if (!IsStorableText(name)) return kNameUnstorable;
     if (!FindChild(parent, name).isNull()) return kNameInUse;
     return nullptr;
 }
 
 const char16_t* RefuseRename(const XmlNode& group, const QString& name) {
+    if (!IsStorableText(name)) return kNameUnstorable;
     const XmlNode parent = group.parentElement();
     const XmlNode holder = parent.isNull() ? XmlNode() : FindChild(parent, name);
     return !holder.isNull() && holder != group ? kNameInUse : nullptr;

@@ -118,6 +118,9 @@ private:
 struct XmlParseResult {
     XmlDocument document;
     QString errorMessage;
+    // The text declared a DOCTYPE, which is refused: it was read as XML this far, so it is no
+    // text deciphered under a wrong key.
+    bool doctype = false;
 
     bool ok() const { return !document.isNull(); }
     explicit operator bool() const { return ok(); }

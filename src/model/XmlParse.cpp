@@ -226,7 +226,9 @@ XmlParseResult Parse(const ParseInput& input, const QByteArray& url, const char*
         if (doc) xmlFreeDoc(doc);
         if (tooDeep)
             return Failure(QStringLiteral("the elements nest deeper than %1 levels").arg(maxDepth));
-        return Failure(QStringLiteral("DOCTYPE declarations are not accepted"));
+        XmlParseResult refusal = Failure(QStringLiteral("DOCTYPE declarations are not accepted"));
+        refusal.doctype = true;
+        return refusal;
     }
     if (!doc)
         return Failure(capture.hasError() ? capture.message()

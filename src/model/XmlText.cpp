@@ -38,6 +38,19 @@ QString ToXmlCharacters(const QString& text) {
     return result.isNull() ? text : result;
 }
 
+bool IsStorableText(QStringView text) {
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < n && text[i + 1].isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        if (!IsXmlChar(c.unicode())) return false;
+    }
+    return true;
+}
+
 namespace xmlimpl {
 
 QByteArray ToXmlUtf8(const QString& text) {

@@ -208,9 +208,11 @@ XmlDocument DecodeDataFile(const QByteArray& fileBytes, const QString& verifier)
     return Decode(fileBytes, verifier).parsed.document;
 }
 
-bool ReadDataFileUnder(const QString& path, const QString& verifier, DataFileContent& content) {
+bool ReadDataFileUnder(const QString& path, const QString& verifier, DataFileContent& content,
+                       bool* doctype) {
     const QByteArray fileBytes = ReadWholeFile(path);
     const DecodedDataFile decoded = Decode(fileBytes, verifier);
+    if (doctype) *doctype = decoded.parsed.doctype;
     if (!decoded.parsed.ok()) return false;
     content.document = decoded.parsed.document;
     content.stamp = {fileBytes.size(), decoded.sha256, fileBytes};

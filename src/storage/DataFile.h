@@ -83,8 +83,11 @@ struct DataFileContent {
     DataFileStamp stamp;
 };
 // Reads the data file at path and opens it under verifier (DecodeDataFile); false, content
-// untouched, when it is missing, empty or does not open. Shows nothing.
-bool ReadDataFileUnder(const QString& path, const QString& verifier, DataFileContent& content);
+// untouched, when it is missing, empty or does not open. Shows nothing. On false, doctype (when
+// given) tells a file that deciphered into XML declaring a DOCTYPE, which is refused, from one
+// that is not under verifier at all.
+bool ReadDataFileUnder(const QString& path, const QString& verifier, DataFileContent& content,
+                       bool* doctype = nullptr);
 
 // Whether the data file at path decrypts under verifier into text that parses into a document
 // with a document element. Shows nothing. A key that opens the data file is the data file's key,

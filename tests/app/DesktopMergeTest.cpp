@@ -148,3 +148,34 @@ TEST(DesktopMerge, ASaveAmongCommandLineAddsLosesNothing) {
     EXPECT_TRUE(HasGroup(saved.document, "Here"));
     EXPECT_EQ(saved.document.selectNodes("/group/group[@name='A']/item").size(), 40);
 }
+
+TEST(DesktopMerge, AConflictCopyThatAppearsWhileRunningIsOfferedAndBringsBackTheChange) {
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "needs an X server (xvfb-run)";
+    MergeDesktop d;
+    ASSERT_TRUE(d.start()) << "no main window; visible: " << VisibleWindows().toStdString();
+    // As a sync tool settles a conflict: the version that lost (this machine's group Here) as a
+    // copy beside the data file, and the data file replaced by the one that won.
+    ASSERT_TRUE(WriteDataFile(
+        d.dir.file("Zetrova.sync-conflict-20261210-030000-ABCDEFG.dat"),
+        QStringLiteral("<group name=\"root\"><group name=\"A\"/><group name=\"Here\"/></group>"),
+        kKey));
+    ASSERT_TRUE(d.importElsewhere("There"));
+    // 結合 (Yes), the key for the save, then No to deleting the copy; every question answered with
+    // its default until nothing is asked for two seconds.
+    bool offered = false;
+    for (int quiet = 0, n = 0; quiet < 20 && n < 300; ++n, QThread::msleep(100)) {
+        const QString window =
+            Xdo({"search", "--onlyvisible", "--name", "^(確認|認証)$"}).section(u'\n', 0, 0);
+        if (!window.isEmpty()) {
+            offered = true;
+            TypeInto(window, Xdo({"getwindowname", window}) == "認証" ? kKey : QString());
+        }
+        quiet = window.isEmpty() ? quiet + 1 : 0;
+    }
+    EXPECT_TRUE(offered) << "the copy was not offered";
+    DataFileContent saved;
+    ASSERT_TRUE(ReadDataFileUnder(d.data, MakeKeyVerifier(kKey), saved));
+    EXPECT_TRUE(HasGroup(saved.document, "There"));
+    EXPECT_TRUE(HasGroup(saved.document, "Here"));
+    EXPECT_TRUE(QFileInfo::exists(d.dir.file("Zetrova.sync-conflict-20261210-030000-ABCDEFG.dat")));
+}

@@ -255,6 +255,10 @@ TEST(CConfigDlg, UpdateRefusesKeysOutsidePrintableAscii) {
     EXPECT_EQ(prompter.texts(),
               QStringList({QStringLiteral("キーにできるのは半角の英数字と記号のみです")}));
     EXPECT_EQ(key->text(), QStringLiteral("my key"));
+    key->setText(QString(37, u'k'));  // past the 36 characters the cipher uses
+    Button(dlg, "updateButton")->click();
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_EQ(prompter.texts().last(), QString::fromUtf16(kKeyTooLong));
 
     key->setText(QStringLiteral("my!key~"));
     Child<QCheckBox>(dlg, "startMinimisedCheck")->setChecked(true);

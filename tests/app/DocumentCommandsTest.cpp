@@ -19,6 +19,7 @@
 #include "diag/XmlError.h"
 #include "items/ProfileFile.h"
 #include "items/Settings.h"
+#include "items/SyncedFolder.h"
 #include "items/ui/CConfigDlg.h"
 #include "items/ui/CZetrovaView.h"
 #include "items/ui/SettingsCommand.h"
@@ -171,6 +172,19 @@ TEST(StartUp, SettingsThatCannotBeReadOrRepairedAreReported) {
               QStringList({"設定ファイル" + ini + "を読み込めませんでした（フォルダーです）",
                            "設定ファイル" + ini + "のKEYを更新できませんでした"}));
     EXPECT_EQ(dir.read("Zetrova.ini"), undecodable);
+}
+
+// A settings file inside a folder a synchronisation tool copies is named at start, with the tool's
+// marker: its KEY opens the data file.
+TEST(StartUp, ASettingsFileInASynchronisedFolderIsNamed) {
+    TempDir dir;
+    dir.write(".stfolder", "");
+    dir.write("Zetrova.ini", "[CONFIG]\n");
+    ScriptedPrompter prompter;
+    Started s(dir);
+    EXPECT_EQ(prompter.texts(),
+              QStringList{FormatText(kSettingsInSyncedFolder,
+                                     {dir.file("Zetrova.ini"), dir.file(".stfolder")})});
 }
 
 TEST(Tree, OnlyAClickMakesAGroupCurrentAndFillsTheList) {
@@ -599,9 +613,9 @@ TEST(SettingsCommand, ADataFileWrittenWithoutItsSettingsFileStillOpens) {
             });
             if (!c.settingsFileBefore) prompter.answerYes();  // replace the file never loaded
             bool startMinimised = false;
-            SettingsCommand(
-                s.ws, dir.path(), startMinimised,
-                [](const QString&, const QString&, const QString&, bool) { return false; });
+            SettingsCommand(s.ws, dir.path(), startMinimised,
+                            [](const QString&, const QString&, const QString&, bool,
+                               SafeWriteResult*) { return false; });
             EXPECT_EQ(prompter.texts().last(), "書き込めませんでした");
             EXPECT_EQ(s.ws.doc().dataFilePath, dir.file(c.newName));
             // A later save goes to that file under the new key, without a question.

@@ -5,6 +5,7 @@
 #include "app/AppTestSupport.h"
 #include "app/CommandIds.h"
 #include "items/ui/CZetrovaView.h"
+#include "model/GroupRules.h"
 #include "model/Schema.h"
 #include "model/ui/CEditGroupDlg.h"
 #include "model/ui/GroupTreeView.h"
@@ -13,6 +14,8 @@
 #include "support/ScriptedPrompter.h"
 
 namespace {
+
+const QString kNameUnstorable = QString::fromUtf16(group_rules::kNameUnstorable);
 
 using namespace CommandId;
 
@@ -109,15 +112,16 @@ TEST_F(GroupCommands, AddAppendsACollapsedBranchUnderTheCurrentGroup) {
 
 TEST_F(GroupCommands, AddReopensTheDialogWithWhatWasTyped) {
     click({"A"});
-    type("");    // empty: asked again
-    type("A1");  // a sub-group's name
-    type("a");   // an item's name
-    type(" ");   // blanks are a name
+    type("");       // empty: asked again
+    type("A1");     // a sub-group's name
+    type("a");      // an item's name
+    type("a\x01");  // a character the data file cannot hold (stored, it would be U+FFFD)
+    type(" ");      // blanks are a name
     run(GroupAdd);
     EXPECT_EQ(prompter.texts(),
               QStringList({"名前を入力してください", "同じ名前のグループがあります",
-                           "同じ名前のグループがあります"}));
-    EXPECT_EQ(shown, QStringList({"", "", "A1", "a"}));
+                           "同じ名前のグループがあります", kNameUnstorable}));
+    EXPECT_EQ(shown, QStringList({"", "", "A1", "a", "a\x01"}));
     EXPECT_EQ(document(), "root(A(a=1,A1(A11), ),B(s*),C)");
 
     prompter.clearMessages();
@@ -167,11 +171,12 @@ TEST_F(GroupCommands, RenameRefusesTheRootAndNamesInUse) {
 
     shown.clear();
     click({"B"});
+    type(QString(QChar(0xD800)));  // an unpaired surrogate, which the data file cannot hold
     type("C");
     type("a");  // an item of another group
     run(GroupEdit);
-    EXPECT_EQ(prompter.texts(), QStringList{"同じ名前のグループがあります"});
-    EXPECT_EQ(shown, QStringList({"B", "C"}));
+    EXPECT_EQ(prompter.texts(), QStringList({kNameUnstorable, "同じ名前のグループがあります"}));
+    EXPECT_EQ(shown, QStringList({"B", QString(QChar(0xD800)), "C"}));
     EXPECT_EQ(document(), "root(A(a=1,A11(A11)),a(s*),C)");
     EXPECT_EQ(treeText(), "root(A+(A11+(A11)),a,C)");
 

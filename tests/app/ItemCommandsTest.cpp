@@ -5,8 +5,10 @@
 #include <QTreeWidgetItem>
 
 #include "app/AppTestSupport.h"
+#include "items/ItemRules.h"
 #include "items/ui/CEditDialog.h"
 #include "items/ui/CZetrovaView.h"
+#include "model/GroupRules.h"
 #include "model/Lookups.h"
 #include "model/Schema.h"
 #include "model/XPathForms.h"
@@ -156,6 +158,24 @@ TEST_F(ItemCommands, AddWithATakenNameAsksAndNoReopensTheDialogWithWhatWasTyped)
     EXPECT_EQ(shown, (std::vector<Shown>{{"", "", false}, {"a", "new", true}}));
     EXPECT_EQ(children("A"), kInitialA);
     EXPECT_FALSE(ws.doc().modified);
+}
+
+// A name or value the data file cannot hold is refused, and the dialog comes again with what was
+// typed: stored, its character would become U+FFFD.
+TEST_F(ItemCommands, NamesAndValuesTheDataFileCannotHoldAreRefused) {
+    open("A");
+    edit("a\x1b", "v", false);
+    edit("n", QString(QChar(0xDC00)), true);
+    cancelEdit();
+    run(kAdd);
+    edit("a", "\xef\xbf\xbf", false);
+    cancelEdit();
+    run(kChange, 0);
+    const QString value = QString::fromUtf16(kValueUnstorable);
+    EXPECT_EQ(prompter.texts(),
+              QStringList({QString::fromUtf16(group_rules::kNameUnstorable), value, value}));
+    EXPECT_EQ(shown.back(), (Shown{"a", "\xef\xbf\xbf", false}));
+    EXPECT_EQ(children("A"), kInitialA);
 }
 
 TEST_F(ItemCommands, AddReplacingAnItemKeepsItsPlace) {

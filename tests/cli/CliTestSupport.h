@@ -31,7 +31,9 @@ inline CliRun RunCliWith(const QStringList& args, std::optional<QString> key = s
     CliRun run;
     QTextStream out(&run.out);
     QTextStream err(&run.err);
-    CliIo io{out, err, [&]() -> std::optional<QString> { return key; }};
+    CliIo io{out, err, [&]() -> CliLine {
+                 return key ? CliLine{CliLine::Status::Read, *key} : CliLine{};
+             }};
     io.afterRead = afterRead;
     run.status = RunCli(args, io);
     out.flush();
@@ -62,9 +64,14 @@ struct CliRawRun {
     QByteArray err;
 };
 
+// Where the real zetrova-cli's standard output goes: a pipe the test reads, a full disk, or nowhere
+// (closed, as with ">&-").
+enum class CliStdout { Pipe, Full, Closed };
+
 // Runs the real zetrova-cli binary with arguments given as bytes, as a shell hands them over (a
 // QProcess would encode them as UTF-8 first), and the given standard input.
-inline CliRawRun RunCliBytes(const QByteArrayList& args, const QByteArray& input) {
+inline CliRawRun RunCliBytes(const QByteArrayList& args, const QByteArray& input,
+                             CliStdout stdoutTo = CliStdout::Pipe) {
     QByteArrayList argvBytes{QByteArray(ZETROVA_CLI_PATH)};
     argvBytes += args;
     std::vector<char*> argv;
@@ -75,7 +82,10 @@ inline CliRawRun RunCliBytes(const QByteArrayList& args, const QByteArray& input
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    if (stdoutTo == CliStdout::Pipe) posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    if (stdoutTo == CliStdout::Full)
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/full", O_WRONLY, 0);
+    if (stdoutTo == CliStdout::Closed) posix_spawn_file_actions_addclose(&actions, 1);
     posix_spawn_file_actions_adddup2(&actions, err[1], 2);
     pid_t pid = -1;
     const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
@@ -119,9 +129,9 @@ inline CliRun RunCliWithLines(const QStringList& args, QStringList lines,
     QTextStream out(&run.out);
     QTextStream err(&run.err);
     CliIo io{out, err,
-             [&]() -> std::optional<QString> {
-                 if (lines.isEmpty()) return std::nullopt;
-                 return lines.takeFirst();
+             [&]() -> CliLine {
+                 if (lines.isEmpty()) return {};
+                 return {CliLine::Status::Read, lines.takeFirst()};
              },
              [&](const QString&, bool) {
                  if (lines.isEmpty()) return CliLine{};

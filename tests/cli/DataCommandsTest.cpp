@@ -177,10 +177,10 @@ TEST(CliData, TerminalsGetEscapedTextAndBadBytesAreRefused) {
         {"a found path", {"find", "rlo"}, 0, "/" + escaped + "\n", ""},
         {"a listed group", {"ls"}, 0, "group\t" + escaped + "\n", ""},
         {"a text not found",
-         {"find", "x\x1b[2J\xe2\x80\xae\xc2\x85"},
+         {"find", "x\xc2\x9b[2J\xe2\x80\xae\xc2\x85"},
          1,
          "",
-         "zetrova-cli: 「x\\x1B[2J\\u{202E}\\u{85}」は見つかりませんでした\n"},
+         "zetrova-cli: 「x\\u{9B}[2J\\u{202E}\\u{85}」は見つかりませんでした\n"},
         {"an invalid path",
          {"ls", "/a\\q\t\xc2\x9b"},
          2,
@@ -267,6 +267,50 @@ TEST(CliData, ShowPrintsOneValueSecretsIncluded) {
     EXPECT_TRUE(noGroup.err.contains("グループが見つかりません"));
     EXPECT_EQ(ws.run({"show", "/"}).status, 2);
     EXPECT_EQ(ws.run({"show"}).status, 2);
+}
+
+// Output that does not arrive (a full disk, a closed standard output) is a failure with its
+// reason, for every command that prints, never an exit status 0 over an empty file.
+TEST(CliData, OutputThatDoesNotArriveFails) {
+    Workspace ws;
+    const QByteArray ini = QFile::encodeName(ws.ini), other = ini + ".dat";
+    ASSERT_TRUE(
+        WriteDataFile(other, BuildDocument({Group(u"銀行"_s, {Item(u"口座"_s, u"9"_s)})}), kKey));
+    for (const QByteArrayList& args : QList<QByteArrayList>{{"show", "/銀行/暗証", "--ini", ini},
+                                                            {"ls", "--ini", ini},
+                                                            {"find", "ネ", "--ini", ini},
+                                                            {"merge", other, "--ini", ini},
+                                                            {"passgen", "3"},
+                                                            {"verifier"},
+                                                            {"ls", "--help"}}) {
+        for (const auto& [to, reason] : {std::pair{CliStdout::Full, "No space left on device"},
+                                         std::pair{CliStdout::Closed, "Bad file descriptor"}}) {
+            ASSERT_TRUE(WriteDataFile(ws.data, SampleDocument(), kKey));  // merge's conflict again
+            const CliRawRun run = RunCliBytes(args, "pass\n", to);
+            EXPECT_EQ(run.status, 1) << args.join(' ').toStdString();
+            EXPECT_EQ(QString::fromUtf8(run.err),
+                      u"zetrova-cli: 標準出力に書き込めませんでした（"_s + reason + u"）\n"_s);
+        }
+    }
+}
+
+// Where /proc is missing the executable's path is not known: the log is the state folder's, never
+// a ".log" emptied in whatever folder the program runs in. (unshare -r: no privilege needed.)
+TEST(CliData, WithoutProcTheLogIsTheStateFolders) {
+    TempDir dir;
+    dir.write(".log", "the user's own file");
+    QProcess p;
+    p.setWorkingDirectory(dir.path());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_STATE_HOME", dir.file("state"));
+    p.setProcessEnvironment(env);
+    p.start("unshare", {"-rm", "sh", "-c", "mount -t tmpfs none /proc && exec \"$0\" passgen 0",
+                        ZETROVA_CLI_PATH});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        GTEST_SKIP() << "no run without /proc here (no namespace, or a sanitizer needing it): "
+                     << p.readAllStandardError().toStdString();
+    EXPECT_EQ(dir.read(".log"), "the user's own file");
+    EXPECT_TRUE(QFileInfo::exists(dir.file("state/zetrova/zetrova-cli.log")));
 }
 
 // Without a display to reach, clip says so and fails, whatever Qt would have tried, and never
@@ -420,9 +464,9 @@ TEST(CliData, MissingKeyOrDataFileIsReported) {
         int reads = 0;
         QString out, err;
         QTextStream o(&out), e(&err);
-        CliIo io{o, e, [&]() -> std::optional<QString> {
+        CliIo io{o, e, [&]() -> CliLine {
                      ++reads;
-                     return kKey;
+                     return {CliLine::Status::Read, kKey};
                  }};
         EXPECT_EQ(RunCli(noKey.files({"ls"}), io), 1);
         EXPECT_EQ(RunCli(noKey.files({"import", noKey.dir.file("x.xml")}), io), 1);
@@ -441,6 +485,11 @@ TEST(CliData, MissingKeyOrDataFileIsReported) {
         EXPECT_EQ(run.status, 1);
         EXPECT_TRUE(run.err.contains(ws.dir.file(name))) << run.err.toStdString();
     }
+    // A key line past what is read is too long, not missing.
+    const CliRun tooLong =
+        RunCliProcess(ws.files({"ls"}), QByteArray(5 << 20, 'k') + "\n", ws.dir.path());
+    EXPECT_EQ(tooLong.status, 1);
+    EXPECT_EQ(tooLong.err, u"zetrova-cli: キーが長すぎます（4194304バイトまで）\n"_s);
 }
 
 // A settings change that crashed between its two writes leaves the data file under the new key
@@ -538,9 +587,9 @@ TEST(CliData, OnlyRegularFilesOfBoundedSizeAreRead) {
         int keyReads = 0;
         QString out, err;
         QTextStream o(&out), e(&err);
-        CliIo io{o, e, [&]() -> std::optional<QString> {
+        CliIo io{o, e, [&]() -> CliLine {
                      ++keyReads;
-                     return kKey;
+                     return {CliLine::Status::Read, kKey};
                  }};
         const bool ownIni = args.contains("--ini");
         EXPECT_EQ(RunCli(ownIni ? args : ws.files(args), io), 1);

@@ -128,7 +128,7 @@ TEST(SecretOutput, WritesWhatTheStreamWouldInOrder) {
             stream << "before\t" << secret << '\n' << "after\n";
         }
         QFile file(dir.file(QStringLiteral("out.txt")));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered));
         {
             QTextStream out(&file);
             out << "before\t";

@@ -1,7 +1,9 @@
+#include <errno.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -31,6 +33,7 @@ TEST(LogFile, PathReplacesEveryExeOrAppendsLog) {
     EXPECT_EQ(LogPathForExecutable("C:\\a.exe\\Zetrova.exe"), "C:\\a.log\\Zetrova.log");
     EXPECT_EQ(LogPathForExecutable("/usr/bin/zetrova"), "/usr/bin/zetrova.log");
     EXPECT_EQ(LogPathForExecutable("/opt/Zetrova.EXE"), "/opt/Zetrova.EXE.log");
+    EXPECT_EQ(LogPathForExecutable(""), "");  // unknown (no /proc): not ".log" here
 }
 
 TEST(LogFile, RunWithoutFailuresLeavesEmptyFile) {
@@ -109,7 +112,15 @@ TEST(LogFile, UnwritableFolderLogsToTheFallbackFolder) {
         {unwritable, QString(), QString()},
         {dir.file("planted.log"), dir.file("s1/zetrova"), dir.file("s1/zetrova/planted.log")},
         {dir.file("pipe.log"), dir.file("s2/zetrova"), dir.file("s2/zetrova/pipe.log")},
+        // The executable's path unknown: the program's name in the fallback folder.
+        {QString(), dir.file("s3/zetrova"),
+         dir.file("s3/zetrova/") + QFile::decodeName(program_invocation_short_name) + ".log"},
+        // A folder of the user's that others may open is made private again.
+        {unwritable, dir.file("open/zetrova"), dir.file("open/zetrova/zetrova.log")},
     };
+    ASSERT_TRUE(QDir().mkpath(dir.file("open/zetrova")));
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.file("open")).constData(), 0700), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.file("open/zetrova")).constData(), 0777), 0);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.fallbackFolder.toStdString());
         {

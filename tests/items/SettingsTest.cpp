@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "items/Settings.h"
+#include "items/SyncedFolder.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"
 
@@ -139,3 +140,33 @@ TEST(Settings, UnwritableFileIsReportedAndHeldValuesStillChange) {
 }
 
 }  // namespace
+
+// The synchronisation tools' markers are looked for from the settings file's folder up to the home
+// folder, or up to the root outside it; the first one found is named.
+TEST(SyncedFolder, MarkersAreFoundFromTheSettingsFileUpToHome) {
+    const std::pair<const char*, bool> cases[] = {
+        // A marker below the test folder (a folder when it ends in "/"), and whether it counts.
+        {"h/a/b/.stfolder/", true},
+        {"h/a/.stfolder", true},
+        {"h/a/b/.nextcloudsync.log", true},
+        {"h/.owncloudsync.log", true},
+        {"h/a/.sync_1a2b.db", true},
+        {"h/a/._sync_1a2b.db", true},
+        {"h/a/.dropbox", true},
+        {"h/.dropbox/", false},  // Dropbox's own settings in home, not a copied folder
+        {".stfolder", false},    // above home: found only outside home, walking to the root
+        {"h/a/b/c/.stfolder/", false},
+        {"h/a/b/stfolder", false},
+    };
+    for (const auto& [marker, found] : cases) {
+        TempDir dir;
+        const QString path = dir.file(QString::fromUtf8(marker));
+        ASSERT_TRUE(QDir().mkpath(path.endsWith(u'/') ? path : dir.file(u"h/a/b"_s)));
+        if (!path.endsWith(u'/')) dir.write(QString::fromUtf8(marker), "");
+        const QString ini = dir.file(u"h/a/b/Zetrova.ini"_s);
+        EXPECT_EQ(SyncToolMarkerAbove(ini, dir.file(u"h"_s)),
+                  found ? QDir::cleanPath(path) : QString())
+            << marker;
+        EXPECT_EQ(SyncToolMarkerAbove(ini, u"/elsewhere"_s).isEmpty(), !found && marker[0] != '.');
+    }
+}

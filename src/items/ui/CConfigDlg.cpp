@@ -42,7 +42,7 @@ CConfigDlg::CConfigDlg(QWidget* parent)
     keyEdit_ = AddLabelledEdit(this, fields, 1, QStringLiteral("暗号化/復号化キー"),
                                QStringLiteral("keyEdit"), 2);
     MarkAsKeyEdit(*keyEdit_);
-    auto* keyHint = new QLabel(QStringLiteral("(半角の英数字と記号)"), this);
+    auto* keyHint = new QLabel(QStringLiteral("(半角の英数字と記号、36文字まで)"), this);
     keyEdit_->setAccessibleDescription(keyHint->text());
     hideKeyBox_ = new QCheckBox(QStringLiteral("キーの表示を隠す"), this);
     hideKeyBox_->setObjectName(QStringLiteral("hideKeyCheck"));
@@ -109,8 +109,9 @@ bool CConfigDlg::storeFields(int id) {
     if (id != 1) return true;
     dataFileName = nameEdit_->text();
     key = keyEdit_->text();
-    if (!IsAllowedKeyText(key)) {
-        Notice(this, u"キーにできるのは半角の英数字と記号のみです");
+    if (!IsAllowedKeyText(key) || key.size() > kLongestKey) {
+        Notice(this,
+               IsAllowedKeyText(key) ? kKeyTooLong : u"キーにできるのは半角の英数字と記号のみです");
         keyEdit_->setFocus();
         return false;
     }

@@ -109,6 +109,14 @@ bool MayReveal(const Workspace& ws, schema::ItemKind kind) {
     return true;
 }
 
+// A name or value the data file cannot hold is refused with its notice, and the dialog comes again
+// with what was typed; true when it was.
+bool RefusedText(const Workspace& ws, const CEditDialog& dialog) {
+    const char16_t* refusal = RefuseItemText(dialog.name, dialog.value);
+    if (refusal) Notice(ws.owner(), refusal);
+    return refusal != nullptr;
+}
+
 void AppendItem(const XmlNode& group, const CEditDialog& dialog) {
     group.appendChild(MakeItemNode(group.document(), dialog.name, dialog.value, dialog.secret));
 }
@@ -118,6 +126,7 @@ void AppendItem(const XmlNode& group, const CEditDialog& dialog) {
 void AddItemCommand(Workspace& ws) {
     CEditDialog dialog(QString(), QString(), false, DialogOwner(ws));
     while (ShowDialog(dialog)) {
+        if (RefusedText(ws, dialog)) continue;
         const XmlNode group = ws.FindCurrentGroup(true);
         if (!group) return;
         const XmlNode existing = FindItem(group, dialog.name, schema::kAnyKind, ws.owner());
@@ -143,6 +152,7 @@ void ChangeItemCommand(Workspace& ws, const CZetrovaView* list) {
     CEditDialog dialog(selected->row.name, selected->item.text(),
                        selected->row.kind == schema::kSecretItem, DialogOwner(ws));
     while (ShowDialog(dialog)) {
+        if (RefusedText(ws, dialog)) continue;
         // The edited element, found again after the dialog.
         const XmlNode old = FindItem(group, selected->row.name, selected->row.kind, ws.owner());
         if (!old) return;

@@ -10,6 +10,7 @@
 #include "model/ui/Workspace.h"
 #include "storage/DataFile.h"
 #include "storage/KeyVerifier.h"
+#include "storage/SafeFileWrite.h"
 #include "storage/ui/DiskChangeMerge.h"
 
 void SettingsCommand(Workspace& ws, const QString& startDirectory, bool& startMinimised,
@@ -37,6 +38,7 @@ void SettingsCommand(Workspace& ws, const QString& startDirectory, bool& startMi
     DocumentState saved;
     bool replaced = false;
     bool settingsWritten = false;
+    SafeWriteResult settingsWrite;
     const CheckedWrite written =
         WriteAfterDiskCheck(ws, path, [&](const std::function<bool()>& mayReplace, bool) {
             saved = ws.doc();  // with what a merge on the way brought in
@@ -44,8 +46,8 @@ void SettingsCommand(Workspace& ws, const QString& startDirectory, bool& startMi
             saved.dataFilePath = path;
             return SaveDataFile(saved, path, false, {}, owner, mayReplace, [&] {
                 replaced = true;
-                settingsWritten =
-                    writeSettingsFile(startDirectory, path, verifier, dialog.startMinimised);
+                settingsWritten = writeSettingsFile(startDirectory, path, verifier,
+                                                    dialog.startMinimised, &settingsWrite);
             });
         });
     if (written == CheckedWrite::Failed) Notice(owner, u"保存できませんでした");
@@ -57,5 +59,6 @@ void SettingsCommand(Workspace& ws, const QString& startDirectory, bool& startMi
     ws.doc().dataFileStamp = saved.dataFileStamp;
     startMinimised = dialog.startMinimised;
     ws.SetDataFilePath(path);
-    if (!settingsWritten) Notice(owner, u"書き込めませんでした");
+    if (!settingsWritten)
+        NoticeWriteProblem(owner, SettingsFilePath(startDirectory), settingsWrite);
 }

@@ -7,9 +7,11 @@
 
 class Workspace;
 
-// Writes DATA, KEY and ONTASKBAR to the settings file of the start directory (WriteSettingsFile).
-using SettingsFileWriter = std::function<bool(const QString& startDir, const QString& dataFilePath,
-                                              const QString& verifier, bool startMinimised)>;
+// Writes DATA, KEY and ONTASKBAR to the settings file of the start directory (WriteSettingsFile):
+// true when written and confirmed, else false with how the write went in result.
+using SettingsFileWriter =
+    std::function<bool(const QString& startDir, const QString& dataFilePath,
+                       const QString& verifier, bool startMinimised, SafeWriteResult* result)>;
 
 // "設定(&C)": the settings dialog; with a key typed, the document is saved under the new key to
 // the named data file (after the question when that file holds data the program did not load or
@@ -19,6 +21,6 @@ using SettingsFileWriter = std::function<bool(const QString& startDir, const QSt
 // data file and puts it into the settings file). Both are written under the data file's writers'
 // lock, taken only once the dialog and every question are done. Once the data file is written the
 // held settings are the new ones, as the data file is; a settings file that cannot be written then
-// gives "書き込めませんでした".
+// gives "書き込めませんでした" (or the writer's notice: not confirmed by the disk, a refused link).
 void SettingsCommand(Workspace& ws, const QString& startDirectory, bool& startMinimised,
                      const SettingsFileWriter& writeSettingsFile = WriteSettingsFile);

@@ -65,3 +65,11 @@ void OfferConflictCopies(Workspace& ws, const std::function<bool()>& save) {
             Notice(ws.owner(), u"%sを削除できませんでした", copyName);
     }
 }
+
+void OfferNewConflictCopies(Workspace& ws, const std::function<bool()>& save, QStringList& known) {
+    const QStringList there = FindConflictCopies(ws.doc().dataFilePath);
+    bool appeared = false;
+    for (const QString& copy : there) appeared |= !known.contains(copy);
+    known = there;
+    if (appeared) OfferConflictCopies(ws, save);
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QStringList>
 #include <functional>
 
 class Workspace;
@@ -15,3 +16,9 @@ class Workspace;
 // open under the held verifier are named on the status line when the offer is over:
 // "競合コピー%sは今のキーで開けないため、結合できません".
 void OfferConflictCopies(Workspace& ws, const std::function<bool()>& save);
+
+// While the program runs: when the data file's folder holds a conflict copy that known does not
+// name (one a sync tool has just made, holding the change that lost), the copies are offered as
+// OfferConflictCopies offers them, at once instead of at the next start. known is then set to
+// the copies there now; the caller fills it when the data file is opened.
+void OfferNewConflictCopies(Workspace& ws, const std::function<bool()>& save, QStringList& known);
