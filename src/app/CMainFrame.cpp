@@ -286,7 +286,8 @@ void CMainFrame::setUpLock() {
     using namespace CommandId;
     LockController::Hooks hooks;
     hooks.window = this;
-    hooks.commandRunning = [this] { return commandRunning(); };
+    // Commands, checks of the data file and the save question at closing all run guarded.
+    hooks.commandRunning = [] { return GuardedRunsUnderWay() > 0; };
     hooks.selectedRow = [this] { return itemList_->selectedRow(); };
     hooks.selectRow = [this](int row) {
         if (row < itemList_->rowCount()) itemList_->selectRow(row);

@@ -23,7 +23,8 @@ public:
     struct Hooks {
         // The main window: owner of the key dialog and its notices.
         QWidget* window = nullptr;
-        // True while a command runs (its dialogs and questions included).
+        // True while the document may be in use: a command, a check of the data file or a
+        // question about it is under way (their dialogs included).
         std::function<bool()> commandRunning;
         // The selected row of the item list, and selecting one.
         std::function<int()> selectedRow;
