@@ -3,8 +3,10 @@
 # atexit handler), reads every writable mapping and counts the copies of each secret.
 #
 # Environment: SCAN_PATTERNS (a file of "name<TAB>hex bytes" lines), SCAN_STDIN, SCAN_STDOUT,
-# SCAN_RESULT (the file the counts are appended to, one line per program run), SCAN_LABEL and
-# SCAN_VERBOSE (1: every copy with its address, mapping and the bytes around it).
+# SCAN_RESULT (the file the counts are appended to, one line per program run), SCAN_LABEL,
+# SCAN_VERBOSE (1: every copy with its address, mapping and the bytes around it) and SCAN_AT_SIGNAL
+# (a signal name such as SIGPWR: the running program is scanned when it receives that signal,
+# instead of at its exit).
 import os
 
 import gdb
@@ -92,6 +94,9 @@ def main():
     gdb.execute("set follow-fork-mode parent")
     gdb.execute("set detach-on-fork on")
     gdb.execute("handle SIGPIPE SIGUSR1 SIGUSR2 SIG32 SIG33 SIG34 nostop noprint pass")
+    at_signal = os.environ.get("SCAN_AT_SIGNAL")
+    if at_signal:
+        gdb.execute("handle %s stop print nopass" % at_signal)
     gdb.execute("catch syscall exit_group")
     stops = []
     gdb.events.stop.connect(stops.append)
@@ -103,6 +108,10 @@ def main():
     )
     # Signals the program handles itself are passed on; the stop that counts is the catchpoint.
     while stops and isinstance(stops[-1], gdb.SignalEvent) and gdb.selected_inferior().pid:
+        if at_signal and stops[-1].stop_signal == at_signal:
+            scan()
+            gdb.execute("kill")
+            return
         gdb.execute("continue", to_string=True)
     if not gdb.selected_inferior().pid or not stops or not isinstance(stops[-1], gdb.BreakpointEvent):
         with open(os.environ["SCAN_RESULT"], "a") as out:

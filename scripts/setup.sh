@@ -13,6 +13,7 @@ packages=(
   python3  # drives the command-line tool on a pseudo-terminal
   gdb  # scripts/scan-secrets.sh and its test
   at-spi2-core dbus-daemon dbus-x11 python3-pyatspi  # the accessibility bus test
+  dbus-bin  # dbus-send: the lock's signals in its desktop test and scan (Qt DBus is in qt6-base-dev)
   dpkg-dev desktop-file-utils appstream groff-base file lintian  # the Debian package and its checks
   libwayland-dev sway wl-clipboard  # clip on a Wayland clipboard, tested under headless sway
 )

@@ -9,7 +9,12 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QScreen>
+#include <QSessionManager>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <QStyledItemDelegate>
 
 #include "app/AppIdentity.h"
 #include "app/CAboutDlg.h"
@@ -17,6 +22,9 @@
 #include "app/FrameWiring.h"
 #include "app/GroupPane.h"
 #include "app/HelpLauncher.h"
+#include "app/LockController.h"
+#include "app/LockTriggers.h"
+#include "app/LockWidgets.h"
 #include "app/MainLayout.h"
 #include "app/MenuBuilder.h"
 #include "app/NotifyIcon.h"
@@ -29,8 +37,10 @@
 #include "diag/MessageBoxes.h"
 #include "items/ui/CZetrovaView.h"
 #include "items/ui/ItemSearchPane.h"
+#include "model/ui/GroupTreeWidget.h"
 #include "model/ui/Workspace.h"
 #include "storage/ui/DocumentCommands.h"
+#include "storage/ui/DocumentLock.h"
 
 CMainFrame::CMainFrame(Services services)
     : services_(std::move(services)), title_(QString::fromUtf16(kApplicationTitle)) {
@@ -72,6 +82,7 @@ CMainFrame::CMainFrame(Services services)
             [this] { dispatchCommand(CommandId::ClipboardCopy, itemSearch_); });
     registerShellCommands();
     workspace_ = std::make_unique<Workspace>(groupTree_, this);
+    setUpLock();
     connect(workspace_.get(), &Workspace::dataFilePathChanged, this, &CMainFrame::setCaptionPath);
     connect(workspace_.get(), &Workspace::findNextAvailable, this, &CMainFrame::setFindNextEnabled);
     connect(workspace_.get(), &Workspace::statusMessage, this, &CMainFrame::showStatus);
@@ -113,7 +124,8 @@ FrameParts CMainFrame::wiringParts() {
     parts.itemSearch = itemSearch_;
     parts.commands = &commands_;
     parts.startDirectory = startDirectory_;
-    parts.commandRunning = [this] { return commandRunning(); };
+    // Nothing is looked at on disk while locked either.
+    parts.commandRunning = [this] { return commandRunning() || locked() || lock_->lockPending(); };
     parts.startMinimised = &startMinimised_;
     return parts;
 }
@@ -123,7 +135,11 @@ void CMainFrame::registerShellCommands() {
     commands_.set(Exit, [this](QObject*) { exitProgram(); });
     commands_.set(FileClose, [this](QObject*) { requestClose(); });
     // The plain show: a minimised window stays minimised and is not brought to the front.
-    commands_.set(ShowWindow, [this](QObject*) { show(); });
+    commands_.set(ShowWindow, [this](QObject*) {
+        show();
+        // Shown while locked: the key is asked for at once.
+        if (locked()) lock_->unlock();
+    });
     commands_.set(Help,
                   [this](QObject*) { OpenHelp(startDirectory_, services_.installedHelpFile); });
     commands_.set(About, [this](QObject*) {
@@ -138,6 +154,9 @@ void CMainFrame::registerShellCommands() {
 }
 
 void CMainFrame::dispatchCommand(int id, QObject* sender) {
+    if ((locked() || lock_->lockPending()) && !RunsWhileLocked(id)) return;
+    // The lock is no command that runs: it waits only for the others.
+    if (id == CommandId::Lock) return lock_->requestLock();
     ++commandDepth_;
     RunGuarded([&] { commands_.dispatch(id, sender); });
     --commandDepth_;
@@ -152,7 +171,9 @@ void CMainFrame::showStatus(const QString& text) {
 }
 
 void CMainFrame::setCaptionPath(const QString& dataFilePath) {
-    setWindowTitle(FormatText(u"%s %s", {title_, dataFilePath}));
+    captionPath_ = dataFilePath;
+    setWindowTitle(locked() ? FormatText(u"%s %s（ロック中）", {title_, dataFilePath})
+                            : FormatText(u"%s %s", {title_, dataFilePath}));
 }
 
 void CMainFrame::setFindNextEnabled(bool enabled) {
@@ -179,6 +200,17 @@ void CMainFrame::showAtStart() {
         show();
     else if (!hasNotifyIcon())
         showMinimized();
+    // From now on there is a document to lock.
+    lock_->setEnabled(true);
+    // Changes an earlier run kept when the session ended while it was locked.
+    RunGuarded([this] { OfferLockedChanges(*workspace_); });
+    if (!services_.lockPreferences) {
+        bool damaged = false;
+        setLockPreferences(ReadLockPreferences(&damaged));
+        if (damaged)
+            Notice(this, u"設定ファイル%sを読み込めませんでした。ロックの既定値を使います。",
+                   MachinePreferencesPath());
+    }
 }
 
 void CMainFrame::popUpNotifyMenu() {
@@ -193,18 +225,26 @@ bool CMainFrame::askToSaveChanges() {
 }
 
 void CMainFrame::requestClose() {
-    askToSaveChanges();
-    if (hasNotifyIcon())
+    // Locked, there is nothing to ask: the changes stay, encrypted.
+    if (!locked()) askToSaveChanges();
+    if (hasNotifyIcon()) {
         hide();
-    else if (isVisible())
+        if (lockPrefs_.onHide) lock_->requestLock();
+    } else if (isVisible()) {
         // Without an icon a hidden window could not be brought back.
         showMinimized();
+    }
 }
 
 void CMainFrame::exitProgram() {
     if (ended_) return;
+    // Locked with unsaved changes: the key first, then the save question; without the key the
+    // program goes on, locked.
+    if (lock_->lockedWithChanges() && !lock_->unlock()) return;
     // The user asked to save: the program does not end without it.
     if (!askToSaveChanges()) return;
+    // A lock that came while the question was open answered it No: the changes are kept.
+    if (lock_->lockPending() || (locked() && lock_->lockedWithChanges())) return;
     ended_ = true;
     registration_->cancel();
     services_.notifyIcon->remove();
@@ -225,4 +265,129 @@ void CMainFrame::changeEvent(QEvent* event) {
 void CMainFrame::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     emit activated();
+}
+
+bool CMainFrame::locked() const {
+    return lock_ && lock_->locked();
+}
+
+bool CMainFrame::RunsWhileLocked(int id) {
+    using namespace CommandId;
+    switch (id) {
+        case Lock:
+        case Unlock:
+        case LockSettings:
+        case Exit:
+        case FileClose:
+        case ShowWindow:
+        case Help:
+        case About:
+            return true;
+        default:
+            return false;
+    }
+}
+
+void CMainFrame::setUpLock() {
+    using namespace CommandId;
+    LockController::Hooks hooks;
+    hooks.window = this;
+    // Commands, checks of the data file and the save question at closing all run guarded.
+    hooks.commandRunning = [] { return GuardedRunsUnderWay() > 0; };
+    hooks.selectedRow = [this] { return itemList_->selectedRow(); };
+    hooks.selectRow = [this](int row) {
+        if (row < itemList_->rowCount()) itemList_->selectRow(row);
+    };
+    hooks.clearList = [this] { itemList_->clearRows(); };
+    hooks.clearSecretClipboard = [this] {
+        if (services_.clearSecretClipboard) services_.clearSecretClipboard();
+    };
+    lock_ = std::make_unique<LockController>(*workspace_, std::move(hooks));
+    connect(lock_.get(), &LockController::lockedChanged, this, &CMainFrame::showLocked);
+
+    lockedPage_ = new LockedPage(this);
+    lockedPage_->hide();
+    connect(lockedPage_, &LockedPage::unlockClicked, this, [this] { dispatchCommand(Unlock); });
+
+    idleWatch_ = new InputIdleWatch(this);
+    connect(idleWatch_, &InputIdleWatch::idle, this, [this] { lock_->requestLock(); });
+    connect(idleWatch_, &InputIdleWatch::lockKey, this, [this] { lock_->requestLock(); });
+    sessionSignals_ = new SessionLockSignals(this);
+    connect(sessionSignals_, &SessionLockSignals::lockRequested, this, [this] {
+        if (lockPrefs_.onSessionLock) lock_->requestLock();
+    });
+
+    commands_.set(Lock, [this](QObject*) { lock_->requestLock(); });
+    commands_.set(Unlock, [this](QObject*) { lock_->unlock(); });
+    commands_.set(LockSettings, [this](QObject*) {
+        CLockConfigDlg dialog(this);
+        dialog.idleSeconds = lockPrefs_.idleSeconds;
+        dialog.onSessionLock = lockPrefs_.onSessionLock;
+        dialog.onHide = lockPrefs_.onHide;
+        if (CurrentPrompter().runDialog(dialog) != kDialogOk) return;
+        LockPreferences chosen;
+        chosen.idleSeconds = dialog.idleSeconds;
+        chosen.onSessionLock = dialog.onSessionLock;
+        chosen.onHide = dialog.onHide;
+        setLockPreferences(chosen);
+        if (!WriteLockPreferences(chosen))
+            Notice(this, u"設定ファイル%sに書き込めませんでした", MachinePreferencesPath());
+    });
+    if (services_.lockPreferences) setLockPreferences(services_.lockPreferences(nullptr));
+    showLocked(false);
+    // The session ends (logout, shutdown) while locked with unsaved changes: they are kept, still
+    // encrypted, in the state folder; the program cannot ask for the key then.
+#ifndef QT_NO_SESSIONMANAGER
+    connect(qGuiApp, &QGuiApplication::commitDataRequest, this,
+            [this](QSessionManager&) { lock_->keepChangesAtSessionEnd(); });
+#endif
+    connect(qGuiApp, &QCoreApplication::aboutToQuit, this,
+            [this] { lock_->keepChangesAtSessionEnd(); });
+}
+
+void CMainFrame::setLockPreferences(const LockPreferences& preferences) {
+    lockPrefs_ = preferences;
+    idleWatch_->setSeconds(preferences.idleSeconds);
+}
+
+void CMainFrame::showLocked(bool isLocked) {
+    using namespace CommandId;
+    if (isLocked && centralWidget() == splitter_) {
+        // The style keeps a copy of the last item it laid out, its text among them, for the next
+        // paint: a blank item takes its place.
+        // So does the delegate of each view, of the last item it painted: a new one replaces it.
+        const QStyleOptionViewItem blank;
+        for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(groupTree_),
+                                        static_cast<QAbstractItemView*>(itemList_)}) {
+            view->style()->subElementRect(QStyle::SE_ItemViewItemText, &blank, view);
+            QAbstractItemDelegate* used = view->itemDelegate();
+            view->setItemDelegate(new QStyledItemDelegate(view));
+            delete used;
+        }
+        takeCentralWidget();
+        splitter_->setParent(this);
+        splitter_->hide();
+        setCentralWidget(lockedPage_);
+        lockedPage_->show();
+        lockedPage_->unlockButton()->setFocus();
+    } else if (!isLocked && centralWidget() == lockedPage_) {
+        takeCentralWidget();
+        lockedPage_->setParent(this);
+        lockedPage_->hide();
+        setCentralWidget(splitter_);
+        splitter_->show();
+        itemList_->setFocus();
+    }
+    for (auto it = actions_.cbegin(); it != actions_.cend(); ++it)
+        it.value()->setEnabled(!isLocked || RunsWhileLocked(it.key()));
+    if (!isLocked) setFindNextEnabled(!workspace_->groupSearch().text.isEmpty());
+    for (QAction* action : notifyMenu_->actions()) {
+        const int id = CommandOfAction(action);
+        if (id == Lock) action->setVisible(!isLocked);
+        if (id == Unlock) action->setVisible(isLocked);
+    }
+    idleWatch_->setRunning(!isLocked);
+    if (!captionPath_.isEmpty()) setCaptionPath(captionPath_);
+    // Back from the lock: the data file may have changed meanwhile.
+    if (!isLocked && isVisible()) emit activated();
 }

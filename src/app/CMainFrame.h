@@ -9,8 +9,13 @@
 #include "app/CommandTable.h"
 #include "app/NotifyIcon.h"
 #include "app/NotifyRegistration.h"
+#include "items/MachinePreferences.h"
 
 class CZetrovaView;
+class InputIdleWatch;
+class LockController;
+class LockedPage;
+class SessionLockSignals;
 struct FrameParts;
 class GroupPane;
 class GroupTreeWidget;
@@ -47,6 +52,12 @@ public:
         // is made).
         std::function<void(const FrameParts&)> readSettings;
         std::function<void(const FrameParts&)> loadDocument;
+        // Clears the clipboard when it still holds a secret we put there (a lock does it); empty:
+        // nothing to clear.
+        std::function<void()> clearSecretClipboard;
+        // The lock's preferences; empty: the preferences file of this machine, whose damage is
+        // reported once, at the end of start-up.
+        std::function<LockPreferences(bool* damaged)> lockPreferences;
     };
 
     explicit CMainFrame(Services services = {});
@@ -92,6 +103,15 @@ public:
     // set (minimised when there is no notification icon to bring it back).
     void showAtStart();
 
+    // The lock: locked, the lock's preferences and the lock itself.
+    bool locked() const;
+    const LockPreferences& lockPreferences() const { return lockPrefs_; }
+    void setLockPreferences(const LockPreferences& preferences);
+    LockController& lockController() { return *lock_; }
+    LockedPage* lockedPage() const { return lockedPage_; }
+    // Where the session's and the sleep's signals arrive (tests send them here too).
+    SessionLockSignals* sessionLockSignals() const { return sessionSignals_; }
+
     bool hasNotifyIcon() const;
     NotifyRegistration& notifyRegistration() { return *registration_; }
     // The notification menu, opened at the cursor (a left press on the icon).
@@ -121,6 +141,11 @@ private:
     // The save question; false when the user's Yes saved nothing.
     bool askToSaveChanges();
     void showGroupPane(bool shown);
+    // The lock's wiring: the controller, its triggers and the locked page.
+    void setUpLock();
+    void showLocked(bool locked);
+    // Whether a command may run while locked.
+    static bool RunsWhileLocked(int id);
 
     CommandTable commands_;
     Services services_;
@@ -142,4 +167,10 @@ private:
     MenuPromptTracker* prompts_ = nullptr;
     std::unique_ptr<NotifyRegistration> registration_;
     std::unique_ptr<Workspace> workspace_;
+    std::unique_ptr<LockController> lock_;
+    LockPreferences lockPrefs_;
+    InputIdleWatch* idleWatch_ = nullptr;
+    SessionLockSignals* sessionSignals_ = nullptr;
+    LockedPage* lockedPage_ = nullptr;
+    QString captionPath_;
 };

@@ -1,8 +1,8 @@
 #pragma once
 
-// Command ids of the main window. The program's own ids lie from 32776 to 32795, at 32800 and at
-// 40000; the others are the standard ids of the window framework the program was first built on,
-// kept so that every part of the program names a command by the same number.
+// Command ids of the main window. The program's own ids lie from 32776 to 32798, at 32800 and at
+// 40000 and 40001; the others are the standard ids of the window framework the program was first
+// built on, kept so that every part of the program names a command by the same number.
 namespace CommandId {
 inline constexpr int FileNew = 57600;
 inline constexpr int FileOpen = 57601;
@@ -30,6 +30,10 @@ inline constexpr int GroupFind = 32788;
 inline constexpr int GroupFindNext = 32789;
 inline constexpr int Settings = 32791;
 inline constexpr int ShowWindow = 32795;
+// The lock: lock now, unlock (the key asked for), and the lock's preferences.
+inline constexpr int Lock = 32796;
+inline constexpr int Unlock = 32797;
+inline constexpr int LockSettings = 32798;
 inline constexpr int ToggleGroupPane = 40000;
 inline constexpr int Versions = 40001;
 inline constexpr int Help = 57670;

@@ -32,7 +32,19 @@ bool CommandTable::dispatch(int id, QObject* sender) const {
     return true;
 }
 
+namespace {
+int guardedRuns = 0;
+}  // namespace
+
+int GuardedRunsUnderWay() {
+    return guardedRuns;
+}
+
 void RunGuarded(const std::function<void()>& action) {
+    struct Count {
+        Count() { ++guardedRuns; }
+        ~Count() { --guardedRuns; }
+    } count;
     try {
         action();
     } catch (const XmlError& error) {

@@ -30,3 +30,6 @@ private:
 // Runs a command's work; an XML engine failure that escapes it is reported ("エラーが起きました",
 // caption "エラー", and a log line) and ends only that command.
 void RunGuarded(const std::function<void()>& action);
+// How many of those runs are under way (nested in each other's dialogs): while any is, the
+// document may be in the hands of a command, a check of the data file or a question about it.
+int GuardedRunsUnderWay();

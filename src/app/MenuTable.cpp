@@ -15,6 +15,7 @@ constexpr std::array kFileMenu{
     MenuItemEntry{FileNew, u"新規作成(&N)", nullptr},
     MenuItemEntry{FileSave, u"保存(&S)\tCtrl+S", "Ctrl+S"},
     MenuItemEntry{FileSaveAs, u"別名で保存(&A)", nullptr},
+    MenuItemEntry{Lock, u"ロック(&L)\tCtrl+L", "Ctrl+L"},
     kSeparator,
     MenuItemEntry{Import, u"インポート(&I)\tCtrl+I", "Ctrl+I"},
     MenuItemEntry{Export, u"エクスポート(&E)\tCtrl+E", "Ctrl+E"},
@@ -55,6 +56,7 @@ constexpr std::array kGroupMenu{
 
 constexpr std::array kSettingsMenu{
     MenuItemEntry{Settings, u"設定(&C)", nullptr},
+    MenuItemEntry{LockSettings, u"ロック(&L)...", nullptr},
 };
 
 constexpr std::array kViewMenu{
@@ -75,6 +77,9 @@ const std::array kMainMenu{
 
 constexpr std::array kNotifyMenu{
     MenuItemEntry{ShowWindow, u"開く", nullptr},
+    // One of the two is shown: ロック while unlocked, ロック解除 while locked.
+    MenuItemEntry{Lock, u"ロック", nullptr},
+    MenuItemEntry{Unlock, u"ロック解除", nullptr},
     MenuItemEntry{Help, u"ヘルプ", nullptr},
     MenuItemEntry{Exit, u"終了", nullptr},
 };

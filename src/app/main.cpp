@@ -75,25 +75,28 @@ __attribute__((noinline)) int Run(int argc, char** argv) {
     HeldSettings settings;
     if (!StartupSettingsReadable(StartDirectory(), &settings)) return 1;
     CMainFrame::Services services;
+    services.clearSecretClipboard = [&prompter] { prompter.clipboard().clearSecret(); };
     services.readSettings = [&settings](const FrameParts& parts) {
         ApplyStartupSettings(parts, settings);
     };
 
     CMainFrame frame(std::move(services));
-    // The status line says what a copy did; a screen reader hears its change.
-    QObject::connect(&prompter.clipboard(), &ItemClipboard::plainCopied, &frame, [&frame] {
-        frame.showStatus(QStringLiteral("Value copied to the clipboard"));
-    });
-    QObject::connect(&prompter.clipboard(), &ItemClipboard::secretCopied, &frame, [&frame] {
-        frame.showStatus(
-            QStringLiteral("Secret value copied: the clipboard is cleared in %1 seconds")
-                .arg(kSecretClipboardTime.count()));
+    // The status line says what a copy did; a screen reader hears its change. While locked it
+    // stays quiet: the lock has cleared the clipboard, and whatever happens to it then is not ours.
+    const auto status = [&frame](const QString& text) {
+        if (!frame.locked()) frame.showStatus(text);
+    };
+    QObject::connect(&prompter.clipboard(), &ItemClipboard::plainCopied, &frame,
+                     [status] { status(QStringLiteral("Value copied to the clipboard")); });
+    QObject::connect(&prompter.clipboard(), &ItemClipboard::secretCopied, &frame, [status] {
+        status(QStringLiteral("Secret value copied: the clipboard is cleared in %1 seconds")
+                   .arg(kSecretClipboardTime.count()));
     });
     QObject::connect(&prompter.clipboard(), &ItemClipboard::secretCleared, &frame,
-                     [&frame] { frame.showStatus(QStringLiteral("Clipboard cleared")); });
+                     [status] { status(QStringLiteral("Clipboard cleared")); });
     // The promise of a clearing is withdrawn once something else has been copied.
-    QObject::connect(&prompter.clipboard(), &ItemClipboard::secretReplaced, &frame, [&frame] {
-        frame.showStatus(QStringLiteral(
+    QObject::connect(&prompter.clipboard(), &ItemClipboard::secretReplaced, &frame, [status] {
+        status(QStringLiteral(
             "Something else was copied: the secret value is no longer on the clipboard"));
     });
     frame.showAtStart();

@@ -34,8 +34,9 @@ TEST(MainMenu, TitlesItemsAndIdsAreExact) {
     ASSERT_EQ(menus.size(), 7);
     EXPECT_EQ(MenuItems(*menus[0]),
               QStringList({"57601 開く(&O)\tCtrl+O", "57600 新規作成(&N)", "57603 保存(&S)\tCtrl+S",
-                           "57604 別名で保存(&A)", "-", "32776 インポート(&I)\tCtrl+I",
-                           "32777 エクスポート(&E)\tCtrl+E", "40001 以前の版(&V)...", "-",
+                           "57604 別名で保存(&A)", "32796 ロック(&L)\tCtrl+L", "-",
+                           "32776 インポート(&I)\tCtrl+I", "32777 エクスポート(&E)\tCtrl+E",
+                           "40001 以前の版(&V)...", "-",
                            "57602 閉じる(&C)", "57665 終了(&X)"}));
     EXPECT_EQ(MenuItems(*menus[1]), QStringList({"32790 コピー(&C)\tCtrl+C"}));
     EXPECT_EQ(MenuItems(*menus[2]),
@@ -46,7 +47,7 @@ TEST(MainMenu, TitlesItemsAndIdsAreExact) {
               QStringList({"32788 検索(&F)\tCtrl+F", "32789 次の検索(&N)\tF3", "-",
                            "32782 追加(&A)", "32784 変更(&E)", "32783 削除(&D)", "-",
                            "32785 コピー(&C)", "32786 移動(&M)", "32787 貼り付け(&P)"}));
-    EXPECT_EQ(MenuItems(*menus[4]), QStringList({"32791 設定(&C)"}));
+    EXPECT_EQ(MenuItems(*menus[4]), QStringList({"32791 設定(&C)", "32798 ロック(&L)..."}));
     EXPECT_EQ(MenuItems(*menus[5]), QStringList({"40000 グループビュー(&G)"}));
     EXPECT_EQ(MenuItems(*menus[6]), QStringList({"57670 ヘルプ(&H)", "57664 &About"}));
 }
@@ -56,7 +57,9 @@ TEST(MainMenu, AcceleratorsAndEnabledStates) {
     FrameHarness h;
     const std::pair<int, const char*> keys[] = {
         {57601, "Ctrl+O"}, {57603, "Ctrl+S"}, {32776, "Ctrl+I"}, {32777, "Ctrl+E"},
-        {32788, "Ctrl+F"}, {32789, "F3"},     {32790, "Ctrl+C"}, {32800, "Ctrl+Shift+F"}};
+        {57601, "Ctrl+O"}, {57603, "Ctrl+S"}, {32776, "Ctrl+I"}, {32777, "Ctrl+E"},
+        {32788, "Ctrl+F"}, {32789, "F3"},     {32790, "Ctrl+C"}, {32800, "Ctrl+Shift+F"},
+        {32796, "Ctrl+L"}};
     for (const auto& [id, key] : keys) {
         ASSERT_NE(h.frame->menuAction(id), nullptr) << id;
         EXPECT_EQ(h.frame->menuAction(id)->shortcut(), QKeySequence(QString::fromLatin1(key)))

@@ -93,8 +93,12 @@ TEST(NotifyIconInFrame, LeftPressOpensTheNotificationMenu) {
     QMenu* menu = h.frame->notifyMenu();
     QStringList texts;
     for (QAction* a : menu->actions()) texts.append(a->text() + u'=' + a->data().toString());
-    EXPECT_EQ(texts, QStringList({QStringLiteral("開く=32795"), QStringLiteral("ヘルプ=57670"),
-                                  QStringLiteral("終了=57665")}));
+    EXPECT_EQ(texts, QStringList({QStringLiteral("開く=32795"), QStringLiteral("ロック=32796"),
+                                  QStringLiteral("ロック解除=32797"),
+                                  QStringLiteral("ヘルプ=57670"), QStringLiteral("終了=57665")}));
+    // Unlocked, the menu offers ロック and not ロック解除.
+    EXPECT_TRUE(menu->actions()[1]->isVisible());
+    EXPECT_FALSE(menu->actions()[2]->isVisible());
     h.icon->pressLeft();
     EXPECT_TRUE(menu->isVisible());
     menu->hide();
@@ -103,7 +107,7 @@ TEST(NotifyIconInFrame, LeftPressOpensTheNotificationMenu) {
     menu->actions()[0]->trigger();
     EXPECT_TRUE(h.frame->isVisible());
     // "終了" ends the program with code 1 and removes the icon.
-    menu->actions()[2]->trigger();
+    menu->actions()[4]->trigger();
     EXPECT_EQ(h.quitCodes, std::vector<int>({1}));
     EXPECT_EQ(h.icon->removes, 1);
 }
