@@ -298,7 +298,11 @@ void CMainFrame::setUpLock() {
     hooks.selectRow = [this](int row) {
         if (row < itemList_->rowCount()) itemList_->selectRow(row);
     };
-    hooks.clearList = [this] { itemList_->clearRows(); };
+    // The item search's field, results and folded index go with the list.
+    hooks.clearList = [this] {
+        itemSearch_->clearSearch();
+        itemList_->clearRows();
+    };
     hooks.clearSecretClipboard = [this] {
         if (services_.clearSecretClipboard) services_.clearSecretClipboard();
     };
@@ -357,8 +361,10 @@ void CMainFrame::showLocked(bool isLocked) {
         // paint: a blank item takes its place.
         // So does the delegate of each view, of the last item it painted: a new one replaces it.
         const QStyleOptionViewItem blank;
-        for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(groupTree_),
-                                        static_cast<QAbstractItemView*>(itemList_)}) {
+        for (QAbstractItemView* view :
+             {static_cast<QAbstractItemView*>(groupTree_),
+              static_cast<QAbstractItemView*>(itemList_),
+              static_cast<QAbstractItemView*>(itemSearch_->resultsView())}) {
             view->style()->subElementRect(QStyle::SE_ItemViewItemText, &blank, view);
             QAbstractItemDelegate* used = view->itemDelegate();
             view->setItemDelegate(new QStyledItemDelegate(view));

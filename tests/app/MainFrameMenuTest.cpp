@@ -36,8 +36,7 @@ TEST(MainMenu, TitlesItemsAndIdsAreExact) {
               QStringList({"57601 開く(&O)\tCtrl+O", "57600 新規作成(&N)", "57603 保存(&S)\tCtrl+S",
                            "57604 別名で保存(&A)", "32796 ロック(&L)\tCtrl+L", "-",
                            "32776 インポート(&I)\tCtrl+I", "32777 エクスポート(&E)\tCtrl+E",
-                           "40001 以前の版(&V)...", "-",
-                           "57602 閉じる(&C)", "57665 終了(&X)"}));
+                           "40001 以前の版(&V)...", "-", "57602 閉じる(&C)", "57665 終了(&X)"}));
     EXPECT_EQ(MenuItems(*menus[1]), QStringList({"32790 コピー(&C)\tCtrl+C"}));
     EXPECT_EQ(MenuItems(*menus[2]),
               QStringList({"32778 追加(&A)", "32780 変更(&E)", "32779 削除(&D)", "-",

@@ -107,7 +107,8 @@ void ItemSearchPane::focusField() {
 }
 
 void ItemSearchPane::clearSearch() {
-    field_->clear();
+    // setText, unlike clear(), also drops the undo history, which would keep what was typed.
+    field_->setText(QString());
     index_.clear();
 }
 
